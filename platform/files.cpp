@@ -1,0 +1,196 @@
+#include "platform/files.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+std::string lower_ascii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool is_separator(char c) { return c == '/' || c == '\\'; }
+
+std::set<OutputFile*>& open_output_files() {
+    static std::set<OutputFile*> files;
+    return files;
+}
+
+}  // namespace
+
+bool file_exists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::string> find_file(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    if (file_exists(path)) return path;
+    std::string dir(directory_part(path));
+    std::string wanted = lower_ascii(file_name_part(path));
+    if (wanted.empty()) return std::nullopt;
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return std::nullopt;
+    std::vector<std::string> matches;
+    while (dirent* entry = ::readdir(d)) {
+        if (lower_ascii(entry->d_name) == wanted && file_exists(dir + entry->d_name)) matches.push_back(dir + entry->d_name);
+    }
+    ::closedir(d);
+    if (matches.empty()) return std::nullopt;
+    std::sort(matches.begin(), matches.end());
+    return matches.front();
+}
+
+std::string lookup_file(const std::string& path) { return find_file(path).value_or(path); }
+
+std::string resolve_stored_name(std::string_view stored, const std::string& beside_file) {
+    std::string name(stored);
+    std::replace(name.begin(), name.end(), '\\', '/');
+    if (name.size() >= 2 && name[1] == ':' &&
+        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
+        name.erase(0, 2);
+    if (auto found = find_file(name)) return *found;
+    std::string bare(file_name_part(name));
+    if (bare.empty()) return name;
+    std::string beside = std::string(directory_part(beside_file)) + bare;
+    if (auto found = find_file(beside)) return *found;
+    if (auto found = find_file(bare)) return *found;
+    return name;
+}
+
+std::string_view file_name_part(std::string_view path) {
+    auto pos = path.find_last_of("/\\");
+    return pos == std::string_view::npos ? path : path.substr(pos + 1);
+}
+
+std::string_view directory_part(std::string_view path) {
+    auto pos = path.find_last_of("/\\");
+    return pos == std::string_view::npos ? std::string_view() : path.substr(0, pos + 1);
+}
+
+bool has_extension(std::string_view path) { return file_name_part(path).find('.') != std::string_view::npos; }
+
+std::string_view extension_of(std::string_view path) {
+    std::string_view name = file_name_part(path);
+    auto pos = name.find_last_of('.');
+    return pos == std::string_view::npos ? std::string_view() : name.substr(pos);
+}
+
+std::string with_extension(std::string_view path, std::string_view extension) {
+    std::string_view ext = extension_of(path);
+    std::string out(path.substr(0, path.size() - ext.size()));
+    out += extension;
+    return out;
+}
+
+std::string velin_dir() {
+    if (const char* env = std::getenv("VELIN_DIR"); env && *env) return env;
+    struct stat st {};
+    if (::stat(MURAL_INSTALLED_VELIN_DIR, &st) == 0 && S_ISDIR(st.st_mode)) return MURAL_INSTALLED_VELIN_DIR;
+    return MURAL_SOURCE_VELIN_DIR;
+}
+
+std::string velin_file(std::string_view name) {
+    std::string dir = velin_dir();
+    if (!dir.empty() && !is_separator(dir.back())) dir += '/';
+    std::string lower = lower_ascii(name);
+    if (lower.size() > 9 && lower.starts_with("c:") && is_separator(lower[2]) && lower.substr(3, 5) == "velin" &&
+        is_separator(lower[8]))
+        return lookup_file(dir + std::string(name.substr(9)));
+    if (directory_part(name).empty()) return lookup_file(dir + std::string(name));
+    return resolve_stored_name(name, std::string());
+}
+
+OutputFile::~OutputFile() { discard(); }
+
+bool OutputFile::open(const std::string& final_path) {
+    discard();
+    final_path_ = final_path;
+    failed_ = false;
+    std::string pattern = std::string(directory_part(final_path)) + "." + std::string(file_name_part(final_path)) +
+                          ".XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    int fd = ::mkstemp(buffer.data());
+    if (fd < 0) return false;
+    // mkstemp creates the file for the owner only; a plot is an ordinary file.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+        ::close(fd);
+        ::unlink(buffer.data());
+        return false;
+    }
+    temp_path_ = buffer.data();
+    open_output_files().insert(this);
+    return true;
+}
+
+bool OutputFile::write(std::string_view bytes) {
+    if (!file_) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+    return !failed_;
+}
+
+bool OutputFile::commit() {
+    if (!file_) return false;
+    bool ok = !failed_ && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    open_output_files().erase(this);
+    if (ok && ::rename(temp_path_.c_str(), final_path_.c_str()) == 0) {
+        temp_path_.clear();
+        return true;
+    }
+    ::unlink(temp_path_.c_str());
+    temp_path_.clear();
+    return false;
+}
+
+void OutputFile::discard() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+        ::unlink(temp_path_.c_str());
+        temp_path_.clear();
+    }
+    open_output_files().erase(this);
+}
+
+void discard_temporary_files() {
+    auto files = open_output_files();
+    for (OutputFile* f : files) f->discard();
+}
+
+bool write_file_atomically(const std::string& path, std::string_view bytes) {
+    OutputFile out;
+    return out.open(path) && out.write(bytes) && out.commit();
+}
+
+bool append_to_file(const std::string& path, std::string_view block) {
+    // One write call, so that two runs appending at once do not interleave.
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0666);
+    if (fd < 0) return false;
+    std::size_t done = 0;
+    while (done < block.size()) {
+        ssize_t n = ::write(fd, block.data() + done, block.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return ::close(fd) == 0 && done == block.size();
+}
+
+}  // namespace platform

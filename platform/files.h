@@ -1,0 +1,86 @@
+// File names on Linux for a program designed on a case-insensitive DOS file
+// system: lookup with a case-insensitive fallback, DOS paths stored inside data
+// files, the "." rules that look at the file-name part only, VELIN's data
+// directory, and output files that replace their final name only when complete.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+bool file_exists(const std::string& path);
+
+// The name as given when it exists, else a case-insensitive match of its last
+// component in the same directory (the first in sorted order), else nothing.
+std::optional<std::string> find_file(const std::string& path);
+// find_file, or the name as given when nothing matches (so that the open that
+// follows fails with the name the user knows).
+std::string lookup_file(const std::string& path);
+
+// A name stored in a data file ('C:\RUN\HAUS.DAT'): backslashes become "/", a
+// drive letter is dropped; when that path does not exist, the bare file name
+// is looked for beside `beside_file`, then in the working directory.
+std::string resolve_stored_name(std::string_view stored, const std::string& beside_file);
+
+// The part after the last "/" or "\".
+std::string_view file_name_part(std::string_view path);
+// The part up to and including the last "/" or "\" (empty when none).
+std::string_view directory_part(std::string_view path);
+// Whether the file-name part holds a ".".
+bool has_extension(std::string_view path);
+// The extension of the file-name part, with its ".", or empty.
+std::string_view extension_of(std::string_view path);
+// The path with the extension of its file-name part replaced (or added).
+std::string with_extension(std::string_view path, std::string_view extension);
+
+// The directory that stands for "C:\VELIN\": $VELIN_DIR, else the installed
+// data directory, else the source tree's data directory.
+std::string velin_dir();
+// A name in VELIN's directory: "C:\VELIN\VELIN.PAL" or a bare "SIMPLX.STY" is
+// looked up there; any other path is resolved like a stored name.
+std::string velin_file(std::string_view name);
+
+// An output file written under a temporary name in its final directory and
+// renamed over the final name by commit(). Until then an existing file of the
+// final name stays untouched; a file that is never committed is removed, also
+// when the run ends with a fatal error (see discard_temporary_files).
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // False when the temporary file cannot be created.
+    bool open(const std::string& final_path);
+    bool is_open() const { return file_ != nullptr; }
+    // False on a write error.
+    bool write(std::string_view bytes);
+    // Flushes, closes and renames; false (and the temporary removed) on failure.
+    bool commit();
+    // Closes and removes the temporary file.
+    void discard();
+    const std::string& final_path() const { return final_path_; }
+    const std::string& temporary_path() const { return temp_path_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string final_path_;
+    std::string temp_path_;
+    bool failed_ = false;
+};
+
+// Removes the temporary files of every output file still open; main calls it
+// when a run stops.
+void discard_temporary_files();
+
+// Writes a whole file through an OutputFile; false on failure.
+bool write_file_atomically(const std::string& path, std::string_view bytes);
+
+// Appends one block to a log file in a single write; false on failure.
+bool append_to_file(const std::string& path, std::string_view block);
+
+}  // namespace platform
