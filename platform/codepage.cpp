@@ -95,6 +95,29 @@ std::string to_utf8(std::string_view bytes, CodePage fallback) {
     return fallback == CodePage::CP850 ? cp850_to_utf8(bytes) : latin1_to_utf8(bytes);
 }
 
+std::string utf8_to_cp850(std::string_view utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t cp;
+        std::size_t len = utf8_sequence(utf8, i, cp);
+        if (len == 0) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        i += len;
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+            continue;
+        }
+        char byte = '?';
+        for (int b = 0; b < 128; ++b)
+            if (kCp850High[b] == cp) byte = static_cast<char>(0x80 + b);
+        out += byte;
+    }
+    return out;
+}
+
 std::u32string decode_text(std::string_view bytes) {
     std::u32string out;
     out.reserve(bytes.size());

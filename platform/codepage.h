@@ -16,6 +16,10 @@ std::string latin1_to_utf8(std::string_view bytes);
 // is; anything else is taken as single bytes of the given code page.
 std::string to_utf8(std::string_view bytes, CodePage fallback = CodePage::CP850);
 
+// The reverse, for texts that MURAL stores in its files; a character that
+// code page 850 lacks becomes "?".
+std::string utf8_to_cp850(std::string_view utf8);
+
 bool is_valid_utf8(std::string_view bytes);
 
 // Decodes a text into code points: valid UTF-8 sequences as such, other bytes

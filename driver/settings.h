@@ -1,0 +1,47 @@
+// The settings of a run, fixed by the start-up before the first picture.
+#pragma once
+
+#include <string>
+
+namespace driver {
+
+// The family switch: while it is set, "/$", "/v" and "/w" are recognised but
+// have no effect, and a run draws one picture.
+inline constexpr bool TRZ = true;
+
+inline constexpr float kProgramVersion = 5.10f;
+
+struct Settings {
+    std::string FILE;          // result file
+    std::string DIF_FILE;      // diffusion-coefficient file, when one was named
+    int dif_code = 0;          // 1 ".DIF", 2 ".DKM", 0 none
+    std::string PLT_FILE;      // plot file
+    std::string PDF_FILE;      // plot layout parameter file
+    std::string PAL_FILE;      // palette file
+    std::string BGN_FILE;      // background map definition
+    std::string GEB_FILE;      // obstacle file named in the result header
+    std::string MUL_FILE;      // file list of the superposition
+    std::string VFILE;         // second result file of a comparison
+    std::string MNAME;         // model family name
+    std::string title;         // title of the run (80 characters at most)
+    bool DEBUG = false;        // "/de"
+    bool DRAFT = false;        // "/dr"
+    bool interactive = false;  // "/n"
+    bool AXTXT = true;         // axes with labels; "/m" draws a scale bar instead
+    bool BORG = false;         // "/o"
+    bool NOBU = false;         // "/o0"
+    bool LOGO = false;         // "/avo"
+    bool fill = false;         // "/f"
+    int fill_pen = 1;
+    std::string LPOS = "   ";  // "/l"
+    bool window = false;       // "/x"
+    float window_x_from = 0, window_x_to = 0, window_y_from = 0, window_y_to = 0;  // m
+    bool MULTI = false;        // "/$"
+    bool COMP = false;         // "/v"
+    bool WANDF = false;        // "/w"
+};
+
+Settings& settings();
+void reset_settings();
+
+}  // namespace driver

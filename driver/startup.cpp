@@ -1,0 +1,251 @@
+// Start-up of a run, in this order: banner; without arguments the usage text
+// and the end; the result file name; the options; the diffusion-coefficient
+// file and the result file that belongs to it; the model, read in the order
+// that the readers enforce (header, dimensions, grid, inflow, then either the
+// three wind components or the three diffusion coefficients).
+#include "driver/startup.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "driver/cmdline.h"
+#include "driver/settings.h"
+#include "platform/arguments.h"
+#include "platform/codepage.h"
+#include "platform/console.h"
+#include "platform/fatal.h"
+#include "platform/files.h"
+#include "platform/freeformat.h"
+#include "resultfile/fields.h"
+#include "resultfile/header.h"
+#include "resultfile/model.h"
+
+namespace driver {
+
+namespace {
+
+constexpr char ROUTINE[] = "MURAL";
+
+std::string trimmed(std::string_view text) {
+    std::size_t end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
+}
+
+std::string lower(std::string_view text) {
+    std::string out;
+    TOLOWR(text, out);
+    return out;
+}
+
+// Reads the four window coordinates; false when the text does not hold them.
+bool parse_window(std::string_view text, Settings& s) {
+    std::vector<std::optional<double>> values;
+    if (!platform::parse_reals(text, values) || values.size() < 4) return false;
+    for (int k = 0; k < 4; ++k)
+        if (!values[static_cast<std::size_t>(k)]) return false;
+    s.window_x_from = static_cast<float>(*values[0]);
+    s.window_x_to = static_cast<float>(*values[1]);
+    s.window_y_from = static_cast<float>(*values[2]);
+    s.window_y_to = static_cast<float>(*values[3]);
+    return true;
+}
+
+// The value of an option, or the answer to its prompt when the value is empty.
+std::string option_value(int iarg, std::string_view prompt) {
+    std::string value;
+    int len = 0;
+    GETCARG(iarg, value, len);
+    if (len > 0) return value;
+    auto& con = platform::console();
+    con.prompt(prompt);
+    return trimmed(con.read_line());
+}
+
+}  // namespace
+
+Settings& settings() {
+    static Settings instance;
+    return instance;
+}
+
+void reset_settings() { settings() = Settings(); }
+
+std::string banner_line() {
+    char version[16];
+    std::snprintf(version, sizeof version, "%.2f", static_cast<double>(kProgramVersion));
+    std::string banner = std::string(" ## MURAL V") + version;
+    banner.resize(46, ' ');
+    return banner + '#';
+}
+
+void print_banner() {
+    auto& con = platform::console();
+    con.line();
+    con.line(banner_line());
+    con.line();
+}
+
+void print_usage() {
+    auto& con = platform::console();
+    con.line(" Aufruf:  MURAL Datei[.ERG] [/optionen]");
+    con.line(" Optionen:");
+    con.line("  /De\t\t - Debug");
+    con.line("  /F=ii\t\t - Hindernisse mit Stift ii ausfüllen");
+    con.line("  /L:pos\t\t - Lage der Legende (pos=[UL,UR,RO,RU,NO,XY])");
+    con.line("  /M\t\t - Maßstabskala statt Achsenbeschriftung");
+    con.line("  /N\t\t - interaktive Abfrage von Einstellungen");
+    con.line("  /O\t\t - Originalhindernisse");
+    con.line("  /P=pltfile\t - Namen der Plotdatei vorgeben");
+    con.line("  /X[:...]\t - Ausschnitt plotten (Horizontalschnitt)");
+    con.line();
+}
+
+void evaluate_options() {
+    Settings& s = settings();
+    auto& con = platform::console();
+    int iarg = 0;
+    s.DEBUG = TSTOPT("/de", iarg, 1, 3);
+    s.DRAFT = TSTOPT("/dr", iarg, 1, 3);
+    s.interactive = TSTOPT("/n", iarg, 1, 2);
+    s.AXTXT = !TSTOPT("/m", iarg, 1, 2);
+    s.BORG = TSTOPT("/o", iarg, 1, 2);
+    s.NOBU = TSTOPT("/o0", iarg, 1, 3);
+    s.LOGO = TSTOPT("/avo", iarg, 1, 4);
+
+    s.fill = TSTOPT("/f", iarg, 1, 2);
+    s.fill_pen = 1;
+    if (s.fill) {
+        int pen = 0, istat = 0;
+        GETIARG(iarg, pen, istat);
+        if (istat < 0) platform::fatal(ROUTINE, "ungültige Optionsangabe /F=?");
+        char text[32];
+        std::snprintf(text, sizeof text, "%3d", pen);
+        con.line(std::string(" /F-Stift=") + text);
+        if (pen < 0) platform::fatal(ROUTINE, "bad /fill-id");
+        s.fill_pen = pen;
+    }
+
+    if (TSTOPT("/l", iarg, 1, 2)) {
+        std::string value;
+        int len = 0;
+        GETCARG(iarg, value, len);
+        if (len <= 0) platform::fatal(ROUTINE, "ungültige Optionsangabe /L=?");
+        s.LPOS = value.substr(0, 2);
+        s.LPOS.resize(3, ' ');
+    }
+
+    s.window = TSTOPT("/x", iarg, 1, 2);
+    if (s.window) {
+        std::string arg;
+        int len = 0;
+        GETARG(iarg, arg, len);
+        if (len < 5) {
+            // Asked again until the line holds four numbers.
+            for (;;) {
+                con.prompt(" Xvon,Xbis,Yvon,Ybis: ");
+                if (parse_window(con.read_line(), s)) break;
+            }
+        } else if (!parse_window(std::string_view(arg).substr(3), s)) {
+            platform::fatal(ROUTINE, "ungültige Optionsangabe " + arg + ": erwartet /X:Xvon,Xbis,Yvon,Ybis");
+        }
+    }
+
+    s.PLT_FILE.clear();
+    if (TSTOPT("/p", iarg, 1, 2)) s.PLT_FILE = option_value(iarg, " Plotdatei: ");
+
+    s.MULTI = TSTOPT("/$", iarg, 1, 2) && !TRZ;
+    if (s.MULTI) s.MUL_FILE = option_value(iarg, " Multi_datei: ");
+    s.COMP = TSTOPT("/v", iarg, 1, 2) && !TRZ;
+    if (s.COMP) s.VFILE = option_value(iarg, " Vergleichsdatei: ");
+    s.WANDF = TSTOPT("/w", iarg, 1, 2) && !TRZ;
+}
+
+void read_model() {
+    Settings& s = settings();
+    auto& con = platform::console();
+    namespace rf = resultfile;
+
+    if (!platform::has_extension(s.FILE)) s.FILE += ".ERG";
+    const std::string ext = lower(platform::extension_of(s.FILE));
+    s.dif_code = ext == ".dif" ? 1 : ext == ".dkm" ? 2 : 0;
+    if (s.dif_code != 0) {
+        con.line(" Diffusionskoeffizienten, IT=" + std::to_string(s.dif_code));
+        s.DIF_FILE = s.FILE;
+        s.FILE = platform::with_extension(s.FILE, ".ERG");
+        if (s.dif_code == 2) {
+            std::string name(platform::file_name_part(s.DIF_FILE));
+            name = name.substr(0, name.size() - platform::extension_of(name).size()).substr(0, 74);
+            s.title = "ORVEL " + name;
+            // The result file of such a run is looked for in the working directory.
+            s.FILE = std::string(platform::file_name_part(s.FILE));
+        }
+        if (!platform::find_file(s.FILE)) {
+            con.prompt(" QEM-Ergebnisdatei angeben: ");
+            s.FILE = trimmed(con.read_line());
+            if (s.FILE.size() > kMaxFileName)
+                platform::fatal(ROUTINE, "Dateiname länger als " + std::to_string(kMaxFileName) + " Zeichen: " + s.FILE);
+        }
+    }
+
+    rf::GET_HEAD(s.FILE, s.DEBUG, s.MNAME);
+    const rf::ReaderState& rs = rf::reader_state();
+    s.GEB_FILE = rs.IGBFILE;
+    if (s.dif_code != 2) s.title = rs.TITEL;
+    int NX = 0, NY = 0, NZ = 0, kGrid = 0;
+    rf::GET_DIM(NX, NY, NZ, kGrid);
+    con.line(" Dimensionierung NX,NY,NZ: " + std::to_string(NX) + " " + std::to_string(NY) + " " + std::to_string(NZ));
+    rf::GET_GRID();
+    rf::GET_ANS();
+
+    rf::ModelFields& m = rf::model_fields();
+    if (!s.DIF_FILE.empty()) {
+        rf::GET_DIF(s.DIF_FILE);
+        m.KX.resize(NX + kGrid, NY, NZ);
+        rf::GET_KKK(m.KX.span(), NX + kGrid, NY, NZ);
+        m.KY.resize(NX, NY + kGrid, NZ);
+        rf::GET_KKK(m.KY.span(), NX, NY + kGrid, NZ);
+        m.KZ.resize(NX, NY, NZ + kGrid);
+        rf::GET_KKK(m.KZ.span(), NX, NY, NZ + kGrid);
+        s.title.resize(6, ' ');
+        s.title += trimmed(s.DIF_FILE).substr(0, 74);
+    } else {
+        m.U.resize(NX + kGrid, NY, NZ);
+        rf::GET_UVW(m.U.span(), NX + kGrid, NY, NZ);
+        m.V.resize(NX, NY + kGrid, NZ);
+        rf::GET_UVW(m.V.span(), NX, NY + kGrid, NZ);
+        m.W.resize(NX, NY, NZ + kGrid);
+        rf::GET_UVW(m.W.span(), NX, NY, NZ + kGrid);
+    }
+}
+
+int run_mural() {
+    auto& con = platform::console();
+    for (const std::string& arg : platform::arguments()) {
+        if (arg == "--help") {
+            print_usage();
+            return 0;
+        }
+        if (arg == "--version") {
+            con.line(banner_line());
+            return 0;
+        }
+    }
+
+    print_banner();
+    if (NARGC() == 0) {
+        print_usage();
+        return 0;
+    }
+    Settings& s = settings();
+    GETFLN(s.FILE, ".ERG", "");
+    if (s.FILE.empty()) {
+        print_usage();
+        platform::fatal(ROUTINE, "keine Ergebnisdatei angegeben");
+    }
+    evaluate_options();
+    read_model();
+    con.line(" Titel:" + platform::to_utf8(trimmed(s.title)));
+    return 0;
+}
+
+}  // namespace driver

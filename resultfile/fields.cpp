@@ -1,0 +1,204 @@
+// Result file, after the grid block:
+//   5 inflow     QEM: WNord, DD, FF, ZA, WEXP, D0, Z0, U0(1..NZ), V0(1..NZ)
+//                TRZ: the same without WEXP
+//   6 boundary   ALPHA (real), TOPZU (logical)
+//   7 wind       U (NX+1)·NY·NZ, V NX·(NY+1)·NZ, W NX·NY·(NZ+1), first index fastest
+// Diffusion-coefficient file:
+//   header       run name (32 characters), LX, LY, LZ, FAKH, FAKV
+//   fields       KX, KY, KZ with the extents of U, V, W; reals when FAKH is 0,
+//                else 16-bit integers, divided by FAKH (KX, KY) or FAKV (KZ)
+// Version 1.6 stored the three components as one block; its bytes are those
+// of the later layout, so every version is read sequentially, each field in
+// one read straight into the caller's array.
+#include "resultfile/fields.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "platform/checked.h"
+#include "platform/codepage.h"
+#include "platform/console.h"
+#include "platform/fatal.h"
+#include "platform/files.h"
+#include "resultfile/header.h"
+#include "resultfile/model.h"
+
+namespace resultfile {
+
+namespace {
+
+std::string fixed(float v, int decimals) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%10.*f", decimals, static_cast<double>(v));
+    return buffer;
+}
+
+// Counts code points, so that labels with umlauts line up.
+std::size_t display_width(std::string_view utf8) {
+    std::size_t n = 0;
+    for (char c : utf8)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string labelled(std::string_view label, float value, int decimals) {
+    std::string text(label);
+    text.append(36 > display_width(label) ? 36 - display_width(label) : 1, ' ');
+    return text + fixed(value, decimals);
+}
+
+// Number of values of a field whose extents the caller gives; fatal when the
+// array cannot hold them.
+std::size_t field_size(const char* routine, std::span<float> F, int N1, int N2, int N3) {
+    auto n = platform::checked_volume(N1, N2, N3);
+    if (!n || *n > F.size())
+        platform::fatal(routine, "Feldgröße " + std::to_string(N1) + "x" + std::to_string(N2) + "x" +
+                                     std::to_string(N3) + " passt nicht in das Feld des Aufrufers");
+    return static_cast<std::size_t>(*n);
+}
+
+}  // namespace
+
+void GET_ANS() { GQEM_ANS(); }
+
+void GQEM_ANS() {
+    constexpr char ROUTINE[] = "GQEM_ANS";
+    ReaderState& rs = reader_state();
+    if (rs.LEVEL_S != 3)
+        platform::fatal(ROUTINE, "GQEM_HED, GQEM_DIM, GQEM_GRD\n  müssen zuerst aufgerufen werden");
+    platform::ByteReader& f = open_files().result;
+    f.set_routine(ROUTINE);
+    WindData& w = wind_data();
+    const int NZ = grid().NZ;
+    const bool qem = rs.MODELL == kQEM;
+
+    w.WNord = f.read_f32();
+    w.DD = f.read_f32();
+    w.FF = f.read_f32();
+    w.ZA = f.read_f32();
+    w.WEXP = qem ? f.read_f32() : 0.0f;
+    w.D0 = f.read_f32();
+    w.Z0 = f.read_f32();
+    w.U0.resize(NZ);
+    w.V0.resize(NZ);
+    f.read_f32s(w.U0.span());
+    f.read_f32s(w.V0.span());
+
+    auto& con = platform::console();
+    con.line(" Anströmung:");
+    con.line(labelled(" Windrichtung DD=", w.DD, 1));
+    con.line(labelled(" Windgeschwindigkeit FF=", w.FF, 1));
+    if (qem) con.line(labelled(" Profilexponent WEXP=", w.WEXP, 1));
+    con.line(labelled(" Höhe bei der FF gilt, ZA=", w.ZA, 1));
+    con.line(labelled(" Zero-displacement d0=", w.D0, 2));
+    con.line(labelled(" Rauhigkeitshöhe z0=", w.Z0, 2));
+    con.line(labelled(" Winkel zw. Nord und x-Achse", w.WNord, 1));
+    con.line(labelled(" U und V am oberen Rand", w.U0(NZ), 1) + fixed(w.V0(NZ), 1));
+
+    w.ALPHA = f.read_f32();
+    w.TOPZU = f.read_logical();
+    con.line(labelled(" Verhältnis von alpha(h) zu alpha(v)", w.ALPHA, 2));
+    con.line(w.TOPZU ? " oberer Modellrand geschlossen" : " oberer Modellrand offen");
+    rs.LEVEL_S = 4;
+}
+
+void GET_UVW(std::span<float> F, int N1, int N2, int N3) { GQEM_UVW(F, N1, N2, N3); }
+
+void GQEM_UVW(std::span<float> F, int N1, int N2, int N3) {
+    constexpr char ROUTINE[] = "GQEM_UVW";
+    ReaderState& rs = reader_state();
+    if (rs.LEVEL_S < 4 || rs.LEVEL_S > 6) {
+        char stage[16];
+        std::snprintf(stage, sizeof stage, "%3d", rs.LEVEL_S);
+        platform::fatal(ROUTINE, std::string("Aufrufreihenfolge GQEM_... beachten!") + stage);
+    }
+    platform::ByteReader& f = open_files().result;
+    f.set_routine(ROUTINE);
+    const std::size_t n = field_size(ROUTINE, F, N1, N2, N3);
+    f.read_f32s(F.first(n));
+
+    static constexpr char kLetters[] = "UVW";
+    platform::console().line(std::string(" ") + kLetters[rs.LEVEL_S - 4] + "-Feld eingelesen");
+    if (++rs.LEVEL_S > 6) {
+        f.close();
+        rs.LEVEL_S = 0;
+    }
+}
+
+void GET_DIF(const std::string& FILE) { GQEM_DIF(FILE); }
+
+void GQEM_DIF(const std::string& FILE) {
+    constexpr char ROUTINE[] = "GQEM_DIF";
+    ReaderState& rs = reader_state();
+    auto& con = platform::console();
+    char version[16];
+    std::snprintf(version, sizeof version, "%.2f", static_cast<double>(kDiffusionReaderVersion));
+    con.line(std::string(" - GQEM_DIF - V") + version + " " + FILE);
+
+    platform::ByteReader& f = open_files().diffusion;
+    f.close();
+    const std::string path = platform::lookup_file(FILE);
+    if (!f.open(path)) MURALERR(ROUTINE, FILE);
+    f.set_routine(ROUTINE);
+    rs.diffusion_name = path;
+    rs.LEVEL_D = 0;
+
+    std::string run = f.read_text(32);
+    run.erase(run.find_last_not_of(' ') + 1);
+    con.line(" Diffusionskoeffizienten aus dem Programmlauf " + platform::to_utf8(run));
+    rs.LX = f.read_i32();
+    rs.LY = f.read_i32();
+    rs.LZ = f.read_i32();
+    const std::string ldims = std::to_string(rs.LX) + " " + std::to_string(rs.LY) + " " + std::to_string(rs.LZ);
+    if (rs.DEBUG) con.line(" GQEM_DIF-LX,LY,LZ: " + ldims);
+    if (rs.LX <= 0 || rs.LY <= 0 || rs.LZ <= 0)
+        platform::fatal(ROUTINE, "Datei " + path + ": ungültige Dimensionen LX,LY,LZ = " + ldims);
+    const Grid& g = grid();
+    if (g.NX > 0 && (rs.LX != g.NX || rs.LY != g.NY || rs.LZ != g.NZ))
+        con.line(" GQEM_DIF-W-Dimensionen LX,LY,LZ = " + ldims + " der Datei " + path +
+                 " weichen von NX,NY,NZ = " + std::to_string(g.NX) + " " + std::to_string(g.NY) + " " +
+                 std::to_string(g.NZ) + " der Ergebnisdatei ab");
+
+    rs.FAKH = f.read_f32();
+    rs.FAKV = f.read_f32();
+    if (!std::isfinite(rs.FAKH) || !std::isfinite(rs.FAKV))
+        platform::fatal(ROUTINE, "Datei " + path + ": ungültige Packungsfaktoren FAKH, FAKV");
+    if (rs.FAKH != 0.0f || rs.FAKV != 0.0f) con.line(" gepacktes Datenformat");
+    // KZ of a packed file is divided by FAKV.
+    if (rs.FAKH != 0.0f && rs.FAKV == 0.0f)
+        platform::fatal(ROUTINE, "Datei " + path + ": gepacktes Datenformat mit FAKV = 0, KZ nicht lesbar");
+    rs.LEVEL_D = 1;
+}
+
+void GET_KKK(std::span<float> F, int N1, int N2, int N3) { GQEM_KKK(F, N1, N2, N3); }
+
+void GQEM_KKK(std::span<float> F, int N1, int N2, int N3) {
+    constexpr char ROUTINE[] = "GQEM_KKK";
+    ReaderState& rs = reader_state();
+    if (rs.LEVEL_D < 1) platform::stop("GQEM_KKK-falsche Aufrufreihenfoge");
+    auto& con = platform::console();
+    con.line(" GQEM-KKK-level=" + std::to_string(rs.LEVEL_D));
+    con.line("NX,NY,NZ: " + std::to_string(N1) + " " + std::to_string(N2) + " " + std::to_string(N3));
+    platform::ByteReader& f = open_files().diffusion;
+    f.set_routine(ROUTINE);
+    const std::size_t n = field_size(ROUTINE, F, N1, N2, N3);
+    if (rs.FAKH == 0.0f) {
+        f.read_f32s(F.first(n));
+    } else {
+        // Checked before the work array is made.
+        f.require(2 * static_cast<std::uint64_t>(n), std::to_string(n) + " gepackte Koeffizienten");
+        std::vector<std::int16_t> packed(n);
+        f.read_i16s(packed);
+        const float factor = rs.LEVEL_D == 3 ? rs.FAKV : rs.FAKH;
+        for (std::size_t m = 0; m < n; ++m) F[m] = static_cast<float>(packed[m]) / factor;
+    }
+    static constexpr char kLetters[] = "XYZ";
+    con.line(std::string(" K") + kLetters[rs.LEVEL_D - 1] + "-Feld eingelesen");
+    if (++rs.LEVEL_D >= 4) {
+        f.close();
+        rs.LEVEL_D = 0;
+    }
+}
+
+}  // namespace resultfile

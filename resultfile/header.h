@@ -1,0 +1,26 @@
+// Reading the first blocks of a result file: identification, description,
+// dimensions and grid. The outer readers identify the model family and hand
+// over to the family readers, which own the open file and enforce the order
+// of the blocks.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/field.h"
+
+namespace resultfile {
+
+void GET_HEAD(const std::string& FILE, bool LDEBUG, std::string& MNAME);
+void GET_DIM(int& NX, int& NY, int& NZ, int& kGrid);
+void GET_GRID();
+
+void GQEM_HED(const std::string& FILE);
+void GTRZ_HED(const std::string& FILE);
+void GQEM_DIM(int& NX, int& NY, int& NZ);
+void GQEM_GRD(float& XMIN, float& YMIN, float& DX, float& DY, platform::Array1D<float>& DZK, int NZ);
+
+// The fatal file error: the file could not be opened by the routine.
+[[noreturn]] void MURALERR(std::string_view ROUTINE, std::string_view FILE);
+
+}  // namespace resultfile

@@ -1,0 +1,39 @@
+#include "resultfile/model.h"
+
+namespace resultfile {
+
+ReaderState& reader_state() {
+    static ReaderState instance;
+    return instance;
+}
+
+OpenFiles& open_files() {
+    static OpenFiles instance;
+    return instance;
+}
+
+Grid& grid() {
+    static Grid instance;
+    return instance;
+}
+
+WindData& wind_data() {
+    static WindData instance;
+    return instance;
+}
+
+ModelFields& model_fields() {
+    static ModelFields instance;
+    return instance;
+}
+
+void reset_model() {
+    open_files().result.close();
+    open_files().diffusion.close();
+    reader_state() = ReaderState();
+    grid() = Grid();
+    wind_data() = WindData();
+    model_fields() = ModelFields();
+}
+
+}  // namespace resultfile
