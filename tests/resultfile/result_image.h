@@ -1,0 +1,66 @@
+// Result and diffusion-coefficient files built byte by byte from their
+// layouts, with field values that tell where they came from.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace testing_support {
+
+struct ResultSpec {
+    std::string family = "QEM";  // "QEM" or "TRZ": the program name starts with it
+    float version = 2.1f;
+    int NX = 3, NY = 2, NZ = 2;
+    float XMIN = 100.0f, YMIN = 200.0f, DX = 10.0f, DY = 5.0f;
+    std::vector<float> DZK = {2.0f, 3.0f};
+    std::string title = "Testlauf";
+};
+
+// Values of the wind components: component c (1 U, 2 V, 3 W) at (i, j, k).
+inline float wind_value(int c, int i, int j, int k) { return 1000.0f * c + 100.0f * k + 10.0f * j + i; }
+
+inline std::string result_bytes(const ResultSpec& s) {
+    const bool trz = s.family == "TRZ";
+    const bool below_21 = s.version < 2.099f;
+    const bool old = (s.version > 1.599f && s.version < 1.601f) || (s.version > 1.699f && s.version < 1.701f);
+    const std::size_t lf = below_21 ? 32 : 128;
+    Bytes b;
+    b.f32(s.version).text(s.family + " 4.1 Testmodell", 32);
+    b.text(s.title, 80).text("steuer.inp", lf).text("C:\\RUN\\HAUS.DAT", lf);
+    if (!trz) b.text("oro.dat", lf).text("land.dat", lf).text("uvw.dat", lf);
+    b.i32(s.NX).i32(s.NY).i32(s.NZ);
+    if (!old) b.f32(s.XMIN).f32(s.YMIN);
+    b.f32(s.DX).f32(s.DY).f32s(s.DZK);
+    // inflow: WNord, DD, FF, ZA, (WEXP), D0, Z0, U0, V0
+    b.f32(90.0f).f32(270.0f).f32(3.5f).f32(10.0f);
+    if (!trz) b.f32(0.25f);
+    b.f32(0.5f).f32(0.125f);
+    for (int k = 1; k <= s.NZ; ++k) b.f32(1.0f + k);
+    for (int k = 1; k <= s.NZ; ++k) b.f32(-0.5f * k);
+    b.f32(1.5f).i32(1);
+    const int ext[3][3] = {{s.NX + 1, s.NY, s.NZ}, {s.NX, s.NY + 1, s.NZ}, {s.NX, s.NY, s.NZ + 1}};
+    for (int c = 0; c < 3; ++c)
+        for (int k = 1; k <= ext[c][2]; ++k)
+            for (int j = 1; j <= ext[c][1]; ++j)
+                for (int i = 1; i <= ext[c][0]; ++i) b.f32(wind_value(c + 1, i, j, k));
+    return b.str();
+}
+
+// A diffusion-coefficient file; packed values are n = 250 + (index of the value).
+inline std::string diffusion_bytes(int LX, int LY, int LZ, float FAKH, float FAKV, bool packed_values) {
+    Bytes b;
+    b.text("QEM Diffusion Testlauf", 32).i32(LX).i32(LY).i32(LZ).f32(FAKH).f32(FAKV);
+    const int ext[3][3] = {{LX + 1, LY, LZ}, {LX, LY + 1, LZ}, {LX, LY, LZ + 1}};
+    for (int c = 0; c < 3; ++c) {
+        int n = ext[c][0] * ext[c][1] * ext[c][2];
+        for (int m = 0; m < n; ++m) {
+            if (packed_values) b.i16(static_cast<std::int16_t>(250 + m));
+            else b.f32(0.5f * c + 0.001f * m);
+        }
+    }
+    return b.str();
+}
+
+}  // namespace testing_support

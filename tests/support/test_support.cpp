@@ -1,0 +1,83 @@
+#include "test_support.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/wait.h>
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+ScratchDir::ScratchDir() {
+    std::random_device rd;
+    for (;;) {
+        path_ = fs::temp_directory_path() / ("mural_test_" + std::to_string(rd()));
+        if (fs::create_directory(path_)) break;
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void ScratchDir::write(const std::string& name, const std::string& bytes) const {
+    std::ofstream out(path_ / name, std::ios::binary);
+    out << bytes;
+}
+
+CapturedConsole::CapturedConsole(const std::string& input) : in_(input) {
+    platform::console().attach(in_, out_, err_);
+}
+
+CapturedConsole::~CapturedConsole() { platform::console().attach_standard_streams(); }
+
+std::string fatal_message(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const platform::Fatal& f) {
+        return f.what();
+    }
+    ADD_FAILURE() << "expected a fatal stop";
+    return std::string();
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+namespace {
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') q += "'\\''";
+        else q += c;
+    }
+    return q + "'";
+}
+
+}  // namespace
+
+RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, const std::string& input,
+                    const std::vector<std::string>& env) {
+    ScratchDir io;
+    io.write("stdin", input);
+    std::string command = "cd " + quote(dir.string()) + " && env";
+    for (const auto& e : env) command += " " + quote(e);
+    command += " " + quote(MURAL_EXECUTABLE);
+    for (const auto& a : args) command += " " + quote(a);
+    command += " <" + quote(io.file("stdin")) + " >" + quote(io.file("stdout")) + " 2>" + quote(io.file("stderr"));
+    int raw = std::system(command.c_str());
+    RunResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = read_file(io.file("stdout"));
+    r.err = read_file(io.file("stderr"));
+    return r;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,101 @@
+// Helpers shared by the test suites: little-endian byte images built by hand
+// (independently of the program's own writer), scratch directories, captured
+// console streams and running the mural executable.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/fatal.h"
+
+namespace testing_support {
+
+// Appends little-endian values with plain byte shifts.
+class Bytes {
+public:
+    Bytes& i32(std::int32_t v) {
+        auto u = static_cast<std::uint32_t>(v);
+        for (int s = 0; s < 32; s += 8) data_ += static_cast<char>((u >> s) & 0xFF);
+        return *this;
+    }
+    Bytes& i16(std::int16_t v) {
+        auto u = static_cast<std::uint16_t>(v);
+        data_ += static_cast<char>(u & 0xFF);
+        data_ += static_cast<char>(u >> 8);
+        return *this;
+    }
+    Bytes& f32(float v) {
+        std::uint32_t u;
+        std::memcpy(&u, &v, 4);
+        return i32(static_cast<std::int32_t>(u));
+    }
+    Bytes& f32s(std::initializer_list<float> vs) {
+        for (float v : vs) f32(v);
+        return *this;
+    }
+    Bytes& f32s(const std::vector<float>& vs) {
+        for (float v : vs) f32(v);
+        return *this;
+    }
+    Bytes& text(const std::string& t, std::size_t n) {
+        std::string f = t.substr(0, n);
+        f.resize(n, ' ');
+        data_ += f;
+        return *this;
+    }
+    std::size_t size() const { return data_.size(); }
+    const std::string& str() const { return data_; }
+
+private:
+    std::string data_;
+};
+
+// A fresh directory below the system's temporary directory, removed at the end.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    void write(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// Attaches string streams to the console for the lifetime of the object.
+class CapturedConsole {
+public:
+    explicit CapturedConsole(const std::string& input = "");
+    ~CapturedConsole();
+    std::string out() const { return out_.str(); }
+    std::string err() const { return err_.str(); }
+
+private:
+    std::istringstream in_;
+    std::ostringstream out_, err_;
+};
+
+// Runs `action` and returns the message of the platform::Fatal it throws;
+// fails the test when it throws nothing.
+std::string fatal_message(const std::function<void()>& action);
+
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs the mural executable in `dir` with the arguments and standard input.
+RunResult run_mural(const std::filesystem::path& dir, const std::vector<std::string>& args, const std::string& input,
+                    const std::vector<std::string>& env = {});
+
+std::string read_file(const std::string& path);
+
+}  // namespace testing_support
