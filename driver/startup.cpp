@@ -182,6 +182,7 @@ void read_model() {
         if (!platform::find_file(s.FILE)) {
             con.prompt(" QEM-Ergebnisdatei angeben: ");
             s.FILE = trimmed(con.read_line());
+            if (!platform::has_extension(s.FILE)) s.FILE += ".ERG";
             if (s.FILE.size() > kMaxFileName)
                 platform::fatal(ROUTINE, "Dateiname länger als " + std::to_string(kMaxFileName) + " Zeichen: " + s.FILE);
         }

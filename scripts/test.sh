@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds MURAL with its tests and runs them all.
+# MURAL_SANITIZE=ON builds with -fsanitize=address,undefined (as CI does) in
+# its own build directory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+sanitize="${MURAL_SANITIZE:-OFF}"
+build=build
+[ "$sanitize" = ON ] && build=build-sanitize
+cmake -S . -B "$build" -G Ninja -DMURAL_TESTS=ON -DMURAL_SANITIZE="$sanitize" >/dev/null
+cmake --build "$build"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+ctest --test-dir "$build" --output-on-failure -j2

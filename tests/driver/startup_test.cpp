@@ -1,0 +1,165 @@
+// End-to-end runs of the mural executable with scripted answers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "../resultfile/result_image.h"
+#include "test_support.h"
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class MuralRun : public ::testing::Test {
+protected:
+    void write_run(const std::string& name, const ResultSpec& spec = ResultSpec()) {
+        dir.write(name, result_bytes(spec));
+    }
+    RunResult run(const std::vector<std::string>& args, const std::string& input = "") {
+        return run_mural(dir.path(), args, input);
+    }
+    ScratchDir dir;
+};
+
+TEST_F(MuralRun, BadOptionsAndMissingFilesEndWithStatusOne) {
+    write_run("run1.ERG");
+    RunResult r = run({"/n"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.out, " Aufruf:  MURAL Datei[.ERG] [/optionen]"));
+    EXPECT_EQ(r.err, "MURAL-F-keine Ergebnisdatei angegeben\n");
+
+    r = run({"run1", "/f"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "MURAL-F-ungültige Optionsangabe /F=?\n");
+    r = run({"run1", "/f=-2"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.out, " /F-Stift= -2"));
+    EXPECT_EQ(r.err, "MURAL-F-bad /fill-id\n");
+    r = run({"run1", "/l"});
+    EXPECT_EQ(r.err, "MURAL-F-ungültige Optionsangabe /L=?\n");
+    r = run({"run1", "/f=1x"});
+    EXPECT_EQ(r.err, "GETARG-F-falsches INTEGER_Argument\n");
+
+    r = run({"fehlt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.out, " - GET_HEAD - fehlt.ERG"));
+    EXPECT_TRUE(contains(r.err, "GET_HEAD-F-Ergebnisdatei existiert nicht!"));
+
+    // End of input at a prompt.
+    r = run({"run1", "/p"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.out, " Plotdatei: "));
+    EXPECT_EQ(r.err, "MURAL-F-Eingabe zu Ende bei der Abfrage \"Plotdatei:\"\n");
+}
+
+TEST_F(MuralRun, TruncatedResultFileIsAFatalErrorNamingTheFile) {
+    std::string bytes = result_bytes(ResultSpec());
+    dir.write("kurz.ERG", bytes.substr(0, bytes.size() - 7));
+    RunResult r = run({"kurz"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "GQEM_DIM-F-Datei kurz.ERG ist zu kurz")) << r.err;
+}
+
+TEST_F(MuralRun, WithoutArgumentsShowsBannerAndUsage) {
+    RunResult r = run({});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "\n ## MURAL V5.10                               #\n\n"
+              " Aufruf:  MURAL Datei[.ERG] [/optionen]\n"
+              " Optionen:\n"
+              "  /De\t\t - Debug\n"
+              "  /F=ii\t\t - Hindernisse mit Stift ii ausfüllen\n"
+              "  /L:pos\t\t - Lage der Legende (pos=[UL,UR,RO,RU,NO,XY])\n"
+              "  /M\t\t - Maßstabskala statt Achsenbeschriftung\n"
+              "  /N\t\t - interaktive Abfrage von Einstellungen\n"
+              "  /O\t\t - Originalhindernisse\n"
+              "  /P=pltfile\t - Namen der Plotdatei vorgeben\n"
+              "  /X[:...]\t - Ausschnitt plotten (Horizontalschnitt)\n\n");
+    EXPECT_EQ(r.err, "");
+    r = run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, " ## MURAL V5.10                               #\n");
+    r = run({"run1", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, " Optionen:"));
+}
+
+TEST_F(MuralRun, ReadsAndDescribesTheRun) {
+    write_run("run1.ERG");
+    RunResult r = run({"/n", "run1", "-de"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* text :
+         {" - GET_HEAD - run1.ERG", "   Ergebnisse vom Modell QEM", " GQEM_HED-Daten aus dem Programmlauf: QEM",
+          " Titel=QEM Testlauf", " Hindernisse: C:\\RUN\\HAUS.DAT", " Dimensionierung NX,NY,NZ: 3 2 2",
+          "Xmin,Xmax,Ymin,Ymax: 100.0 130.0 200.0 210.0", "NX,NY,DX,DY: 3 2 10.0 5.0", " Anströmung:",
+          " Windrichtung DD=", " U-Feld eingelesen", " W-Feld eingelesen", " Titel:QEM Testlauf"})
+        EXPECT_TRUE(contains(r.out, text)) << text << "\n" << r.out;
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(MuralRun, VersionQuestion) {
+    ResultSpec spec;
+    spec.version = 2.0f;
+    write_run("alt.ERG", spec);
+    RunResult r = run({"alt"}, "j\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, " GQEM_HED-geändertes Dateiformat - akt.Version 2.10\tDateiversion 2.00 Weitermachen ? (N,j): "));
+    for (const char* answer : {"n\n", ""}) {
+        r = run({"alt"}, answer);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "");
+        EXPECT_FALSE(contains(r.out, "Dimensionierung"));
+    }
+}
+
+TEST_F(MuralRun, DiffusionFileNamesItsResultFile) {
+    write_run("run1.ERG");
+    dir.write("run1.dif", diffusion_bytes(3, 2, 2, 100.0f, 10.0f, true));
+    RunResult r = run({"run1.dif"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* text : {" Diffusionskoeffizienten, IT=1", " - GET_HEAD - run1.ERG", " - GQEM_DIF - V1.11 run1.dif",
+                             " gepacktes Datenformat", " KZ-Feld eingelesen", " Titel:QEM Terun1.dif"})
+        EXPECT_TRUE(contains(r.out, text)) << text << "\n" << r.out;
+    EXPECT_FALSE(contains(r.out, "U-Feld"));
+
+    // '.DKM': the result file is looked for in the working directory, asked for when missing.
+    fs::create_directory(dir.path() / "orvel");
+    dir.write("orvel/lauf2.DKM", diffusion_bytes(3, 2, 2, 0.0f, 0.0f, false));
+    r = run({"orvel/lauf2.DKM"}, "run1\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " Diffusionskoeffizienten, IT=2"));
+    EXPECT_TRUE(contains(r.out, " QEM-Ergebnisdatei angeben: "));
+    EXPECT_TRUE(contains(r.out, " Titel:ORVEL orvel/lauf2.DKM"));
+    write_run("lauf2.ERG");
+    r = run({"orvel/lauf2.DKM"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(contains(r.out, "angeben"));
+}
+
+TEST_F(MuralRun, WindowOptionAsksWhenItHasNoValues) {
+    write_run("run1.ERG");
+    RunResult r = run({"run1", "/x"}, "0 100\n0,100,200,210\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find(" Xvon,Xbis,Yvon,Ybis: "), r.out.rfind(" Xvon,Xbis,Yvon,Ybis: ") - 22);
+    r = run({"run1", "/x:0,500,0,400"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_FALSE(contains(r.out, "Xvon"));
+    r = run({"run1", "/x:0,500"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "/x:0,500"));
+}
+
+TEST(BundledExample, ReadsTheExampleRunAndItsCoefficients) {
+    RunResult r = run_mural(MURAL_EXAMPLES_DIR, {"run1"}, "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " Dimensionierung NX,NY,NZ: 60 50 15"));
+    EXPECT_TRUE(contains(r.out, " Titel=QEM Beispiel: Umströmung von drei Gebäuden"));
+    r = run_mural(MURAL_EXAMPLES_DIR, {"run1.DIF"}, "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " KZ-Feld eingelesen"));
+}
+
+}  // namespace
