@@ -207,8 +207,10 @@ void read_model() {
         rf::GET_KKK(m.KY.span(), NX, NY + kGrid, NZ);
         m.KZ.resize(NX, NY, NZ + kGrid);
         rf::GET_KKK(m.KZ.span(), NX, NY, NZ + kGrid);
-        s.title.resize(6, ' ');
-        s.title += trimmed(s.DIF_FILE).substr(0, 74);
+        if (s.dif_code == 1) {
+            s.title.resize(6, ' ');
+            s.title += trimmed(s.DIF_FILE).substr(0, 74);
+        }
     } else {
         m.U.resize(NX + kGrid, NY, NZ);
         rf::GET_UVW(m.U.span(), NX + kGrid, NY, NZ);

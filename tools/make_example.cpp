@@ -3,7 +3,7 @@
 // 60 x 50 x 15 grid of 5 m cells with layers that thicken upward.
 //
 // The wind is an analytic sketch of the flow, not a model solution: a
-// power-law inflow profile from the south-west, blocked inside obstacles,
+// power-law inflow profile from the west, blocked inside obstacles,
 // slowed and lifted upwind of a building, sped up along its sides, and
 // reversed near the ground in a recirculation zone behind it that reaches
 // about 2.5 building heights downstream. The trees slow the wind in their
@@ -28,7 +28,7 @@ namespace {
 constexpr int NX = 60, NY = 50, NZ = 15;
 constexpr float DX = 5.0f, DY = 5.0f;
 constexpr float XMIN = 3500.0f, YMIN = 5200.0f;  // corner in site coordinates (m)
-constexpr float DD = 240.0f;                      // wind from the south-west (degrees)
+constexpr float DD = 270.0f;                      // wind from the west, along +x (degrees)
 constexpr float FF = 4.0f;                        // at ZA
 constexpr float ZA = 10.0f;
 constexpr float WEXP = 0.22f;
@@ -98,20 +98,24 @@ void sketch(const Geometry& g, double x, double y, double z, float& u, float& v,
         double sd = s - half_len;
         double Lr = 2.5 * H;
         if (sd > 0 && sd < Lr) {
-            double g1 = (1.0 - sd / Lr) * vertical * lateral;
+            // Beside the building the wake sets in gradually, not at the lee face.
+            double ramp = std::abs(t) <= half_wid ? 1.0 : std::min(1.0, sd / H);
+            double g1 = (1.0 - sd / Lr) * vertical * lateral * ramp;
             fu -= 1.7 * g1;
             fw -= 0.25 * std::sin(kPi * sd / Lr) * lateral * (zr < 1.2 ? 1.0 : 0.0) * (1.0 - 0.5 * zr);
         }
         // Upwind: slowed and lifted over the front face.
         double su = -half_len - s;
         if (su > 0 && su < H) {
-            double g2 = (1.0 - su / H) * lateral;
+            double ramp = std::abs(t) <= half_wid ? 1.0 : std::min(1.0, su / (0.5 * H));
+            double g2 = (1.0 - su / H) * lateral * ramp;
             fu -= 0.5 * g2 * vertical;
             fw += 0.35 * g2 * (zr < 1.2 ? 1.0 : 0.0);
         }
         // Along the sides: faster, and turned away from the building.
-        if (std::abs(s) < half_len + 0.5 * H && std::abs(t) > half_wid && std::abs(t) < half_wid + H && zr < 1.0) {
-            double g3 = (1.0 - (std::abs(t) - half_wid) / H) * vertical;
+        if (std::abs(t) > half_wid && std::abs(t) < half_wid + H && zr < 1.0) {
+            double beyond = std::max(0.0, std::abs(s) - half_len) / (0.5 * H);
+            double g3 = (1.0 - (std::abs(t) - half_wid) / H) * vertical * std::exp(-beyond * beyond);
             fu += 0.3 * g3;
             fv += (t > 0 ? 0.25 : -0.25) * g3 * (s < 0 ? 1.0 : -0.4);
         }
@@ -148,7 +152,7 @@ int main(int argc, char** argv) {
         resultfile::ResultFileImage r;
         r.version = 2.1f;
         r.program = "QEM V3.2";
-        r.title = platform::utf8_to_cp850("Beispiel: Umströmung von drei Gebäuden, Anströmung aus 240 Grad");
+        r.title = platform::utf8_to_cp850("Beispiel: Umströmung von drei Gebäuden, Anströmung aus 270 Grad");
         r.infile = "C:\\MODELL\\RUN1.STE";
         r.igbfile = "C:\\MODELL\\RUN1.DAT";
         r.orodat = "";
