@@ -45,8 +45,13 @@ void split_command_line(CommandLine& cl) {
     cl.LC = static_cast<int>(cl.CMDL.size());
 }
 
-void warn_missing(int N) {
-    platform::console().line(" GETARG-W-missing argument #" + std::to_string(N));
+// Argument N, or nullptr after the warning about a missing argument.
+const std::string* argument_or_warn(int N) {
+    if (N < 1 || N > NARGC()) {
+        platform::console().line(" GETARG-W-missing argument #" + std::to_string(N));
+        return nullptr;
+    }
+    return &command_line().args[static_cast<std::size_t>(N - 1)];
 }
 
 // The value of an option argument starts after its first ":" or "=", at the
@@ -81,35 +86,32 @@ int NARGC() {
 }
 
 void GETARG(int N, std::string& ARG, int& LEN) {
-    const int narg = NARGC();
-    if (N < 1 || N > narg) {
-        warn_missing(N);
+    const std::string* arg = argument_or_warn(N);
+    if (!arg) {
         LEN = -1;
         return;
     }
-    ARG = command_line().args[static_cast<std::size_t>(N - 1)];
+    ARG = *arg;
     LEN = static_cast<int>(ARG.size());
 }
 
 void GETCARG(int N, std::string& TEXT, int& LEN) {
-    const int narg = NARGC();
-    if (N < 1 || N > narg) {
-        warn_missing(N);
+    const std::string* arg = argument_or_warn(N);
+    if (!arg) {
         LEN = -1;
         return;
     }
-    TEXT = value_of(command_line().args[static_cast<std::size_t>(N - 1)]);
+    TEXT = value_of(*arg);
     LEN = static_cast<int>(TEXT.size());
 }
 
 void GETIARG(int N, int& IVALUE, int& ISTAT) {
-    const int narg = NARGC();
-    if (N < 1 || N > narg) {
-        warn_missing(N);
+    const std::string* found = argument_or_warn(N);
+    if (!found) {
         ISTAT = -1;
         return;
     }
-    const std::string& arg = command_line().args[static_cast<std::size_t>(N - 1)];
+    const std::string& arg = *found;
     long long value = 0;
     int sign = 1;
     int digits = 0;
@@ -131,13 +133,12 @@ void GETIARG(int N, int& IVALUE, int& ISTAT) {
 }
 
 void GETRARG(int N, float& VALUE, int& ISTAT) {
-    const int narg = NARGC();
-    if (N < 1 || N > narg) {
-        warn_missing(N);
+    const std::string* found = argument_or_warn(N);
+    if (!found) {
         ISTAT = -1;
         return;
     }
-    const std::string& arg = command_line().args[static_cast<std::size_t>(N - 1)];
+    const std::string& arg = *found;
     double value = 0;
     int sign = 1;
     int digits = 0;

@@ -16,6 +16,7 @@
 #include "platform/fatal.h"
 #include "platform/files.h"
 #include "platform/freeformat.h"
+#include "platform/text.h"
 #include "resultfile/fields.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
@@ -24,12 +25,9 @@ namespace driver {
 
 namespace {
 
-constexpr char ROUTINE[] = "MURAL";
+using platform::trimmed;
 
-std::string trimmed(std::string_view text) {
-    std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
-}
+constexpr char ROUTINE[] = "MURAL";
 
 std::string lower(std::string_view text) {
     std::string out;
@@ -198,26 +196,26 @@ void read_model() {
     rf::GET_GRID();
     rf::GET_ANS();
 
+    // The three fields, on the x, y and z faces in turn.
     rf::ModelFields& m = rf::model_fields();
+    auto read_fields = [&](auto read, platform::Field3D<float>& fx, platform::Field3D<float>& fy,
+                           platform::Field3D<float>& fz) {
+        fx.resize(NX + kGrid, NY, NZ);
+        read(fx.span(), NX + kGrid, NY, NZ);
+        fy.resize(NX, NY + kGrid, NZ);
+        read(fy.span(), NX, NY + kGrid, NZ);
+        fz.resize(NX, NY, NZ + kGrid);
+        read(fz.span(), NX, NY, NZ + kGrid);
+    };
     if (!s.DIF_FILE.empty()) {
         rf::GET_DIF(s.DIF_FILE);
-        m.KX.resize(NX + kGrid, NY, NZ);
-        rf::GET_KKK(m.KX.span(), NX + kGrid, NY, NZ);
-        m.KY.resize(NX, NY + kGrid, NZ);
-        rf::GET_KKK(m.KY.span(), NX, NY + kGrid, NZ);
-        m.KZ.resize(NX, NY, NZ + kGrid);
-        rf::GET_KKK(m.KZ.span(), NX, NY, NZ + kGrid);
+        read_fields(rf::GET_KKK, m.KX, m.KY, m.KZ);
         if (s.dif_code == 1) {
             s.title.resize(6, ' ');
             s.title += trimmed(s.DIF_FILE).substr(0, 74);
         }
     } else {
-        m.U.resize(NX + kGrid, NY, NZ);
-        rf::GET_UVW(m.U.span(), NX + kGrid, NY, NZ);
-        m.V.resize(NX, NY + kGrid, NZ);
-        rf::GET_UVW(m.V.span(), NX, NY + kGrid, NZ);
-        m.W.resize(NX, NY, NZ + kGrid);
-        rf::GET_UVW(m.W.span(), NX, NY, NZ + kGrid);
+        read_fields(rf::GET_UVW, m.U, m.V, m.W);
     }
 }
 

@@ -21,6 +21,7 @@
 #include "platform/console.h"
 #include "platform/fatal.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
 
@@ -144,9 +145,7 @@ void GQEM_DIF(const std::string& FILE) {
     rs.diffusion_name = path;
     rs.LEVEL_D = 0;
 
-    std::string run = f.read_text(32);
-    run.erase(run.find_last_not_of(' ') + 1);
-    con.line(" Diffusionskoeffizienten aus dem Programmlauf " + platform::to_utf8(run));
+    con.line(" Diffusionskoeffizienten aus dem Programmlauf " + platform::to_utf8(platform::trimmed(f.read_text(32))));
     rs.LX = f.read_i32();
     rs.LY = f.read_i32();
     rs.LZ = f.read_i32();

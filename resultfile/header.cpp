@@ -21,18 +21,16 @@
 #include "platform/fatal.h"
 #include "platform/files.h"
 #include "platform/freeformat.h"
+#include "platform/text.h"
 #include "resultfile/model.h"
 
 namespace resultfile {
 
 namespace {
 
-constexpr char kFamilyNames[] = "QEM             TRZ             ";
+using platform::trimmed;
 
-std::string trimmed(std::string_view text) {
-    std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
-}
+constexpr char kFamilyNames[] = "QEM             TRZ             ";
 
 std::string two_decimals(float v) {
     char buffer[32];

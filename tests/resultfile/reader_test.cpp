@@ -20,38 +20,21 @@ protected:
         return dir.file(name);
     }
 
-    // Reads a result file the way the start-up does.
-    static void read_all(const std::string& file) {
-        std::string mname;
-        rf::GET_HEAD(file, false, mname);
-        int nx, ny, nz, kg;
-        rf::GET_DIM(nx, ny, nz, kg);
-        rf::GET_GRID();
-        rf::GET_ANS();
-        auto& m = rf::model_fields();
-        m.U.resize(nx + kg, ny, nz);
-        rf::GET_UVW(m.U.span(), nx + kg, ny, nz);
-        m.V.resize(nx, ny + kg, nz);
-        rf::GET_UVW(m.V.span(), nx, ny + kg, nz);
-        m.W.resize(nx, ny, nz + kg);
-        rf::GET_UVW(m.W.span(), nx, ny, nz + kg);
-    }
-
     ScratchDir dir;
 };
 
 TEST_F(ResultReader, RefusesMissingUnknownAndLowerCaseFiles) {
     CapturedConsole con;
-    EXPECT_NE(fatal_message([&] { read_all(dir.file("fehlt.ERG")); }).find("Ergebnisdatei existiert nicht!"),
+    EXPECT_NE(fatal_message([&] { read_result_file(dir.file("fehlt.ERG")); }).find("Ergebnisdatei existiert nicht!"),
               std::string::npos);
 
     ResultSpec spec;
     spec.family = "qem";
     std::string file = make(spec);
-    EXPECT_EQ(fatal_message([&] { read_all(file); }), "GET_HEAD-F-Ergebnisdatei nicht auswertbar!");
+    EXPECT_EQ(fatal_message([&] { read_result_file(file); }), "GET_HEAD-F-Ergebnisdatei nicht auswertbar!");
 
     dir.write("kurz.ERG", std::string(20, 'x'));
-    std::string msg = fatal_message([&] { read_all(dir.file("kurz.ERG")); });
+    std::string msg = fatal_message([&] { read_result_file(dir.file("kurz.ERG")); });
     EXPECT_NE(msg.find("GET_HEAD-F-"), std::string::npos);
     EXPECT_NE(msg.find("kurz.ERG"), std::string::npos);
 }
@@ -74,7 +57,7 @@ TEST_F(ResultReader, EnforcesTheOrderOfTheBlocks) {
 
 TEST_F(ResultReader, AFourthWindComponentIsOutOfOrder) {
     CapturedConsole con;
-    read_all(make(ResultSpec()));
+    read_result_file(make(ResultSpec()));
     EXPECT_EQ(rf::reader_state().LEVEL_S, 0);
     std::vector<float> f(100);
     EXPECT_EQ(fatal_message([&] { rf::GET_UVW(f, 4, 2, 2); }), "GQEM_UVW-F-Aufrufreihenfolge GQEM_... beachten!  0");
@@ -82,7 +65,7 @@ TEST_F(ResultReader, AFourthWindComponentIsOutOfOrder) {
 
 TEST_F(ResultReader, ReadsCurrentQemFileWithGridAndInflow) {
     CapturedConsole con;
-    read_all(make(ResultSpec()));
+    read_result_file(make(ResultSpec()));
     const rf::Grid& g = rf::grid();
     const rf::ReaderState& rs = rf::reader_state();
     EXPECT_EQ(rs.MODELL, rf::kQEM);
@@ -136,7 +119,7 @@ TEST_F(ResultReader, ReadsCurrentQemFileWithGridAndInflow) {
 
 TEST_F(ResultReader, PrintsTheInflowValuesInOneColumn) {
     CapturedConsole con;
-    read_all(make(ResultSpec()));
+    read_result_file(make(ResultSpec()));
     std::istringstream lines(con.out());
     std::string line;
     std::vector<std::size_t> ends;
@@ -187,7 +170,7 @@ TEST_F(ResultReader, TrzFamilyHasShorterHeaderAndInflow) {
     ResultSpec qem;
     // Two fewer names of 128 bytes and no WEXP.
     EXPECT_EQ(result_bytes(qem).size() - bytes.size(), 3u * 128u + 4u);
-    read_all(make(spec));
+    read_result_file(make(spec));
     EXPECT_EQ(rf::reader_state().MODELL, rf::kTRZ);
     EXPECT_EQ(rf::reader_state().TITEL.substr(0, 12), "TRZ Testlauf");
     EXPECT_FLOAT_EQ(rf::wind_data().Z0, 0.125f);
@@ -214,7 +197,7 @@ TEST_P(ResultVersions, ReadsEveryFormatVersion) {
     ResultSpec spec;
     spec.family = c.family;
     spec.version = c.version;
-    read_all(make(spec));
+    read_result_file(make(spec));
     EXPECT_EQ(rf::reader_state().LF, c.LF);
     EXPECT_EQ(rf::reader_state().IGBFILE, "C:\\RUN\\HAUS.DAT");
     EXPECT_FLOAT_EQ(rf::grid().XMIN, c.has_corner ? 100.0f : 0.0f);
@@ -248,7 +231,7 @@ TEST_F(ResultReader, RefusedOrUnansweredVersionQuestionStopsQuietly) {
         rf::reset_model();
         CapturedConsole con(answer);
         try {
-            read_all(file);
+            read_result_file(file);
             ADD_FAILURE() << "the run went on after the answer '" << answer << "'";
         } catch (const platform::Fatal& stop) {
             EXPECT_TRUE(stop.quiet()) << stop.what();
@@ -257,7 +240,7 @@ TEST_F(ResultReader, RefusedOrUnansweredVersionQuestionStopsQuietly) {
     }
     rf::reset_model();
     CapturedConsole con("J\n");
-    read_all(file);
+    read_result_file(file);
     EXPECT_FLOAT_EQ(rf::reader_state().SVERS, 2.0f);
 }
 
@@ -269,9 +252,9 @@ TEST_F(ResultReader, NameLengthFollowsEachFilesOwnVersion) {
     std::string f1 = make(old, "alt.ERG");
     std::string f2 = make(current, "neu.ERG");
     CapturedConsole con("j\n");
-    read_all(f1);
+    read_result_file(f1);
     EXPECT_EQ(rf::reader_state().LF, 32);
-    read_all(f2);
+    read_result_file(f2);
     EXPECT_EQ(rf::reader_state().LF, 128);
     EXPECT_EQ(rf::reader_state().UVWDAT, "uvw.dat");
     EXPECT_FLOAT_EQ(rf::grid().XMIN, 100.0f);
@@ -282,7 +265,7 @@ TEST_F(ResultReader, OneLayerGrid) {
     ResultSpec spec;
     spec.NZ = 1;
     spec.DZK = {4.0f};
-    read_all(make(spec));
+    read_result_file(make(spec));
     const rf::Grid& g = rf::grid();
     ASSERT_EQ(g.ZW.n(), 2);
     EXPECT_FLOAT_EQ(g.ZW(1), 0.0f);
@@ -294,7 +277,7 @@ TEST_F(ResultReader, OneLayerGrid) {
 TEST_F(ResultReader, FindsTheResultFileWithoutRegardToCase) {
     CapturedConsole con;
     make(ResultSpec(), "run1.erg");
-    read_all(dir.file("run1.ERG"));
+    read_result_file(dir.file("run1.ERG"));
     EXPECT_EQ(rf::grid().NX, 3);
 }
 

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "resultfile/fields.h"
+#include "resultfile/header.h"
+#include "resultfile/model.h"
 #include "test_support.h"
 
 namespace testing_support {
@@ -61,6 +64,24 @@ inline std::string diffusion_bytes(int LX, int LY, int LZ, float FAKH, float FAK
         }
     }
     return b.str();
+}
+
+// Reads a whole result file in the order of the start-up.
+inline void read_result_file(const std::string& file) {
+    namespace rf = resultfile;
+    std::string mname;
+    rf::GET_HEAD(file, false, mname);
+    int nx, ny, nz, kg;
+    rf::GET_DIM(nx, ny, nz, kg);
+    rf::GET_GRID();
+    rf::GET_ANS();
+    auto& m = rf::model_fields();
+    m.U.resize(nx + kg, ny, nz);
+    rf::GET_UVW(m.U.span(), nx + kg, ny, nz);
+    m.V.resize(nx, ny + kg, nz);
+    rf::GET_UVW(m.V.span(), nx, ny + kg, nz);
+    m.W.resize(nx, ny, nz + kg);
+    rf::GET_UVW(m.W.span(), nx, ny, nz + kg);
 }
 
 }  // namespace testing_support

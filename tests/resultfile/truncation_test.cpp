@@ -13,22 +13,6 @@ using namespace testing_support;
 
 namespace {
 
-void read_all(const std::string& file) {
-    std::string mname;
-    rf::GET_HEAD(file, false, mname);
-    int nx, ny, nz, kg;
-    rf::GET_DIM(nx, ny, nz, kg);
-    rf::GET_GRID();
-    rf::GET_ANS();
-    auto& m = rf::model_fields();
-    m.U.resize(nx + kg, ny, nz);
-    rf::GET_UVW(m.U.span(), nx + kg, ny, nz);
-    m.V.resize(nx, ny + kg, nz);
-    rf::GET_UVW(m.V.span(), nx, ny + kg, nz);
-    m.W.resize(nx, ny, nz + kg);
-    rf::GET_UVW(m.W.span(), nx, ny, nz + kg);
-}
-
 // Patches a 32-bit integer into a byte image.
 std::string with_int_at(std::string bytes, std::size_t offset, std::int32_t v) {
     Bytes b;
@@ -61,7 +45,7 @@ TEST_F(UntrustedResultFile, EveryTruncationPointIsAFatalErrorNamingTheFile) {
                 CapturedConsole con("j\n");
                 std::string msg;
                 try {
-                    read_all(dir.file("cut.ERG"));
+                    read_result_file(dir.file("cut.ERG"));
                 } catch (const platform::Fatal& f) {
                     msg = f.what();
                 }
@@ -80,7 +64,7 @@ TEST_F(UntrustedResultFile, DimensionsMustBePositive) {
             rf::reset_model();
             dir.write("dim.ERG", with_int_at(result_bytes(spec), at + 4 * which, bad));
             CapturedConsole con;
-            std::string msg = fatal_message([&] { read_all(dir.file("dim.ERG")); });
+            std::string msg = fatal_message([&] { read_result_file(dir.file("dim.ERG")); });
             EXPECT_NE(msg.find("GQEM_DIM-F-"), std::string::npos) << msg;
             EXPECT_NE(msg.find("ungültige Dimensionen"), std::string::npos) << msg;
             EXPECT_NE(msg.find("dim.ERG"), std::string::npos) << msg;
@@ -102,7 +86,7 @@ TEST_F(UntrustedResultFile, DimensionsThatClaimMoreThanTheFileHoldsAreRefused) {
         bytes = with_int_at(bytes, at + 8, d[2]);
         dir.write("gross.ERG", bytes);
         CapturedConsole con;
-        std::string msg = fatal_message([&] { read_all(dir.file("gross.ERG")); });
+        std::string msg = fatal_message([&] { read_result_file(dir.file("gross.ERG")); });
         EXPECT_NE(msg.find("GQEM_DIM-F-Datei "), std::string::npos) << msg;
         EXPECT_NE(msg.find("gross.ERG ist zu kurz"), std::string::npos) << msg;
         EXPECT_EQ(rf::grid().XU.n(), 0);
@@ -116,7 +100,7 @@ TEST_F(UntrustedResultFile, GridWidthsMustBePositiveAndFinite) {
         spec.DZK = {2.0f, bad};
         dir.write("dz.ERG", result_bytes(spec));
         CapturedConsole con;
-        std::string msg = fatal_message([&] { read_all(dir.file("dz.ERG")); });
+        std::string msg = fatal_message([&] { read_result_file(dir.file("dz.ERG")); });
         EXPECT_NE(msg.find("GQEM_GRD-F-Datei "), std::string::npos) << msg;
     }
 }
@@ -124,7 +108,7 @@ TEST_F(UntrustedResultFile, GridWidthsMustBePositiveAndFinite) {
 TEST_F(UntrustedResultFile, ADirectoryIsNoResultFile) {
     CapturedConsole con;
     std::filesystem::create_directory(dir.path() / "ordner.ERG");
-    EXPECT_NE(fatal_message([&] { read_all(dir.file("ordner.ERG")); }).find("Ergebnisdatei existiert nicht!"),
+    EXPECT_NE(fatal_message([&] { read_result_file(dir.file("ordner.ERG")); }).find("Ergebnisdatei existiert nicht!"),
               std::string::npos);
 }
 
