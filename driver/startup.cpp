@@ -20,6 +20,7 @@
 #include "resultfile/fields.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
+#include "resultfile/obstacles.h"
 
 namespace driver {
 
@@ -217,6 +218,7 @@ void read_model() {
     } else {
         read_fields(rf::GET_UVW, m.U, m.V, m.W);
     }
+    rf::GET_HAUS();
 }
 
 int run_mural() {

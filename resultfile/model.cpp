@@ -12,6 +12,11 @@ OpenFiles& open_files() {
     return instance;
 }
 
+ObstacleList& obstacles() {
+    static ObstacleList instance;
+    return instance;
+}
+
 Grid& grid() {
     static Grid instance;
     return instance;
@@ -34,6 +39,8 @@ void reset_model() {
     grid() = Grid();
     wind_data() = WindData();
     model_fields() = ModelFields();
+    obstacles() = ObstacleList();
+    open_files().obstacle.close();
 }
 
 }  // namespace resultfile

@@ -39,6 +39,7 @@ struct ReaderState {
 struct OpenFiles {
     platform::ByteReader result;
     platform::ByteReader diffusion;
+    platform::ByteReader obstacle;
 };
 
 // The model grid: equidistant horizontally, variable vertically. Faces carry
@@ -76,7 +77,19 @@ struct ModelFields {
     platform::Field3D<float> KX, KY, KZ;  // m²/s
 };
 
+// The obstacles of the run: boxes of cells (inclusive, 1-based indexes),
+// first the nb massive ones, then the no orographic, then the np porous.
+struct ObstacleList {
+    int nb = 0, no = 0, np = 0;  // massive, orographic, porous
+    int ngb = 0;                 // nb + no + np
+    platform::Array1D<std::int16_t> IGA, IGE, JGA, JGE, KGA, KGE;  // cell index ranges
+    platform::Array1D<std::int16_t> HTYP;                          // type code as stored
+    std::string file;            // the obstacle file that was read
+    std::string title;           // its title (QEM), kept apart from the run's title
+};
+
 ReaderState& reader_state();
+ObstacleList& obstacles();
 OpenFiles& open_files();
 Grid& grid();
 WindData& wind_data();

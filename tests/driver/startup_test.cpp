@@ -15,8 +15,12 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 
 class MuralRun : public ::testing::Test {
 protected:
+    // A result file and the obstacle file that its header names.
     void write_run(const std::string& name, const ResultSpec& spec = ResultSpec()) {
         dir.write(name, result_bytes(spec));
+        ObstacleSpec obstacles;
+        obstacles.family = spec.family;
+        dir.write("HAUS.IGB", obstacle_bytes(obstacles));
     }
     RunResult run(const std::vector<std::string>& args, const std::string& input = "") {
         return run_mural(dir.path(), args, input);
@@ -58,6 +62,11 @@ TEST_F(MuralRun, BadOptionsAndMissingFilesEndWithStatusOne) {
 TEST_F(MuralRun, TruncatedResultFileIsAFatalErrorNamingTheFile) {
     std::string bytes = result_bytes(ResultSpec());
     dir.write("kurz.ERG", bytes.substr(0, bytes.size() - 7));
+    write_run("run1.ERG");
+    dir.write("HAUS.IGB", obstacle_bytes(ObstacleSpec()).substr(0, 300));
+    RunResult cut = run({"run1"});
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_TRUE(contains(cut.err, "GQEM_IGB-F-Datei HAUS.IGB ist zu kurz")) << cut.err;
     RunResult r = run({"kurz"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(contains(r.err, "GQEM_DIM-F-Datei kurz.ERG ist zu kurz")) << r.err;
@@ -95,7 +104,8 @@ TEST_F(MuralRun, ReadsAndDescribesTheRun) {
          {" - GET_HEAD - run1.ERG", "   Ergebnisse vom Modell QEM", " GQEM_HED-Daten aus dem Programmlauf: QEM",
           " Titel=QEM Testlauf", " Hindernisse: C:\\RUN\\HAUS.DAT", " Dimensionierung NX,NY,NZ: 3 2 2",
           "Xmin,Xmax,Ymin,Ymax: 100.0 130.0 200.0 210.0", "NX,NY,DX,DY: 3 2 10.0 5.0", " Anströmung:",
-          " Windrichtung DD=", " U-Feld eingelesen", " W-Feld eingelesen", " Titel:QEM Testlauf"})
+          " Windrichtung DD=", " U-Feld eingelesen", " W-Feld eingelesen", " - GQEM_IGB - HAUS.IGB",
+          " massive Hindernisse:    3", " Titel:QEM Testlauf"})
         EXPECT_TRUE(contains(r.out, text)) << text << "\n" << r.out;
     EXPECT_EQ(r.err, "");
 }
@@ -156,6 +166,9 @@ TEST(BundledExample, ReadsTheExampleRunAndItsCoefficients) {
     RunResult r = run_mural(MURAL_EXAMPLES_DIR, {"run1"}, "");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, " Dimensionierung NX,NY,NZ: 60 50 15"));
+    EXPECT_TRUE(contains(r.out, " - GQEM_IGB - run1.IGB"));
+    EXPECT_TRUE(contains(r.out, " massive Hindernisse:    4"));
+    EXPECT_TRUE(contains(r.out, " poröse Hindernisse:     2"));
     EXPECT_TRUE(contains(r.out, " Titel=QEM Beispiel: Umströmung von drei Gebäuden"));
     r = run_mural(MURAL_EXAMPLES_DIR, {"run1.DIF"}, "");
     EXPECT_EQ(r.status, 0) << r.err;

@@ -2,6 +2,7 @@
 // layouts, with field values that tell where they came from.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,40 @@ inline std::string diffusion_bytes(int LX, int LY, int LZ, float FAKH, float FAK
             else b.f32(0.5f * c + 0.001f * m);
         }
     }
+    return b.str();
+}
+
+// An obstacle file for the grid of ResultSpec().
+struct ObstacleSpec {
+    std::string family = "QEM";
+    float version = 2.1f;
+    int NX = 3, NY = 2, NZ = 2;
+    float DX = 10.0f, DY = 5.0f;
+    std::vector<float> DZK = {2.0f, 3.0f};
+    // nb = 3, no = 0, np = 2
+    std::vector<std::array<std::int16_t, 7>> massive = {{1, 1, 1, 2, 1, 2, 1}, {2, 3, 1, 1, 1, 1, 1}, {3, 3, 2, 2, 2, 2, 1}};
+    std::vector<std::array<std::int16_t, 7>> orographic = {};
+    std::vector<std::array<std::int16_t, 7>> porous = {{1, 1, 2, 2, 1, 1, 4}, {2, 2, 2, 2, 1, 3, 14}};
+};
+
+inline std::string obstacle_bytes(const ObstacleSpec& s) {
+    const bool trz = s.family == "TRZ";
+    const std::size_t lf = s.version < 2.099f ? 32 : 128;
+    Bytes b;
+    b.f32(s.version).text(s.family + " Hinderniserzeugung", 32);
+    if (trz) {
+        b.text("haus.dat", lf);
+    } else {
+        b.text("Titel der Hindernisdatei", 80).text("steuer.inp", lf).text("haus.dat", lf).text("", lf).text("", lf);
+        b.text("uvw.dat", lf);
+    }
+    b.i32(s.NX).i32(s.NY).i32(s.NZ).f32(500.0f).f32(600.0f).f32(s.DX).f32(s.DY).f32s(s.DZK);
+    b.i32(static_cast<std::int32_t>(s.massive.size()));
+    if (!trz) b.i32(static_cast<std::int32_t>(s.orographic.size()));
+    b.i32(static_cast<std::int32_t>(s.porous.size()));
+    for (const auto* group : {&s.massive, &s.orographic, &s.porous})
+        for (const auto& r : *group)
+            for (std::int16_t v : r) b.i16(v);
     return b.str();
 }
 
