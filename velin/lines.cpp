@@ -123,18 +123,24 @@ void draw_dash(const std::vector<float>& x, const std::vector<float>& y) {
     else detail::draw_polyline(x, y);
 }
 
+// A marker at points 1, 1 + step, 1 + 2 step, ...
+void draw_markers(std::span<const float> x, std::span<const float> y, int N, int step, int IMARK) {
+    for (int i = 0; i < N; i += step) {
+        float px = x[static_cast<std::size_t>(i)], py = y[static_cast<std::size_t>(i)];
+        if (px == 0.0f && py == 0.0f)
+            VLERROR("CURVE-I-MARKER at (0,0)!=" + detail::fmt_int(i + 1, 6) + detail::fmt_int(N, 6) +
+                    detail::fmt_int(IMARK, 6));
+        PMARK(px, py);
+    }
+}
+
 // Markers at every |IMARK|-th point, then the line (unless IMARK < 0).
 void draw_curve(std::span<const float> x, std::span<const float> y, int N, int IMARK) {
     PlotState& st = plot_state();
     if (IMARK != 0) {
-        int step = std::abs(IMARK);
-        for (int i = 0; i < N; i += step) {
-            float px = x[static_cast<std::size_t>(i)], py = y[static_cast<std::size_t>(i)];
-            if (px == 0.0f && py == 0.0f)
-                VLERROR("CURVE-I-MARKER at (0,0)!=" + detail::fmt_int(i + 1, 6) + detail::fmt_int(N, 6) +
-                        detail::fmt_int(IMARK, 6));
-            PMARK(px, py);
-        }
+        // Kept apart from the sign test below: GCC 12.2 at -O2 folded the two
+        // into a wrong absolute value.
+        draw_markers(x, y, N, IMARK > 0 ? IMARK : -IMARK, IMARK);
         st.s.marker = st.s.marker % 98 + 1;
         if (IMARK < 0) return;
     }
@@ -231,6 +237,11 @@ int ICLIPR(float& X, float& Y) {
         st.cur_x = X;
         st.cur_y = Y;
         if (s.checking && !end_reported) PTSOUT(X, Y);
+        // Only a segment from a point that is not a number can end inside
+        // unseen; the next segment must not start from where the pen stands.
+        if (std::isfinite(X) && std::isfinite(Y) && side(X - s.clip_cx, s.clip_hx) == 0 &&
+            side(Y - s.clip_cy, s.clip_hy) == 0)
+            PENUP(X, Y);
         return -1;
     };
     // A point that is not a number lies outside every box.
