@@ -1,0 +1,79 @@
+// Helpers shared by VELIN's routine groups; not part of the library's interface.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "velin/state.h"
+
+namespace velin::detail {
+
+// ---- messages --------------------------------------------------------------
+// A line on the message unit as it stands (progress lines bring their own blank).
+void message_line(std::string_view text);
+[[noreturn]] void fail(std::string_view routine, std::string_view text);
+
+// ---- Fortran-style fixed-width numbers -------------------------------------
+// Right-justified in `width` columns; asterisks when the number does not fit.
+std::string fmt_int(long long value, int width);
+std::string fmt_int0(long long value, int width);  // leading zeros (Iw.w)
+std::string fmt_fixed(double value, int width, int decimals);
+
+// ---- writer (one emit function per instruction) ----------------------------
+// Appends bytes to the plot stream; the pending move and the PD list are the
+// caller's business (raw_instruction handles them).
+void put_bytes(std::string_view bytes);
+// Writes the pending pen-up move and ends the current PD list, then the text.
+void raw_instruction(std::string_view text);
+void reset_device_shadow(int pen);
+void emit_init_string();
+void emit_SP(int pen);
+void emit_PW(float width);
+void emit_LT(std::string_view instruction);  // "LT;" or a full line-type instruction
+void emit_PC(int pen, int r, int g, int b);
+void emit_NP(int n);
+void emit_CR(const int range[6]);
+void emit_IP(int p1x, int p1y, int p2x, int p2y);
+void emit_CI(int radius);
+void emit_FT(int type, int spacing, int angle);
+void emit_DF();
+void emit_SP0PG();
+void write_record_if_full();
+void flush_buffer();  // last, shorter record
+void close_plot_file();
+void discard_plot_file();
+
+// ---- device settings through the shadow -------------------------------------
+// Sends a pen width when the device's differs by more than 0.001 mm.
+void apply_width(float width);
+// Sends the current line style when the device has another one.
+void apply_line_type();
+// Makes the device draw solid lines (for text).
+void apply_solid();
+// The instruction of the current line style ("LT;" for solid).
+std::string line_type_instruction();
+bool pattern_in_use();
+
+// ---- geometry --------------------------------------------------------------
+void draw_polyline(std::span<const float> x, std::span<const float> y);  // pen up + DOCRV
+struct Contour {
+    std::vector<float> x, y;
+};
+// Fills the contours together, even-odd (holes stay open).
+void fill_contours(std::span<const Contour> contours);
+// The horizontal strokes of a scan-line fill at the given heights.
+void scan_fill(std::span<const Contour> contours, std::span<const float> heights, bool alternate);
+void ensure_work(int n, std::string_view routine);
+// Fatal unless the arrays hold n points.
+void check_points(std::string_view routine, int n, std::size_t available);
+
+// ---- text ------------------------------------------------------------------
+// The first n characters of a text (any of the accepted encodings) as UTF-8.
+std::string cut_text(std::string_view text, int n);
+// Draws one axis; `x_axis` false draws a y axis.
+void draw_axis(bool x_axis, const AxisSettings& axis, bool logarithmic, float length, float x0, float y0, float fum);
+void graph_start();
+
+}  // namespace velin::detail
