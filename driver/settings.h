@@ -36,6 +36,13 @@ struct Settings {
     std::string LPOS = "   ";  // "/l"
     bool window = false;       // "/x"
     float window_x_from = 0, window_x_to = 0, window_y_from = 0, window_y_to = 0;  // m
+    int ILB = 0, IRB = 0, JVB = 0, JHB = 0;  // window as cell indexes (1-based, inclusive)
+    float XLEN = 180.0f, YLEN = 0.0f;   // plot width and height (mm)
+    float XN = 20.0f, YN = 20.0f;       // plot origin on the page (mm)
+    float ZH = 2.5f;                    // character height (mm)
+    bool font = false;                  // texts in the sans style
+    std::string PFORMAT;                // "DINA4Q" (landscape) or "DINA4H" (portrait)
+    std::string description;            // short description, the title when none was given
     bool MULTI = false;        // "/$"
     bool COMP = false;         // "/v"
     bool WANDF = false;        // "/w"

@@ -5,10 +5,12 @@
 // three wind components or the three diffusion coefficients).
 #include "driver/startup.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "driver/cmdline.h"
+#include "driver/layout.h"
 #include "driver/settings.h"
 #include "platform/arguments.h"
 #include "platform/codepage.h"
@@ -46,7 +48,7 @@ bool parse_window(std::string_view text, Settings& s) {
     s.window_x_to = static_cast<float>(*values[1]);
     s.window_y_from = static_cast<float>(*values[2]);
     s.window_y_to = static_cast<float>(*values[3]);
-    return true;
+    return s.window_x_from < s.window_x_to && s.window_y_from < s.window_y_to;
 }
 
 // The value of an option, or the answer to its prompt when the value is empty.
@@ -138,14 +140,12 @@ void evaluate_options() {
         std::string arg;
         int len = 0;
         GETARG(iarg, arg, len);
-        if (len < 5) {
-            // Asked again until the line holds four numbers.
+        // Asked for until there are four numbers with from < to in x and in y.
+        if (len < 5 || !parse_window(std::string_view(arg).substr(3), s)) {
             for (;;) {
                 con.prompt(" Xvon,Xbis,Yvon,Ybis: ");
                 if (parse_window(con.read_line(), s)) break;
             }
-        } else if (!parse_window(std::string_view(arg).substr(3), s)) {
-            platform::fatal(ROUTINE, "ungültige Optionsangabe " + arg + ": erwartet /X:Xvon,Xbis,Yvon,Ybis");
         }
     }
 
@@ -221,6 +221,88 @@ void read_model() {
     rf::GET_HAUS();
 }
 
+void read_background_definition() {
+    Settings& s = settings();
+    auto& con = platform::console();
+    const std::string name = "LESDIG.DEF";
+    // Without a definition there is no background; "B" then selects nothing.
+    s.BGN_FILE.clear();
+    if (!platform::find_file(name)) {
+        con.line(" - keine Beschreibungsdatei " + name + " vorhanden");
+        return;
+    }
+    con.line(" - Beschreibungsdatei " + name + " vorhanden: Hintergrundkarten werden noch nicht gezeichnet");
+}
+
+int ICALCB(float XB, const platform::Array1D<float>& XU, int NX) {
+    for (int i = 1; i <= NX + 1 && i <= XU.n(); ++i)
+        if (XB <= XU(i)) return std::min(i, NX);
+    auto& con = platform::console();
+    con.line(" " + platform::format_real(XB) + " " + platform::format_real(XU(1)) + " " +
+             platform::format_real(XU(XU.n())));
+    platform::fatal("ICALCB", "VNF");
+}
+
+void choose_page(Settings& s, float ax, float ay) {
+    // The plot keeps the aspect of the area drawn; the page follows from its size.
+    if (s.XLEN >= 140.0f) {
+        if (s.YLEN < 140.0f) s.YLEN = s.XLEN * ay / ax;
+    } else {
+        s.XLEN = s.YLEN * ax / ay;
+    }
+    s.PFORMAT = (s.YLEN <= s.XLEN && s.XLEN > 290.0f) ? "DINA4Q" : "DINA4H";
+    const float usable = (s.PFORMAT == "DINA4Q" ? 190.0f : 260.0f) - s.YN;
+    if (s.YLEN > usable) {
+        s.YLEN = usable;
+        s.XLEN = s.YLEN * ax / ay;
+    }
+}
+
+void prepare_plot_settings() {
+    Settings& s = settings();
+    auto& con = platform::console();
+    const resultfile::Grid& g = resultfile::grid();
+
+    s.ILB = 1;
+    s.IRB = g.NX;
+    s.JVB = 1;
+    s.JHB = g.NY;
+    float ax = g.XMAX - g.XMIN, ay = g.YMAX - g.YMIN;
+    if (s.window) {
+        s.ILB = ICALCB(s.window_x_from, g.XU, g.NX);
+        s.IRB = ICALCB(s.window_x_to, g.XU, g.NX);
+        s.JVB = ICALCB(s.window_y_from, g.YV, g.NY);
+        s.JHB = ICALCB(s.window_y_to, g.YV, g.NY);
+        using platform::format_real;
+        con.line(" Ausschnitt x,y: " + format_real(s.window_x_from) + " " + format_real(s.window_x_to) + " " +
+                 format_real(s.window_y_from) + " " + format_real(s.window_y_to));
+        con.line(" Ausschnitt i,j: " + std::to_string(s.ILB) + " " + std::to_string(s.IRB) + " " +
+                 std::to_string(s.JVB) + " " + std::to_string(s.JHB));
+        ax = s.window_x_to - s.window_x_from;
+        ay = s.window_y_to - s.window_y_from;
+    }
+
+    if (s.DEBUG) {
+        con.prompt(" weiter mit <Eingabe> ");
+        con.read_line();
+    }
+
+    s.PDF_FILE = platform::find_file("MURAL.INI") ? "MURAL.INI" : "PLTDEF.INI";
+    std::string plot_file;
+    DEFPAR(s.PDF_FILE, s.XLEN, s.YLEN, s.XN, s.YN, s.ZH, s.font, plot_file, s.PAL_FILE);
+    if (s.PLT_FILE.empty()) s.PLT_FILE = plot_file.empty() ? "MURAL.PLT" : plot_file;
+
+    choose_page(s, ax, ay);
+
+    con.line(" Titel:" + platform::to_utf8(trimmed(s.title)));
+    s.description.clear();
+    if (s.interactive) {
+        con.prompt(" Kurzbeschreibung: ");
+        s.description = trimmed(con.read_line().substr(0, 80));
+    }
+    if (s.description.empty()) s.description = platform::to_utf8(trimmed(s.title));
+}
+
 int run_mural() {
     auto& con = platform::console();
     for (const std::string& arg : platform::arguments()) {
@@ -246,8 +328,9 @@ int run_mural() {
         platform::fatal(ROUTINE, "keine Ergebnisdatei angegeben");
     }
     evaluate_options();
+    read_background_definition();
     read_model();
-    con.line(" Titel:" + platform::to_utf8(trimmed(s.title)));
+    prepare_plot_settings();
     return 0;
 }
 

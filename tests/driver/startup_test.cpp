@@ -98,8 +98,10 @@ TEST_F(MuralRun, WithoutArgumentsShowsBannerAndUsage) {
 
 TEST_F(MuralRun, ReadsAndDescribesTheRun) {
     write_run("run1.ERG");
-    RunResult r = run({"/n", "run1", "-de"});
+    RunResult r = run({"/n", "run1", "-de"}, "\nKurz\n");
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " weiter mit <Eingabe> "));
+    EXPECT_TRUE(contains(r.out, " Kurzbeschreibung: "));
     for (const char* text :
          {" - GET_HEAD - run1.ERG", "   Ergebnisse vom Modell QEM", " GQEM_HED-Daten aus dem Programmlauf: QEM",
           " Titel=QEM Testlauf", " Hindernisse: C:\\RUN\\HAUS.DAT", " Dimensionierung NX,NY,NZ: 3 2 2",
@@ -149,17 +151,51 @@ TEST_F(MuralRun, DiffusionFileNamesItsResultFile) {
     EXPECT_FALSE(contains(r.out, "angeben"));
 }
 
-TEST_F(MuralRun, WindowOptionAsksWhenItHasNoValues) {
+TEST_F(MuralRun, WindowOptionAsksUntilItHasAValidWindow) {
     write_run("run1.ERG");
-    RunResult r = run({"run1", "/x"}, "0 100\n0,100,200,210\n");
+    // Two numbers, then x from above x to, then a window.
+    RunResult r = run({"run1", "/x"}, "0 100\n130,100,200,210\n100,130,200,210\n");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.find(" Xvon,Xbis,Yvon,Ybis: "), r.out.rfind(" Xvon,Xbis,Yvon,Ybis: ") - 22);
-    r = run({"run1", "/x:0,500,0,400"});
+    std::size_t asked = 0;
+    for (std::size_t p = r.out.find(" Xvon,Xbis,Yvon,Ybis: "); p != std::string::npos;
+         p = r.out.find(" Xvon,Xbis,Yvon,Ybis: ", p + 1))
+        ++asked;
+    EXPECT_EQ(asked, 3u);
+    EXPECT_TRUE(contains(r.out, " Ausschnitt i,j: 1 3 1 2"));
+
+    r = run({"run1", "/x:105,125,200,205"});
     EXPECT_EQ(r.status, 0);
     EXPECT_FALSE(contains(r.out, "Xvon"));
+    EXPECT_TRUE(contains(r.out, " Ausschnitt x,y: 105.0 125.0 200.0 205.0"));
+    EXPECT_TRUE(contains(r.out, " Ausschnitt i,j: 2 3 1 2"));
+
     r = run({"run1", "/x:0,500"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "/x:0,500"));
+    EXPECT_TRUE(contains(r.out, " Xvon,Xbis,Yvon,Ybis: "));
+    EXPECT_TRUE(contains(r.err, "Eingabe zu Ende"));
+
+    r = run({"run1", "/x:100,200,200,210"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ICALCB-F-VNF\n");
+}
+
+TEST_F(MuralRun, LayoutFileSetsPlotSizeAndPage) {
+    write_run("run1.ERG");
+    // Without a layout file: 180 mm wide, the height from the aspect of 30 x 10 m.
+    RunResult r = run({"run1"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " DEFPAR-W-Datei PLTDEF.INI nicht gefunden!"));
+
+    dir.write("pltdef.ini", "! Layout\nax=180\nay=120 ! Höhe\npl=run.plt\n[Ende]\nzz=1\n");
+    r = run({"run1"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "DEFPAR-I-pltdef.ini geöffnet."));
+
+    dir.write("MURAL.INI", "AX=100\nbad line\n");
+    r = run({"run1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.out, " DEFPAR-I-bad line - Zeile nicht interpretierbar!"));
+    EXPECT_EQ(r.err, "DEFPAR-F->>bad line<<\n");
 }
 
 TEST(BundledExample, ReadsTheExampleRunAndItsCoefficients) {
