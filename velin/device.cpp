@@ -163,7 +163,11 @@ void VLERROR(std::string_view MSG) {
         if (unit != 6) write_to_unit(unit, MSG);
         platform::stop(MSG);
     }
-    if (unit == 6) write_to_unit(6, " " + std::string(MSG));
+    if (unit == 6) {
+        std::string line(1, ' ');
+        line += MSG;
+        write_to_unit(6, line);
+    }
     else write_to_unit(unit, MSG);
 }
 

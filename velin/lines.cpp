@@ -278,10 +278,23 @@ void CONNPT(float X, float Y) {
 void DOCRV(std::span<const float> X, std::span<const float> Y, int N) {
     detail::check_points("DOCRV", N, std::min(X.size(), Y.size()));
     PlotState& st = plot_state();
+    const DrawSettings& s = st.s;
     st.last_x = st.cur_x;
     st.last_y = st.cur_y;
+    auto inside = [&](float x, float y) {
+        return std::fabs(x - s.clip_cx) < s.clip_hx && std::fabs(y - s.clip_cy) < s.clip_hy;
+    };
+    bool last_inside = inside(st.last_x, st.last_y);
     for (int i = 0; i < N; ++i) {
         float x = X[static_cast<std::size_t>(i)], y = Y[static_cast<std::size_t>(i)];
+        // Both ends inside the box: nothing to clip (the common case of a long curve).
+        if (last_inside && inside(x, y)) {
+            st.last_x = st.cur_x = x;
+            st.last_y = st.cur_y = y;
+            INSXY(x, y, 1);
+            continue;
+        }
+        last_inside = inside(x, y);
         if (ICLIPR(x, y) == 0) {
             st.cur_x = x;
             st.cur_y = y;

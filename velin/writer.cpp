@@ -23,7 +23,13 @@ platform::OutputFile& plot_file() {
 constexpr double MIN_UNITS = -99999.0, MAX_UNITS = 999999.0;
 
 int to_plotter_units(float mm, int offset) {
-    double v = std::trunc(static_cast<double>(MM_TO_PLOTTER * mm));
+    float units = MM_TO_PLOTTER * mm;
+    if (std::fabs(units) < 1.0e6f) {
+        // The common case: truncation toward zero is the conversion itself.
+        int v = static_cast<int>(units) + offset;
+        if (v >= MIN_UNITS && v <= MAX_UNITS) return v;
+    }
+    double v = std::trunc(static_cast<double>(units));
     if (std::isnan(v)) v = 0.0;
     v += offset;
     if (v < MIN_UNITS) v = MIN_UNITS;
@@ -125,7 +131,10 @@ void emit_NP(int n) { raw_instruction("NP" + std::to_string(n)); }
 
 void emit_CR(const int range[6]) {
     std::string text = "CR";
-    for (int i = 0; i < 6; ++i) text += (i ? "," : "") + std::to_string(range[i]);
+    for (int i = 0; i < 6; ++i) {
+        if (i > 0) text += ',';
+        text += std::to_string(range[i]);
+    }
     raw_instruction(text);
 }
 
