@@ -228,6 +228,7 @@ void INIPLO(std::string_view DEVICE, std::string_view PFORMAT) {
     }
     st.pthk.fill(0.05f);
     st.NPpal = -1;
+    st.colour_setup.clear();
     st.dev = DeviceShadow{};
     detail::emit_init_string();
     st.Level = 1;

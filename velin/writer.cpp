@@ -123,11 +123,17 @@ void emit_LT(std::string_view instruction) {
 }
 
 void emit_PC(int pen, int r, int g, int b) {
-    raw_instruction("PC" + std::to_string(pen) + "," + std::to_string(r) + "," + std::to_string(g) + "," +
-                    std::to_string(b));
+    std::string text = "PC" + std::to_string(pen) + "," + std::to_string(r) + "," + std::to_string(g) + "," +
+                       std::to_string(b);
+    raw_instruction(text);
+    plot_state().colour_setup += text;
 }
 
-void emit_NP(int n) { raw_instruction("NP" + std::to_string(n)); }
+void emit_NP(int n) {
+    std::string text = "NP" + std::to_string(n);
+    raw_instruction(text);
+    plot_state().colour_setup = text;  // a new palette replaces all colours before it
+}
 
 void emit_CR(const int range[6]) {
     std::string text = "CR";
@@ -136,6 +142,7 @@ void emit_CR(const int range[6]) {
         text += std::to_string(range[i]);
     }
     raw_instruction(text);
+    plot_state().colour_setup += text;
 }
 
 void emit_IP(int p1x, int p1y, int p2x, int p2y) {
