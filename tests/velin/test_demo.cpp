@@ -1,6 +1,6 @@
 // A complete graph in both output modes: axes with numbers and names, a
 // heading, curves in every line style, a thick curve, markers, arrows,
-// circles, a frame and German text at several angles. The plots are left in
+// circles, a frame, filled outline text and German text at several angles. The plots are left in
 // the test's working directory and rendered with hp2xx when it is installed.
 #include <cmath>
 #include <cstdlib>
@@ -100,6 +100,10 @@ void draw_demo(const std::string& file, const char* device) {
     ANGLE(90);
     MESSAG("senkrecht 90 Grad", 100, 207, 12);
     ANGLE(0);
+    SWISS(1);  // the test's outline style: a filled ring "O" and bar "I"
+    HEIGHT(8);
+    MESSAG("OIO", 3, 100, 72);
+    RESET("swiss");
     HEIGHT(2);
     REALNO(3.14159f, 3, 150, 20);
     INTNO(2026, 150, 15);

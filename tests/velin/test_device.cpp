@@ -376,6 +376,21 @@ TEST_F(Device, KeywordReset) {
     EXPECT_EQ(finish(from), "LTPW0DF;SP0PG;");
 }
 
+TEST_F(Device, DebugSwitch) {
+    INIPLO("HPGL2", "DINA4Q");
+    RDEBUG();
+    SELPEN(2);
+    LODSTY("SIMPLX");
+    RESET("ITA");
+    XMESS("AB", 2);
+    RDEBUG();
+    SELPEN(3);
+    EXPECT_NE(out().find(" SETCLR/SELPEN-I-Stift     2\n LODSTY-I-" + dir_ +
+                         "/SIMPLX.STY geladen\n RESET-I-ita\n XMESS-I-length     3.000 AB\n"),
+              std::string::npos);
+    EXPECT_EQ(out().find("Stift     3"), std::string::npos);
+}
+
 TEST_F(Device, WorkArraysGrowAndMessagesGoToTheirUnit) {
     INIPLO("HPGL2", "DINA4Q");
     EXPECT_EQ(plot_state().work_x.size(), 6000u);

@@ -249,6 +249,27 @@ TEST_F(Lines, HatchingLinesLieOnAFixedGrid) {
     EXPECT_NE(out().find(" SHADEM-W-Anzahl der Stützpunkte zu gering - n=     2\n"), std::string::npos);
 }
 
+TEST_F(Lines, ArcBlockArrowAndLegendSample) {
+    start_graph("HPGL2");
+    long long from = position();
+    ARC(50, 50, 10, 0, 90);  // a quarter of a 32-point circle: 8 chords
+    long long arc_end = position();
+    BIGVEC(20, 2, 0, 10, 10);  // shaft 2 mm wide, head 4 mm long and 4 mm wide
+    long long arrow_end = position();
+    float x[2] = {10, 20}, y[2] = {10, 10};
+    CURVA(x, y, 2, 0, 0.35f);
+    float y2[2] = {20, 20};
+    CURVE(x, y2, 2, 0);
+    std::string stream = finish(from);
+    std::string arc = stream.substr(0, static_cast<std::size_t>(arc_end - from));
+    EXPECT_EQ(arc.substr(0, 14), "PU2412,2010;PD");
+    EXPECT_EQ(count(arc, ","), 1 + 8 + 7);
+    EXPECT_EQ(stream.substr(static_cast<std::size_t>(arc_end - from), static_cast<std::size_t>(arrow_end - arc_end)),
+              "PU402,361PM0PD1045,361,1045,321,1206,402,1045,482,1045,442,402,442,402,361PM2FTFP");
+    EXPECT_EQ(stream.substr(static_cast<std::size_t>(arrow_end - from)),
+              "PW0.35PU402,402;PD804,402PW0PU402,804;PD804,804SP0PG;");
+}
+
 TEST_F(Lines, FrameInBothModes) {
     start_graph("HPGL2");
     long long from = position();
