@@ -169,6 +169,7 @@ void SHADEM(int N, float ANGLE, std::span<const float> DIST, int NDIST) {
     }
     if (!(dall > 0.0f) || !std::isfinite(dall))
         detail::fail("SHADE", "Dall=0" + detail::fmt_int(NDIST, 6) + values);
+    std::size_t lines = 0;
     for (int pass = 0; pass < (st.s.shade_cross ? 2 : 1); ++pass) {
         float a = (ANGLE + 90.0f * static_cast<float>(pass)) * st.PiFa;
         float c = std::cos(a), s = std::sin(a);
@@ -186,7 +187,9 @@ void SHADEM(int N, float ANGLE, std::span<const float> DIST, int NDIST) {
             v += std::fabs(DIST[static_cast<std::size_t>(k)]);
         }
         draw_lines(edges_of({&polygon, 1}, c, s), levels, c, s, false);
+        lines += levels.size();
     }
+    if (st.debug) VLERROR("SHADE-I-Schraffurlinien" + detail::fmt_int(static_cast<long long>(lines), 8));
 }
 
 void FILPOM(int N) {

@@ -238,7 +238,10 @@ TEST_F(Lines, HatchingLinesLieOnAFixedGrid) {
         return from;
     };
     long long a = hatch(0.1f);
+    RDEBUG();
     long long b = hatch(0.2f);
+    RDEBUG();
+    EXPECT_NE(out().find(" SHADE-I-Schraffurlinien       4\n"), std::string::npos);
     long long c = position();
     std::string stream = finish(a);
     std::string first = stream.substr(0, static_cast<std::size_t>(b - a));
