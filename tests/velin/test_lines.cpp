@@ -161,7 +161,15 @@ TEST_F(Lines, MarkersOnlyAndTheNextSymbol) {
     std::string square10 = "PU361,2050;PD361,1969,442,1969,442,2050,361,2050";
     std::string square40 = "PU1567,2050;PD1567,1969,1648,1969,1648,2050,1567,2050";
     std::string square70 = "PU2773,2050;PD2773,1969,2854,1969,2854,2050,2773,2050";
-    EXPECT_EQ(finish(from), square10 + square40 + square70 + "SP0PG;");
+    long long line = position();
+    CURVE(x, y, 7, 3);  // the same markers with the next symbol, then the line
+    EXPECT_EQ(plot_state().s.marker, 3);
+    std::string stream = finish(from);
+    EXPECT_EQ(stream.substr(0, static_cast<std::size_t>(line - from)), square10 + square40 + square70);
+    std::string second = stream.substr(static_cast<std::size_t>(line - from));
+    EXPECT_EQ(count(second, "PU"), 3 + 1);
+    EXPECT_NE(second.find("PU402,2010;PD804,2010,1206,2010,1608,2010,2010,2010,2412,2010,2814,2010SP0PG;"),
+              std::string::npos);
 }
 
 TEST_F(Lines, MarkerNumbers) {
