@@ -156,6 +156,25 @@ void emit_FT(int type, int spacing, int angle) {
     raw_instruction("FT" + std::to_string(type) + "," + std::to_string(spacing) + "," + std::to_string(angle));
 }
 
+void emit_PM(int mode) { raw_instruction("PM" + std::to_string(mode)); }
+void emit_FP() { raw_instruction("FP"); }
+void emit_EP() { raw_instruction("EP"); }
+void emit_FT() { raw_instruction("FT"); }
+
+void emit_PU(int ix, int iy) { raw_instruction("PU" + std::to_string(ix) + "," + std::to_string(iy)); }
+
+void emit_PD(std::span<const int> xy) {
+    if (xy.size() < 2) return;
+    std::string text = "PD";
+    for (std::size_t i = 0; i + 1 < xy.size(); i += 2) {
+        if (i > 0) text += ',';
+        text += std::to_string(xy[i]);
+        text += ',';
+        text += std::to_string(xy[i + 1]);
+    }
+    raw_instruction(text);
+}
+
 void emit_DF() {
     raw_instruction("DF;");
     plot_state().dev.line_type.clear();
