@@ -66,6 +66,28 @@ TEST_F(Lines, OutsidePointsAreCountedButOnlyFiveReported) {
     EXPECT_EQ(count(out(), "Punkt außerhalb"), 5);
 }
 
+TEST_F(Lines, LongCurvesStreamThroughTheWorkArrays) {
+    start_graph("HPGL2");
+    NOCHEK();
+    // 15000 points; some leave the box, among them the last of the first block of 6000.
+    std::vector<float> x(15000), y(15000);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        x[i] = 0.006f * static_cast<float>(i);
+        y[i] = (i / 50) % 7 == 3 || i == 5999 ? 160.0f : 10.0f + static_cast<float>(i % 50);
+    }
+    long long from = position();
+    CURVE(x, y, 15000, 0);
+    long long middle = position();
+    EXPECT_EQ(plot_state().work_x.size(), 6000u);
+    PENUP(x[0], y[0]);
+    DOCRV(std::span(x).subspan(1), std::span(y).subspan(1), 14999);
+    long long to = position();
+    std::string stream = finish(from);
+    std::string curve = stream.substr(0, static_cast<std::size_t>(middle - from));
+    EXPECT_GT(curve.size(), 100000u);
+    EXPECT_EQ(curve, stream.substr(static_cast<std::size_t>(middle - from), static_cast<std::size_t>(to - middle)));
+}
+
 TEST_F(Lines, DashedTenMillimetresInHpgl) {
     start_graph("HPGL");
     DASH();
