@@ -35,8 +35,11 @@ void AREA2D(float XAX, float YAX) {
     constexpr char ROUTINE[] = "AREA2D";
     PlotState& st = plot_state();
     if (st.Level == 0 && st.initialised) {
-        // A new plot of the same run begins with the device initialisation again.
+        // A new plot of the same run begins with the device initialisation
+        // again; the initialisation resets the device's colours, so the
+        // palette and pen colours sent before follow it.
         detail::emit_init_string();
+        if (!st.colour_setup.empty()) INSBU(st.colour_setup);
         st.Level = 1;
     }
     if (st.Level != 1) detail::fail(ROUTINE, "von falschem Level aufgerufen");

@@ -79,12 +79,12 @@ void rrwind_hpgl2(float X1, float X2, float Y1, float Y2, float THK) {
     detail::apply_width(THK);
     detail::apply_line_type();
     PENUP(X1, Y1);
-    INSBU("PM0");
+    detail::emit_PM(0);
     INSXY(X2, Y1, 1);
     INSXY(X2, Y2, 1);
     INSXY(X1, Y2, 1);
-    INSBU("PM2");
-    INSBU("EP");
+    detail::emit_PM(2);
+    detail::emit_EP();
 }
 
 }  // namespace

@@ -163,7 +163,11 @@ void VLERROR(std::string_view MSG) {
         if (unit != 6) write_to_unit(unit, MSG);
         platform::stop(MSG);
     }
-    if (unit == 6) write_to_unit(6, " " + std::string(MSG));
+    if (unit == 6) {
+        std::string line(1, ' ');
+        line += MSG;
+        write_to_unit(6, line);
+    }
     else write_to_unit(unit, MSG);
 }
 
@@ -224,6 +228,7 @@ void INIPLO(std::string_view DEVICE, std::string_view PFORMAT) {
     }
     st.pthk.fill(0.05f);
     st.NPpal = -1;
+    st.colour_setup.clear();
     st.dev = DeviceShadow{};
     detail::emit_init_string();
     st.Level = 1;

@@ -104,15 +104,21 @@ void fill_contours(std::span<const Contour> contours) {
                 continue;
             }
             // Each further outline is its own subpolygon.
-            std::string text = "PM1";
+            emit_PM(1);
+            std::vector<int> xy;
             for (std::size_t i = 0; i < k.x.size(); ++i) {
                 int ix, iy;
                 MM2ABS(k.x[i], k.y[i], ix, iy);
-                text += (i == 0 ? "PU" : (i == 1 ? "PD" : ",")) + std::to_string(ix) + "," + std::to_string(iy);
+                if (i == 0) {
+                    emit_PU(ix, iy);
+                } else {
+                    xy.push_back(ix);
+                    xy.push_back(iy);
+                }
             }
-            INSBU(text);
+            emit_PD(xy);
         }
-        INSBU("PM2FTFP");
+        end_polygon_filled();
         return;
     }
     float t = st.pthk[static_cast<std::size_t>(st.ipen)];
@@ -158,7 +164,7 @@ void SHADEM(int N, float ANGLE, std::span<const float> DIST, int NDIST) {
                         static_cast<int>(std::lround(ANGLE)));
         POL_STRT(polygon.x[0], polygon.y[0]);
         POL_DEF(std::span(polygon.x).subspan(1), std::span(polygon.y).subspan(1), N - 1);
-        INSBU("PM2FPEPFT");
+        detail::end_polygon_hatched();
         return;
     }
     float dall = 0.0f;
@@ -169,6 +175,7 @@ void SHADEM(int N, float ANGLE, std::span<const float> DIST, int NDIST) {
     }
     if (!(dall > 0.0f) || !std::isfinite(dall))
         detail::fail("SHADE", "Dall=0" + detail::fmt_int(NDIST, 6) + values);
+    std::size_t lines = 0;
     for (int pass = 0; pass < (st.s.shade_cross ? 2 : 1); ++pass) {
         float a = (ANGLE + 90.0f * static_cast<float>(pass)) * st.PiFa;
         float c = std::cos(a), s = std::sin(a);
@@ -186,7 +193,9 @@ void SHADEM(int N, float ANGLE, std::span<const float> DIST, int NDIST) {
             v += std::fabs(DIST[static_cast<std::size_t>(k)]);
         }
         draw_lines(edges_of({&polygon, 1}, c, s), levels, c, s, false);
+        lines += levels.size();
     }
+    if (st.debug) VLERROR("SHADE-I-Schraffurlinien" + detail::fmt_int(static_cast<long long>(lines), 8));
 }
 
 void FILPOM(int N) {

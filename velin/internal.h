@@ -37,6 +37,26 @@ void emit_NP(int n);
 void emit_CR(const int range[6]);
 void emit_IP(int p1x, int p1y, int p2x, int p2y);
 void emit_CI(int radius);
+void emit_PM(int mode);
+void emit_FP();
+void emit_EP();
+void emit_FT();  // solid fill
+// "PU" x "," y without a terminator: the start of a polygon.
+void emit_PU(int ix, int iy);
+// "PD" with the points as one list (polygon edges; not counted as drawn vectors).
+void emit_PD(std::span<const int> xy);
+// Polygon-mode endings.
+inline void end_polygon_filled() {
+    emit_PM(2);
+    emit_FT();
+    emit_FP();
+}
+inline void end_polygon_hatched() {
+    emit_PM(2);
+    emit_FP();
+    emit_EP();
+    emit_FT();
+}
 void emit_FT(int type, int spacing, int angle);
 void emit_DF();
 void emit_SP0PG();

@@ -275,13 +275,27 @@ void CONNPT(float X, float Y) {
     plot_state().cur_y = Y;
 }
 
-void DOCRV(std::span<const float> X, std::span<const float> Y, int N) {
-    detail::check_points("DOCRV", N, std::min(X.size(), Y.size()));
+namespace {
+
+// Draws on through the points, clipping each segment from the last input
+// point (the unclipped end of the segment before).
+void trace(std::span<const float> X, std::span<const float> Y, int N) {
     PlotState& st = plot_state();
-    st.last_x = st.cur_x;
-    st.last_y = st.cur_y;
+    const DrawSettings& s = st.s;
+    auto inside = [&](float x, float y) {
+        return std::fabs(x - s.clip_cx) < s.clip_hx && std::fabs(y - s.clip_cy) < s.clip_hy;
+    };
+    bool last_inside = inside(st.last_x, st.last_y);
     for (int i = 0; i < N; ++i) {
         float x = X[static_cast<std::size_t>(i)], y = Y[static_cast<std::size_t>(i)];
+        // Both ends inside the box: nothing to clip (the common case of a long curve).
+        if (last_inside && inside(x, y)) {
+            st.last_x = st.cur_x = x;
+            st.last_y = st.cur_y = y;
+            INSXY(x, y, 1);
+            continue;
+        }
+        last_inside = inside(x, y);
         if (ICLIPR(x, y) == 0) {
             st.cur_x = x;
             st.cur_y = y;
@@ -290,11 +304,44 @@ void DOCRV(std::span<const float> X, std::span<const float> Y, int N) {
     }
 }
 
+}  // namespace
+
+void DOCRV(std::span<const float> X, std::span<const float> Y, int N) {
+    detail::check_points("DOCRV", N, std::min(X.size(), Y.size()));
+    PlotState& st = plot_state();
+    st.last_x = st.cur_x;
+    st.last_y = st.cur_y;
+    trace(X, Y, N);
+}
+
 void CURVE(std::span<const float> XU, std::span<const float> YU, int N, int IMARK) {
     detail::check_points("CURVE", N, std::min(XU.size(), YU.size()));
     if (N < 1) return;
-    VECU2M(XU, YU, N);
     PlotState& st = plot_state();
+    // A plain line needs one block of points at a time: a long curve streams
+    // through the work arrays instead of growing them.
+    const int block = static_cast<int>(st.work_x.size());
+    bool plain = IMARK == 0 && (st.hpgl2 || (!detail::pattern_in_use() &&
+                                             !(st.s.curve_thickness > st.pthk[static_cast<std::size_t>(st.ipen)])));
+    if (plain && block > 1 && N > block) {
+        detail::apply_width(st.s.curve_thickness);
+        detail::apply_line_type();
+        for (int start = 0; start < N; start += block) {
+            int n = std::min(block, N - start);
+            auto offset = static_cast<std::size_t>(start);
+            VECU2M(XU.subspan(offset), YU.subspan(offset), n);
+            std::span<const float> x(st.work_x.data(), static_cast<std::size_t>(n));
+            std::span<const float> y(st.work_y.data(), static_cast<std::size_t>(n));
+            if (start == 0) {
+                detail::draw_polyline(x, y);
+            } else {
+                trace(x, y, n);
+            }
+        }
+        st.work_used = 0;
+        return;
+    }
+    VECU2M(XU, YU, N);
     // Markers may draw circles, which never touch the work arrays, so the
     // views stay valid.
     std::span<const float> x(st.work_x.data(), static_cast<std::size_t>(N));

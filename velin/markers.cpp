@@ -150,17 +150,17 @@ void CIRCLE(float X, float Y, float R, int IPAT) {
         detail::apply_width(st.s.curve_thickness);
         int radius = plotter_length(R);
         if (IPAT == 90000) {
-            INSBU("PM0");
+            detail::emit_PM(0);
             detail::emit_CI(radius);
-            INSBU("PM2FTFP");
+            detail::end_polygon_filled();
         } else if (IPAT > 0) {
             SHDPAT(IPAT);
             const DrawSettings& s = st.s;
             detail::emit_FT(s.shade_cross ? 4 : 3, static_cast<int>(std::lround(MM_TO_PLOTTER * s.shade_spacing)),
                             static_cast<int>(std::lround(s.shade_angle)));
-            INSBU("PM0");
+            detail::emit_PM(0);
             detail::emit_CI(radius);
-            INSBU("PM2FPEPFT");
+            detail::end_polygon_hatched();
         } else {
             detail::emit_CI(radius);
         }
@@ -219,18 +219,20 @@ void ARC(float X, float Y, float R, float A1, float A2) {
 void POL_STRT(float X, float Y) {
     int ix, iy;
     MM2ABS(X, Y, ix, iy);
-    INSBU("PU" + std::to_string(ix) + "," + std::to_string(iy));
+    detail::emit_PU(ix, iy);
 }
 
 void POL_DEF(std::span<const float> X, std::span<const float> Y, int N) {
     detail::check_points("POL_DEF", N, std::min(X.size(), Y.size()));
-    std::string text = "PM0";
+    detail::emit_PM(0);
+    std::vector<int> xy;
     for (int i = 0; i < N; ++i) {
         int ix, iy;
         MM2ABS(X[static_cast<std::size_t>(i)], Y[static_cast<std::size_t>(i)], ix, iy);
-        text += (i == 0 ? "PD" : ",") + std::to_string(ix) + "," + std::to_string(iy);
+        xy.push_back(ix);
+        xy.push_back(iy);
     }
-    INSBU(text);
+    detail::emit_PD(xy);
 }
 
 }  // namespace velin

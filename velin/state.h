@@ -111,6 +111,7 @@ struct PlotState {
     int ipen = 1;
     std::array<float, 256> pthk{};          // pen thickness, mm
     int NPpal = -1;
+    std::string colour_setup;  // NP, CR and PC instructions sent so far; repeated at the start of a further plot
     int style_sign = 0;
     std::vector<std::int16_t> style_header;  // 128 words
     std::vector<std::int16_t> style_data;    // stroke words, 1-based through the header

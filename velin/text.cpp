@@ -104,7 +104,8 @@ void ANGLE(float A) { plot_state().s.text_angle = A; }
 
 void CHARSP(float S) {
     DrawSettings& s = plot_state().s;
-    if (S == 0.0f) {
+    // Without a text height there is no cell to space by.
+    if (S == 0.0f || s.text_height == 0.0f || !std::isfinite(S)) {
         s.ChSpace = 0.0f;
         return;
     }

@@ -23,7 +23,13 @@ platform::OutputFile& plot_file() {
 constexpr double MIN_UNITS = -99999.0, MAX_UNITS = 999999.0;
 
 int to_plotter_units(float mm, int offset) {
-    double v = std::trunc(static_cast<double>(MM_TO_PLOTTER * mm));
+    float units = MM_TO_PLOTTER * mm;
+    if (std::fabs(units) < 1.0e6f) {
+        // The common case: truncation toward zero is the conversion itself.
+        int v = static_cast<int>(units) + offset;
+        if (v >= MIN_UNITS && v <= MAX_UNITS) return v;
+    }
+    double v = std::trunc(static_cast<double>(units));
     if (std::isnan(v)) v = 0.0;
     v += offset;
     if (v < MIN_UNITS) v = MIN_UNITS;
@@ -117,16 +123,26 @@ void emit_LT(std::string_view instruction) {
 }
 
 void emit_PC(int pen, int r, int g, int b) {
-    raw_instruction("PC" + std::to_string(pen) + "," + std::to_string(r) + "," + std::to_string(g) + "," +
-                    std::to_string(b));
+    std::string text = "PC" + std::to_string(pen) + "," + std::to_string(r) + "," + std::to_string(g) + "," +
+                       std::to_string(b);
+    raw_instruction(text);
+    plot_state().colour_setup += text;
 }
 
-void emit_NP(int n) { raw_instruction("NP" + std::to_string(n)); }
+void emit_NP(int n) {
+    std::string text = "NP" + std::to_string(n);
+    raw_instruction(text);
+    plot_state().colour_setup = text;  // a new palette replaces all colours before it
+}
 
 void emit_CR(const int range[6]) {
     std::string text = "CR";
-    for (int i = 0; i < 6; ++i) text += (i ? "," : "") + std::to_string(range[i]);
+    for (int i = 0; i < 6; ++i) {
+        if (i > 0) text += ',';
+        text += std::to_string(range[i]);
+    }
     raw_instruction(text);
+    plot_state().colour_setup += text;
 }
 
 void emit_IP(int p1x, int p1y, int p2x, int p2y) {
@@ -138,6 +154,25 @@ void emit_CI(int radius) { raw_instruction("CI" + std::to_string(radius)); }
 
 void emit_FT(int type, int spacing, int angle) {
     raw_instruction("FT" + std::to_string(type) + "," + std::to_string(spacing) + "," + std::to_string(angle));
+}
+
+void emit_PM(int mode) { raw_instruction("PM" + std::to_string(mode)); }
+void emit_FP() { raw_instruction("FP"); }
+void emit_EP() { raw_instruction("EP"); }
+void emit_FT() { raw_instruction("FT"); }
+
+void emit_PU(int ix, int iy) { raw_instruction("PU" + std::to_string(ix) + "," + std::to_string(iy)); }
+
+void emit_PD(std::span<const int> xy) {
+    if (xy.size() < 2) return;
+    std::string text = "PD";
+    for (std::size_t i = 0; i + 1 < xy.size(); i += 2) {
+        if (i > 0) text += ',';
+        text += std::to_string(xy[i]);
+        text += ',';
+        text += std::to_string(xy[i + 1]);
+    }
+    raw_instruction(text);
 }
 
 void emit_DF() {

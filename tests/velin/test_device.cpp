@@ -292,6 +292,18 @@ TEST_F(Device, FurtherPlotsGetNumberedNames) {
     EXPECT_TRUE(velintest::file_exists(dir_ + "/PL_001.plt"));
 }
 
+TEST_F(Device, FurtherPlotRepeatsTheColours) {
+    INIPLO("HPGL2", "DINA4Q");
+    PLFILE(dir_ + "/HPGL.PLT");
+    AREA2D(10, 10);
+    GRAF(0, 1, 10, 0, 1, 10);
+    SETPEN(3, 0.3f, 10, 20, 30);
+    ENDPL(0);
+    AREA2D(10, 10);
+    ENDPL(0);
+    EXPECT_EQ(read_file(dir_ + "/HPG_001.plt"), INIT_ROW4 + BUILTIN_PALETTE + "PC3,10,20,30SP0PG;");
+}
+
 TEST_F(Device, PlotFileThatCannotBeCreated) {
     INIPLO("HPGL2", "DINA4Q");
     PLFILE(dir_ + "/missing/x.plt");
@@ -362,6 +374,21 @@ TEST_F(Device, KeywordReset) {
     RESET("all");
     EXPECT_EQ(plot_state().s.text_height, 2.0f);
     EXPECT_EQ(finish(from), "LTPW0DF;SP0PG;");
+}
+
+TEST_F(Device, DebugSwitch) {
+    INIPLO("HPGL2", "DINA4Q");
+    RDEBUG();
+    SELPEN(2);
+    LODSTY("SIMPLX");
+    RESET("ITA");
+    XMESS("AB", 2);
+    RDEBUG();
+    SELPEN(3);
+    EXPECT_NE(out().find(" SETCLR/SELPEN-I-Stift     2\n LODSTY-I-" + dir_ +
+                         "/SIMPLX.STY geladen\n RESET-I-ita\n XMESS-I-length     3.000 AB\n"),
+              std::string::npos);
+    EXPECT_EQ(out().find("Stift     3"), std::string::npos);
 }
 
 TEST_F(Device, WorkArraysGrowAndMessagesGoToTheirUnit) {

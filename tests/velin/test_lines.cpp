@@ -66,6 +66,28 @@ TEST_F(Lines, OutsidePointsAreCountedButOnlyFiveReported) {
     EXPECT_EQ(count(out(), "Punkt außerhalb"), 5);
 }
 
+TEST_F(Lines, LongCurvesStreamThroughTheWorkArrays) {
+    start_graph("HPGL2");
+    NOCHEK();
+    // 15000 points; some leave the box, among them the last of the first block of 6000.
+    std::vector<float> x(15000), y(15000);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        x[i] = 0.006f * static_cast<float>(i);
+        y[i] = (i / 50) % 7 == 3 || i == 5999 ? 160.0f : 10.0f + static_cast<float>(i % 50);
+    }
+    long long from = position();
+    CURVE(x, y, 15000, 0);
+    long long middle = position();
+    EXPECT_EQ(plot_state().work_x.size(), 6000u);
+    PENUP(x[0], y[0]);
+    DOCRV(std::span(x).subspan(1), std::span(y).subspan(1), 14999);
+    long long to = position();
+    std::string stream = finish(from);
+    std::string curve = stream.substr(0, static_cast<std::size_t>(middle - from));
+    EXPECT_GT(curve.size(), 100000u);
+    EXPECT_EQ(curve, stream.substr(static_cast<std::size_t>(middle - from), static_cast<std::size_t>(to - middle)));
+}
+
 TEST_F(Lines, DashedTenMillimetresInHpgl) {
     start_graph("HPGL");
     DASH();
@@ -161,7 +183,15 @@ TEST_F(Lines, MarkersOnlyAndTheNextSymbol) {
     std::string square10 = "PU361,2050;PD361,1969,442,1969,442,2050,361,2050";
     std::string square40 = "PU1567,2050;PD1567,1969,1648,1969,1648,2050,1567,2050";
     std::string square70 = "PU2773,2050;PD2773,1969,2854,1969,2854,2050,2773,2050";
-    EXPECT_EQ(finish(from), square10 + square40 + square70 + "SP0PG;");
+    long long line = position();
+    CURVE(x, y, 7, 3);  // the same markers with the next symbol, then the line
+    EXPECT_EQ(plot_state().s.marker, 3);
+    std::string stream = finish(from);
+    EXPECT_EQ(stream.substr(0, static_cast<std::size_t>(line - from)), square10 + square40 + square70);
+    std::string second = stream.substr(static_cast<std::size_t>(line - from));
+    EXPECT_EQ(count(second, "PU"), 3 + 1);
+    EXPECT_NE(second.find("PU402,2010;PD804,2010,1206,2010,1608,2010,2010,2010,2412,2010,2814,2010SP0PG;"),
+              std::string::npos);
 }
 
 TEST_F(Lines, MarkerNumbers) {
@@ -238,7 +268,10 @@ TEST_F(Lines, HatchingLinesLieOnAFixedGrid) {
         return from;
     };
     long long a = hatch(0.1f);
+    RDEBUG();
     long long b = hatch(0.2f);
+    RDEBUG();
+    EXPECT_NE(out().find(" SHADE-I-Schraffurlinien       4\n"), std::string::npos);
     long long c = position();
     std::string stream = finish(a);
     std::string first = stream.substr(0, static_cast<std::size_t>(b - a));
@@ -247,6 +280,27 @@ TEST_F(Lines, HatchingLinesLieOnAFixedGrid) {
     EXPECT_EQ(second, first);
     SHADEM(2, 0.0f, std::vector<float>{0.25f}, 1);
     EXPECT_NE(out().find(" SHADEM-W-Anzahl der Stützpunkte zu gering - n=     2\n"), std::string::npos);
+}
+
+TEST_F(Lines, ArcBlockArrowAndLegendSample) {
+    start_graph("HPGL2");
+    long long from = position();
+    ARC(50, 50, 10, 0, 90);  // a quarter of a 32-point circle: 8 chords
+    long long arc_end = position();
+    BIGVEC(20, 2, 0, 10, 10);  // shaft 2 mm wide, head 4 mm long and 4 mm wide
+    long long arrow_end = position();
+    float x[2] = {10, 20}, y[2] = {10, 10};
+    CURVA(x, y, 2, 0, 0.35f);
+    float y2[2] = {20, 20};
+    CURVE(x, y2, 2, 0);
+    std::string stream = finish(from);
+    std::string arc = stream.substr(0, static_cast<std::size_t>(arc_end - from));
+    EXPECT_EQ(arc.substr(0, 14), "PU2412,2010;PD");
+    EXPECT_EQ(count(arc, ","), 1 + 8 + 7);
+    EXPECT_EQ(stream.substr(static_cast<std::size_t>(arc_end - from), static_cast<std::size_t>(arrow_end - arc_end)),
+              "PU402,361PM0PD1045,361,1045,321,1206,402,1045,482,1045,442,402,442,402,361PM2FTFP");
+    EXPECT_EQ(stream.substr(static_cast<std::size_t>(arrow_end - from)),
+              "PW0.35PU402,402;PD804,402PW0PU402,804;PD804,804SP0PG;");
 }
 
 TEST_F(Lines, FrameInBothModes) {

@@ -1,0 +1,135 @@
+// VELIN's writer: one million short PD segments through CURVE into a plot
+// file, against a plain buffered write of the same bytes.
+//   bench_velin_writer [directory]   (default: the system's temporary directory)
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+#include "velin/velin.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A style of 102 empty glyphs: INIPLO loads one, the benchmark draws no text.
+void write_empty_style(const std::string& path) {
+    std::string bytes;
+    auto put = [&](int v) {
+        auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(v));
+        bytes += static_cast<char>(u & 0xFF);
+        bytes += static_cast<char>(u >> 8);
+    };
+    for (int g = 1; g <= 128; ++g) put(g <= 102 ? g : (g == 103 ? 103 : 0));
+    for (int g = 1; g <= 103; ++g) put(g <= 102 ? 6000 : 0);
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void start_plot(const std::string& file) {
+    velin::reset();
+    velin::INIPLO("HPGL2", "DINA4Q");
+    velin::PLFILE(file);
+    velin::XNONUM();
+    velin::YNONUM();
+    velin::AREA2D(250, 180);
+    velin::GRAF(0, 50, 250, 0, 30, 180);
+}
+
+// Writes the bytes of `from` to `to` the plain way: a buffered stdio stream,
+// flushed and synced like a committed plot file.
+double plain_write(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto start = Clock::now();
+    std::FILE* f = std::fopen(to.c_str(), "wb");
+    for (std::size_t i = 0; i < bytes.size(); i += 512) {
+        std::size_t n = std::min<std::size_t>(512, bytes.size() - i);
+        std::fwrite(bytes.data() + i, 1, n, f);
+    }
+    std::fflush(f);
+    ::fsync(::fileno(f));
+    std::fclose(f);
+    return seconds_since(start);
+}
+
+struct Result {
+    double seconds;
+    std::uintmax_t bytes;
+};
+
+Result one_polyline(const std::string& file, int segments) {
+    std::vector<float> x(static_cast<std::size_t>(segments) + 1), y(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        // Steps of a few tenths of a millimetre, back and forth over the area.
+        x[i] = 10.0f + static_cast<float>(i % 2000) * 0.1f;
+        y[i] = 20.0f + static_cast<float>((i / 2000) % 500) * 0.3f + static_cast<float>(i % 3) * 0.2f;
+    }
+    start_plot(file);
+    auto start = Clock::now();
+    velin::CURVE(x, y, static_cast<int>(x.size()), 0);
+    velin::ENDGR(0);
+    velin::DONEPL();
+    return {seconds_since(start), std::filesystem::file_size(file)};
+}
+
+Result separate_curves(const std::string& file, int segments) {
+    start_plot(file);
+    float x[2], y[2];
+    auto start = Clock::now();
+    for (int i = 0; i < segments; ++i) {
+        x[0] = 10.0f + static_cast<float>(i % 2000) * 0.1f;
+        y[0] = 20.0f + static_cast<float>((i / 2000) % 500) * 0.3f;
+        x[1] = x[0] + 0.5f;
+        y[1] = y[0] + 0.2f;
+        velin::CURVE(x, y, 2, 0);
+    }
+    velin::ENDGR(0);
+    velin::DONEPL();
+    return {seconds_since(start), std::filesystem::file_size(file)};
+}
+
+void report(const char* what, int segments, Result r, double plain) {
+    double mb = static_cast<double>(r.bytes) / 1e6;
+    std::printf("%-34s %9.0f segments/s %8.1f MB/s  (%.1f MB in %.3f s)\n", what, segments / r.seconds,
+                mb / r.seconds, mb, r.seconds);
+    std::printf("%-34s %9s            %8.1f MB/s  (same bytes in %.3f s)  ratio %.2f %s\n", "  plain buffered write", "",
+                mb / plain, plain, r.seconds / plain, r.seconds / plain <= 3.0 ? "(within 3x)" : "(SLOWER than 3x)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string dir = argc > 1 ? argv[1] : std::filesystem::temp_directory_path().string();
+    std::string velin_dir = dir + "/velin_bench_style";
+    std::filesystem::create_directories(velin_dir);
+    write_empty_style(velin_dir + "/SIMPLX.STY");
+    ::setenv("VELIN_DIR", velin_dir.c_str(), 1);
+    std::ostringstream sink;  // VELIN's progress lines are not part of the measurement
+    std::istringstream none;
+    platform::console().attach(none, sink, sink);
+
+    constexpr int SEGMENTS = 1'000'000;
+    std::string plot = dir + "/velin_bench.plt", copy = dir + "/velin_bench_plain.plt";
+    Result a = one_polyline(plot, SEGMENTS);
+    report("CURVE, one polyline of 1e6 segments", SEGMENTS, a, plain_write(plot, copy));
+    Result b = separate_curves(plot, SEGMENTS);
+    report("CURVE, 1e6 two-point curves", SEGMENTS, b, plain_write(plot, copy));
+    std::filesystem::remove(plot);
+    std::filesystem::remove(copy);
+    std::filesystem::remove_all(velin_dir);
+    return 0;
+}
