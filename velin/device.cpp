@@ -107,7 +107,7 @@ void end_graph(int IFLAG, bool to_device) {
     s.Nvec = 0;
     s.Nhead = 0;
     s.headings.clear();
-    s.blanking_areas = 0;
+    detail::clear_blanking();
     s.line_style = 0;
     s.NGPS = 0;
     s.curve_thickness = 0.0f;
@@ -404,7 +404,8 @@ void PENDN(float X, float Y) {
         st.cur_y = Y;
         return;
     }
-    CONNPT(x, y);
+    if (st.s.blanking_areas > 0) RRINBL(x, y);
+    else CONNPT(x, y);
 }
 
 void GETCCP(float& X, float& Y) {
@@ -498,7 +499,10 @@ void RESET(std::string_view NAME) {
     } else if (key == "cro") {
         s.cross = false;
     } else if (key == "blr" || key == "blc") {
-        s.blanking_areas = 0;
+        // A line that goes on from here must start where the caller believes
+        // the pen is, not where the last visible piece ended.
+        if (st.blank.pen_up_pending) INSXY(st.cur_x, st.cur_y, 0);
+        detail::clear_blanking();
     } else if (key == "noc") {
         s.checking = true;
     } else {

@@ -89,6 +89,10 @@ void ensure_work(int n, std::string_view routine);
 // Fatal unless the arrays hold n points.
 void check_points(std::string_view routine, int n, std::size_t available);
 
+// ---- blanking ----------------------------------------------------------------
+// Removes all areas of the graph and what waits on them (ENDGR, RESET).
+void clear_blanking();
+
 // ---- text ------------------------------------------------------------------
 // The first n characters of a text (any of the accepted encodings) as UTF-8.
 std::string cut_text(std::string_view text, int n);

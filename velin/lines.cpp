@@ -278,13 +278,21 @@ void CONNPT(float X, float Y) {
 namespace {
 
 // Draws on through the points, clipping each segment from the last input
-// point (the unclipped end of the segment before).
+// point (the unclipped end of the segment before); the visible parts go
+// through the blanking areas when the graph has any.
 void trace(std::span<const float> X, std::span<const float> Y, int N) {
     PlotState& st = plot_state();
     const DrawSettings& s = st.s;
     auto inside = [&](float x, float y) {
         return std::fabs(x - s.clip_cx) < s.clip_hx && std::fabs(y - s.clip_cy) < s.clip_hy;
     };
+    if (s.blanking_areas > 0) {
+        for (int i = 0; i < N; ++i) {
+            float x = X[static_cast<std::size_t>(i)], y = Y[static_cast<std::size_t>(i)];
+            if (ICLIPR(x, y) == 0) RRINBL(x, y);
+        }
+        return;
+    }
     bool last_inside = inside(st.last_x, st.last_y);
     for (int i = 0; i < N; ++i) {
         float x = X[static_cast<std::size_t>(i)], y = Y[static_cast<std::size_t>(i)];

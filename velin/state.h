@@ -13,6 +13,8 @@
 namespace velin {
 
 constexpr float MM_TO_PLOTTER = 40.2f;  // plotter units per millimetre (not 40)
+constexpr int MAXBLN = 2048;            // blanking areas of one graph
+constexpr int BLNK_STACK_SIZE = 50;     // entries of the blanking stack
 
 // What the writer last told the device. Reset whenever the device
 // initialisation string or "SP0" is written.
@@ -88,7 +90,26 @@ struct DrawSettings {
     // per graph
     int Nvec = 0;
     int NptsOut = 0;
-    int blanking_areas = 0;  // always 0 until blanking areas can be defined
+    int blanking_areas = 0;  // blanking areas defined in the current graph (0..MAXBLN)
+};
+
+// A blanking area in mm: a rectangle, or a circle when hy is 0.
+struct BlankArea {
+    float cx = 0.0f, cy = 0.0f;  // centre
+    float hx = 0.0f, hy = 0.0f;  // half-width and half-height; radius and 0 for a circle
+    bool active = true;          // BLON / BLOFF
+};
+
+// One end of a piece that still waits for the areas from index k on (1-based).
+struct BlankStackEntry {
+    float x = 0.0f, y = 0.0f;
+    int k = 1;
+};
+
+struct Blanking {
+    std::vector<BlankArea> areas;         // MAXBLN entries once the first area is defined
+    std::vector<BlankStackEntry> stack;   // BLNK_STACK: a piece is its start, then its end
+    bool pen_up_pending = false;          // the pen does not stand at the current position
 };
 
 struct PlotState {
@@ -121,6 +142,7 @@ struct PlotState {
     std::vector<float> work_x, work_y;  // scratch arrays of the curve, fill and text routines
     int work_used = 0;                  // points held in the work arrays
     DrawSettings s;
+    Blanking blank;
     DeviceShadow dev;
 };
 

@@ -160,6 +160,34 @@ void ROTCS(const Matrix& M, float& X, float& Y);
 
 void FILFNT(std::span<const float> X, std::span<const float> Y, int N);
 
+// ---- blanking areas (mm) -----------------------------------------------------
+// Rectangle with lower left corner (X, Y) and size DX x DY; THK > 0 draws its
+// frame first with that thickness.
+void BLREC(float X, float Y, float DX, float DY, float THK);
+// Circle of centre (X, Y) and radius R; THK > 0 draws its outline first.
+void BLCIRC(float X, float Y, float R, float THK);
+// The number of the area defined last (areas count from 1 in each graph).
+void BLKEY(int& ID);
+void BLON(int ID);
+void BLOFF(int ID);
+// Draws from the current position to (X, Y), interrupted by the active areas.
+void RRINBL(float X, float Y);
+// What a test did to the segment (X0, Y0) -> (X1, Y1).
+enum BlankOutcome : int {
+    BL_HIDDEN = -1,       // wholly inside: nothing to draw
+    BL_PASSES = 0,        // unchanged
+    BL_END_CUT = 1,       // the end moved back to the entry point
+    BL_START_MOVED = 2,   // the start moved on to the exit point
+    BL_SPLIT = 3,         // the end moved back; the part after the area is on the stack
+};
+// Test the segment against area I, a rectangle or a circle.
+int BLRCHK(int I, float& X0, float& Y0, float& X1, float& Y1);
+int BLCCHK(int I, float& X0, float& Y0, float& X1, float& Y1);
+// One end of a waiting piece; it continues with the area after area K.
+void VPUSH(float X, float Y, int K);
+// The last entry pushed, with the area index to continue from.
+void VPOP(float& X, float& Y, int& K);
+
 // ---- fill (the pieces that circles, arrow heads and filled text need) -------
 void SHDPAT(int IPAT);
 void SHADEM(int N, float ANGLE, std::span<const float> DIST, int NDIST);

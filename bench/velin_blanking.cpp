@@ -1,0 +1,104 @@
+// VELIN's blanking: 100,000 pen-down segments against 500 active areas, and
+// the same segments without areas for comparison.
+//   bench_velin_blanking [directory]   (default: the system's temporary directory)
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+#include "velin/velin.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A style of 102 empty glyphs: INIPLO loads one, the benchmark draws no text.
+void write_empty_style(const std::string& path) {
+    std::string bytes;
+    auto put = [&](int v) {
+        auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(v));
+        bytes += static_cast<char>(u & 0xFF);
+        bytes += static_cast<char>(u >> 8);
+    };
+    for (int g = 1; g <= 128; ++g) put(g <= 102 ? g : (g == 103 ? 103 : 0));
+    for (int g = 1; g <= 103; ++g) put(g <= 102 ? 6000 : 0);
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct Result {
+    double seconds;
+    long long vectors;
+};
+
+// Segments of about 4 mm in all directions over a 250 x 180 mm area; with
+// `areas`, 500 labels of 6 x 3 mm (25 x 20 of them) lie in their way.
+Result run(const std::string& file, int segments, bool areas) {
+    velin::reset();
+    velin::INIPLO("HPGL2", "DINA4Q");
+    velin::PLFILE(file);
+    velin::XNONUM();
+    velin::YNONUM();
+    velin::AREA2D(250, 180);
+    velin::GRAF(0, 50, 250, 0, 30, 180);
+    velin::NOCHEK();
+    if (areas)
+        for (int i = 0; i < 25; ++i)
+            for (int j = 0; j < 20; ++j)
+                velin::BLREC(2.0f + 10.0f * static_cast<float>(i), 2.0f + 9.0f * static_cast<float>(j), 6, 3, 0);
+    std::vector<float> x(static_cast<std::size_t>(segments) + 1), y(x.size());
+    std::uint32_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<float>(seed >> 8) / 16777216.0f;
+    };
+    x[0] = 125;
+    y[0] = 90;
+    for (std::size_t i = 1; i < x.size(); ++i) {
+        x[i] = std::clamp(x[i - 1] + 8.0f * (next() - 0.5f), 0.0f, 250.0f);
+        y[i] = std::clamp(y[i - 1] + 8.0f * (next() - 0.5f), 0.0f, 180.0f);
+    }
+    auto start = Clock::now();
+    velin::PENUP(x[0], y[0]);
+    for (std::size_t i = 1; i < x.size(); ++i) velin::PENDN(x[i], y[i]);
+    double seconds = seconds_since(start);
+    long long vectors = velin::plot_state().s.Nvec;
+    velin::ENDGR(0);
+    velin::DONEPL();
+    return {seconds, vectors};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string dir = argc > 1 ? argv[1] : std::filesystem::temp_directory_path().string();
+    std::string velin_dir = dir + "/velin_bench_style";
+    std::filesystem::create_directories(velin_dir);
+    write_empty_style(velin_dir + "/SIMPLX.STY");
+    ::setenv("VELIN_DIR", velin_dir.c_str(), 1);
+    std::ostringstream sink;
+    std::istringstream none;
+    platform::console().attach(none, sink, sink);
+
+    constexpr int SEGMENTS = 100'000;
+    std::string plot = dir + "/velin_bench_blanking.plt";
+    Result plain = run(plot, SEGMENTS, false);
+    Result blanked = run(plot, SEGMENTS, true);
+    std::printf("PENDN, %d segments, no areas          %8.3f s  (%lld pen-down points)\n", SEGMENTS, plain.seconds,
+                plain.vectors);
+    std::printf("PENDN, %d segments, 500 active areas  %8.3f s  (%lld pen-down points, %.0f ns per segment and area)\n",
+                SEGMENTS, blanked.seconds, blanked.vectors, blanked.seconds / SEGMENTS / 500 * 1e9);
+    std::filesystem::remove(plot);
+    std::filesystem::remove_all(velin_dir);
+    return 0;
+}
