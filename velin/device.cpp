@@ -320,7 +320,9 @@ void SETPAL(std::string_view PAL_FILE, std::string_view PAL_NAME) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.size() > 32) line.resize(32);
         if (st.debug) detail::message_line(" SETPAL_" + line);
-        if (line.compare(0, name.size(), name) == 0 && line.size() >= name.size()) {
+        // A blank name takes the file's first palette: its first line that is no comment.
+        if (name.empty() ? (line.find_first_not_of(' ') != std::string::npos && line[0] != '!')
+                         : (line.compare(0, name.size(), name) == 0 && line.size() >= name.size())) {
             found = true;
             break;
         }

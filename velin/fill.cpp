@@ -20,6 +20,9 @@ namespace {
 // More lines than this is no longer a fill but a runaway.
 constexpr double MAX_LINES = 1'000'000.0;
 
+// The pattern of a band whose caller chose none: 45 degrees, 0.4 mm.
+constexpr int DEFAULT_PATTERN = 45110;
+
 struct Edge {
     float u1, v1, u2, v2;
 };
@@ -70,6 +73,15 @@ bool extent(std::span<const detail::Contour> contours, float c, float s, float& 
             vmax = std::max(vmax, v);
         }
     return std::isfinite(vmin) && std::isfinite(vmax);
+}
+
+// The point count without a closing point equal to the first.
+int without_closing_point(std::span<const float> x, std::span<const float> y, int n) {
+    if (n >= 2) {
+        std::size_t last = static_cast<std::size_t>(n - 1);
+        if (std::fabs(x[last] - x[0]) <= 0.000001f && std::fabs(y[last] - y[0]) <= 0.000001f) return n - 1;
+    }
+    return n;
 }
 
 detail::Contour work_contour(int n) {
@@ -132,6 +144,7 @@ void fill_contours(std::span<const Contour> contours) {
     std::vector<float> heights;
     for (double j = first; j <= last; j += 1.0) heights.push_back(static_cast<float>((j + 0.5) * t));
     scan_fill(contours, heights, true);
+    if (st.debug) VLERROR("FILPOM-I-Scanlinien" + fmt_int(static_cast<long long>(heights.size()), 8));
 }
 
 }  // namespace detail
@@ -196,6 +209,76 @@ void SHADEM(int N, float ANGLE, std::span<const float> DIST, int NDIST) {
         lines += levels.size();
     }
     if (st.debug) VLERROR("SHADE-I-Schraffurlinien" + detail::fmt_int(static_cast<long long>(lines), 8));
+}
+
+void SHADE(std::span<const float> XU, std::span<const float> YU, int N, float ANGLE, std::span<const float> DIST,
+           int NDIST) {
+    detail::check_points("SHADE", N, std::min(XU.size(), YU.size()));
+    int n = without_closing_point(XU, YU, N);
+    VECU2M(XU, YU, n);
+    SHADEM(n, ANGLE, DIST, NDIST);
+    plot_state().work_used = 0;
+}
+
+void SHDCRV(std::span<const float> X1, std::span<const float> Y1, int N1, std::span<const float> X2,
+            std::span<const float> Y2, int N2) {
+    detail::check_points("SHDCRV", N1, std::min(X1.size(), Y1.size()));
+    detail::check_points("SHDCRV", N2, std::min(X2.size(), Y2.size()));
+    N1 = std::max(N1, 0);
+    N2 = std::max(N2, 0);
+    detail::ensure_work(N1 + N2, "SHDCRV");
+    // Curve 1 forward, curve 2 backward: the outline of the band.
+    std::vector<float> x, y;
+    x.reserve(static_cast<std::size_t>(N1 + N2));
+    y.reserve(static_cast<std::size_t>(N1 + N2));
+    x.insert(x.end(), X1.begin(), X1.begin() + N1);
+    y.insert(y.end(), Y1.begin(), Y1.begin() + N1);
+    for (int i = N2 - 1; i >= 0; --i) {
+        x.push_back(X2[static_cast<std::size_t>(i)]);
+        y.push_back(Y2[static_cast<std::size_t>(i)]);
+    }
+    if (plot_state().s.shade_count == 0) SHDPAT(DEFAULT_PATTERN);
+    const DrawSettings& s = plot_state().s;
+    const float dist[1] = {s.shade_spacing};
+    SHADE(x, y, N1 + N2, s.shade_angle, dist, 1);
+}
+
+void FILPOL(std::span<const float> XU, std::span<const float> YU, int N) {
+    detail::check_points("FILPOL", N, std::min(XU.size(), YU.size()));
+    int n = without_closing_point(XU, YU, N);
+    VECU2M(XU, YU, n);
+    FILPOM(n);
+}
+
+void FILREC(float X1, float X2, float Y1, float Y2) {
+    PlotState& st = plot_state();
+    float xa, ya, xb, yb;
+    UU2MM(X1, Y1, xa, ya);
+    UU2MM(X2, Y2, xb, yb);
+    if (st.IHPGL >= 1) {
+        int ia, ja, ib, jb;
+        MM2ABS(xa, ya, ia, ja);
+        MM2ABS(xb, yb, ib, jb);
+        detail::emit_PU(ia, ja);
+        detail::raw_instruction("RA" + std::to_string(ib) + "," + std::to_string(jb));
+        return;
+    }
+    if (xa > xb) std::swap(xa, xb);
+    if (ya > yb) std::swap(ya, yb);
+    float t = st.pthk[static_cast<std::size_t>(st.ipen)];
+    if (!(t > 0.0f) || !std::isfinite(ya) || !std::isfinite(yb)) return;
+    double first = std::floor(ya / t), last = std::floor(yb / t);
+    if (last - first > MAX_LINES) {
+        VLERROR("FILREC-W-Fläche zu groß für die Füllung");
+        return;
+    }
+    long long lines = 0;
+    for (double j = first; j <= last; j += 1.0, ++lines) {
+        float y = static_cast<float>((j + 0.5) * t);
+        PENUP(xa, y);
+        PENDN(xb, y);
+    }
+    if (st.debug) VLERROR("FILREC-I-Schraffurlinien" + detail::fmt_int(lines, 8));
 }
 
 void FILPOM(int N) {

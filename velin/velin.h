@@ -188,9 +188,21 @@ void VPUSH(float X, float Y, int K);
 // The last entry pushed, with the area index to continue from.
 void VPOP(float& X, float& Y, int& K);
 
-// ---- fill (the pieces that circles, arrow heads and filled text need) -------
+// ---- shading and solid fill ----------------------------------------------------
+// Pattern code: thousands = angle, hundreds = spacing count (5: special),
+// tens = spacing in 0.4 mm, units != 0 = cross-hatch.
 void SHDPAT(int IPAT);
+// Hatches a polygon of user points (SHADE) or of the work arrays in mm (SHADEM).
+void SHADE(std::span<const float> XU, std::span<const float> YU, int N, float ANGLE, std::span<const float> DIST,
+           int NDIST);
 void SHADEM(int N, float ANGLE, std::span<const float> DIST, int NDIST);
+// Hatches the band between two curves with the current pattern.
+void SHDCRV(std::span<const float> X1, std::span<const float> Y1, int N1, std::span<const float> X2,
+            std::span<const float> Y2, int N2);
+// Solid fill of a polygon of user points (FILPOL) or of the work arrays (FILPOM).
+void FILPOL(std::span<const float> XU, std::span<const float> YU, int N);
 void FILPOM(int N);
+// Solid fill of the rectangle between two user corners.
+void FILREC(float X1, float X2, float Y1, float Y2);
 
 }  // namespace velin

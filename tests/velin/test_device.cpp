@@ -414,3 +414,14 @@ TEST_F(Device, WorkArraysGrowAndMessagesGoToTheirUnit) {
 }
 
 }  // namespace
+
+TEST_F(Palette, BlankNameTakesTheFirstPaletteAfterTheComments) {
+    write_file(dir_ + "/VELIN.PAL", "! comment\n!\nTWO\n2\n0 255 0 255 0 255\n1 0 0 0\n2 9 9 9\n"
+                                    "EIGHT\n8\n0 255 0 255 0 255\n");
+    INIPLO("HPGL2", "DINA4Q");
+    PLFILE(plot_);
+    long long from = position();
+    SETPAL("", "");
+    EXPECT_EQ(plot_state().NPpal, 2);
+    EXPECT_EQ(finish(from), "NP4CR0,255,0,255,0,255PC1,0,0,0PC2,9,9,9SP0PG;");
+}
