@@ -1,0 +1,158 @@
+// Vector arrows. The default scale DT (metres of arrow per m/s) makes the
+// arrow of the fastest cell about one cell long: the smallest crossing time
+// of a cell, DXI/|U| or DYJ/|V|, rounded, at least 2 s. When the longest
+// arrow would be longer than 1 mm on the page the user may thin the field to
+// every n-th point. The reference arrow of 2 m/s goes into the legend; when
+// it is too long for the legend it is halved (for the rest of the run) and
+// stands for the smaller speed.
+#include "flowplots/vectors.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "mapelements/legend.h"
+#include "platform/console.h"
+#include "platform/freeformat.h"
+#include "platform/text.h"
+#include "velin/velin.h"
+
+namespace flowplots {
+
+namespace {
+
+std::string fixed(double v, int width, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, v);
+    return buffer;
+}
+
+std::string integer(long v, int width) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%*ld", width, v);
+    return buffer;
+}
+
+std::string left_trimmed(const std::string& s) {
+    std::size_t first = s.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : s.substr(first);
+}
+
+}  // namespace
+
+ReferenceArrow& reference_arrow() {
+    static ReferenceArrow instance;
+    return instance;
+}
+
+void reset_reference_arrow() { reference_arrow() = ReferenceArrow(); }
+
+void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V, int NNX, int NNY,
+            std::span<const float> XL, std::span<const float> YL, std::span<const float> DXI,
+            std::span<const float> DYJ, int kGrid) {
+    auto& con = platform::console();
+    con.line(" - PLVEKT -" + integer(NNX, 4) + integer(NNY, 4));
+
+    float DUMAX = 1000.0f, DVMAX = 1000.0f;
+    for (int j = 1; j <= NNY; ++j)
+        for (int i = 1; i <= NNX; ++i) {
+            if (U(i, j) != 0.0f) DUMAX = std::min(DUMAX, DXI[static_cast<std::size_t>(i - 1)] / std::fabs(U(i, j)));
+            if (V(i, j) != 0.0f) DVMAX = std::min(DVMAX, DYJ[static_cast<std::size_t>(j - 1)] / std::fabs(V(i, j)));
+        }
+    float DT = std::max(std::nearbyint(std::min(DVMAX, DUMAX)), 2.0f);
+
+    // Wide enough for the 1000 of a field without wind.
+    con.prompt(" Skalierung der Pfeillänge, Wert in m/(m/s) [" + fixed(DT, 4, 0) + "]: ");
+    std::vector<std::optional<double>> values;
+    if (platform::parse_reals(con.read_line(), values) && !values.empty() && values[0] && *values[0] > 0.0 &&
+        std::isfinite(*values[0]))
+        DT = static_cast<float>(*values[0]);
+    con.line(" 1m/s entspricht in der Darstellung" + fixed(DT, 6, 1) + "m");
+
+    const auto u_all = U.span(), v_all = V.span();
+    const float largest = std::max(u_all.empty() ? 0.0f : *std::max_element(u_all.begin(), u_all.end()),
+                                   v_all.empty() ? 0.0f : *std::max_element(v_all.begin(), v_all.end()));
+    const float RL = velin::XPOSN(largest * DT, 0.0f) - velin::XPOSN(0.0f, 0.0f);
+    int NINC = 1;
+    if (RL > 1.0f) {
+        con.prompt(" Nur jeden n-ten Vektor zeichnen (N>1): ");
+        std::vector<std::optional<long>> steps;
+        if (platform::parse_ints(con.read_line(), steps) && !steps.empty() && steps[0] && *steps[0] > 1)
+            NINC = static_cast<int>(std::min(*steps[0], 100000L));
+    }
+
+    LEGPFL(2.0f, DT, "m/s", 0.0f);
+
+    const float height = velin::TXTHEI();
+    for (int j = 1; j <= NNY; j += NINC) {
+        for (int i = 1; i <= NNX; i += NINC) {
+            const float UM = kGrid != 0 ? (U(i + 1, j) + U(i, j)) * 0.5f : U(i, j);
+            const float VM = kGrid != 0 ? (V(i, j + 1) + V(i, j)) * 0.5f : V(i, j);
+            const float UV = std::sqrt(UM * UM + VM * VM);
+            if (!(UV >= 0.01f)) continue;
+            // The character height also sizes the arrow head.
+            velin::HEIGHT(std::max(0.35f * std::sqrt(UV), 0.2f));
+            const float x = XL[static_cast<std::size_t>(i - 1)], y = YL[static_cast<std::size_t>(j - 1)];
+            velin::RLVEC(x, y, x + UM * DT, y + VM * DT, 1011);
+        }
+    }
+    velin::HEIGHT(height);
+}
+
+void LEGPFL(float ULEG, float SKAL, std::string_view TDIM, float BRPfeil) {
+    // Without a legend there is no line to put the arrow on.
+    if (mapelements::legend_switched_off()) return;
+    mapelements::LegendState& leg = mapelements::RRLEGP();
+    ReferenceArrow& ref = reference_arrow();
+    mapelements::PageClipping page;
+    auto& con = platform::console();
+
+    float VLEG = ULEG;
+    float PLANG = velin::XPOSN(ULEG * SKAL, 0.0f) - velin::XPOSN(0.0f, 0.0f);
+    float PL = PLANG;
+    if (std::lround(ref.fred) == 1) {
+        // Halving ends: PL shrinks towards 0 as long as the arrow is longer than a finite length.
+        while ((PL > leg.WLEG / 2.0f || PL > 20.0f) && ref.fred > 1.0e-6f) {
+            ref.fred /= 2.0f;
+            PL = PLANG * ref.fred;
+        }
+    }
+    if (ref.fred < 0.99f) {
+        con.line(" LEGPFL-I-Pfeil neu skaliert - Faktor" + fixed(ref.fred, 6, 3));
+        PLANG *= ref.fred;
+        VLEG *= ref.fred;
+    }
+    const float XA = leg.XLEG + leg.XLSEP;
+    const float XE = XA + PLANG;
+    const float YP = leg.YLEGP - leg.YLSEP;
+
+    std::string number;
+    if (VLEG >= 10.0f) number = left_trimmed(integer(std::lround(VLEG), 6));
+    else if (VLEG - std::trunc(VLEG) > 0.01f) number = fixed(VLEG, 3, 1);
+    else number = integer(std::lround(VLEG), 2);
+    const std::string LEGTXT = platform::trimmed(number) + " " + platform::trimmed(TDIM);
+
+    const float height = velin::TXTHEI();
+    if (BRPfeil == 0.0f) {
+        velin::HEIGHT(1.0f);
+        velin::VECTOR(XA, YP, XE, YP, 1011);
+    } else {
+        velin::BIGVEC(PLANG, BRPfeil, 0.0f, XA, YP);
+    }
+    if (ref.XTXT < 0.0f) ref.XTXT = XE + 1.0f;
+    // The 1 mm height sized the arrow head; the label is written in the
+    // remembered height, centred on the arrow.
+    velin::HEIGHT(height);
+    velin::CHARSP(0.05f);
+    const int n = static_cast<int>(LEGTXT.size());
+    velin::MESSAG(LEGTXT, n, ref.XTXT, YP - 0.5f * height);
+    leg.XBORD = std::max(leg.XBORD, ref.XTXT + velin::XMESS(LEGTXT, n));
+    velin::CHARSP(0.0f);
+    con.line(" LEGPFL-I-Skalierungspfeil für" + fixed(VLEG, 6, 1) + platform::trimmed(TDIM) + " gezeichnet");
+    velin::HEIGHT(height);
+    leg.YLEGP -= 2.0f * height;
+}
+
+}  // namespace flowplots
