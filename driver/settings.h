@@ -7,7 +7,10 @@ namespace driver {
 
 // The family switch: while it is set, "/$", "/v" and "/w" are recognised but
 // have no effect, and a run draws one picture.
-inline constexpr bool TRZ = true;
+#ifndef MURAL_TRZ
+#define MURAL_TRZ 1
+#endif
+inline constexpr bool TRZ = MURAL_TRZ != 0;
 
 inline constexpr float kProgramVersion = 5.10f;
 
@@ -33,7 +36,7 @@ struct Settings {
     bool LOGO = false;         // "/avo"
     bool fill = false;         // "/f"
     int fill_pen = 1;
-    std::string LPOS = "   ";  // "/l"
+    std::string LPOS = "ro ";  // "/l", 3 characters; the legend stands right of the plot
     bool window = false;       // "/x"
     float window_x_from = 0, window_x_to = 0, window_y_from = 0, window_y_to = 0;  // m
     int ILB = 0, IRB = 0, JVB = 0, JHB = 0;  // window as cell indexes (1-based, inclusive)

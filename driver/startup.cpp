@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver/cmdline.h"
+#include "driver/dialogue.h"
 #include "driver/layout.h"
 #include "driver/settings.h"
 #include "platform/arguments.h"
@@ -131,7 +132,7 @@ void evaluate_options() {
         int len = 0;
         GETCARG(iarg, value, len);
         if (len <= 0) platform::fatal(ROUTINE, "ungültige Optionsangabe /L=?");
-        s.LPOS = value.substr(0, 2);
+        s.LPOS = value.substr(0, 3);
         s.LPOS.resize(3, ' ');
     }
 
@@ -331,7 +332,7 @@ int run_mural() {
     read_background_definition();
     read_model();
     prepare_plot_settings();
-    return 0;
+    return run_dialogue();
 }
 
 }  // namespace driver

@@ -98,7 +98,7 @@ TEST_F(MuralRun, WithoutArgumentsShowsBannerAndUsage) {
 
 TEST_F(MuralRun, ReadsAndDescribesTheRun) {
     write_run("run1.ERG");
-    RunResult r = run({"/n", "run1", "-de"}, "\nKurz\n");
+    RunResult r = run({"/n", "run1", "-de"}, "\nKurz\n\nE\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, " weiter mit <Eingabe> "));
     EXPECT_TRUE(contains(r.out, " Kurzbeschreibung: "));
@@ -116,7 +116,7 @@ TEST_F(MuralRun, VersionQuestion) {
     ResultSpec spec;
     spec.version = 2.0f;
     write_run("alt.ERG", spec);
-    RunResult r = run({"alt"}, "j\n");
+    RunResult r = run({"alt"}, "j\nE\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(contains(r.out, " GQEM_HED-geändertes Dateiformat - akt.Version 2.10\tDateiversion 2.00 Weitermachen ? (N,j): "));
     for (const char* answer : {"n\n", ""}) {
@@ -130,7 +130,7 @@ TEST_F(MuralRun, VersionQuestion) {
 TEST_F(MuralRun, DiffusionFileNamesItsResultFile) {
     write_run("run1.ERG");
     dir.write("run1.dif", diffusion_bytes(3, 2, 2, 100.0f, 10.0f, true));
-    RunResult r = run({"run1.dif"});
+    RunResult r = run({"run1.dif"}, "E\n");
     EXPECT_EQ(r.status, 0) << r.err;
     for (const char* text : {" Diffusionskoeffizienten, IT=1", " - GET_HEAD - run1.ERG", " - GQEM_DIF - V1.11 run1.dif",
                              " gepacktes Datenformat", " KZ-Feld eingelesen", " Titel:QEM Terun1.dif"})
@@ -140,13 +140,13 @@ TEST_F(MuralRun, DiffusionFileNamesItsResultFile) {
     // '.DKM': the result file is looked for in the working directory, asked for when missing.
     fs::create_directory(dir.path() / "orvel");
     dir.write("orvel/lauf2.DKM", diffusion_bytes(3, 2, 2, 0.0f, 0.0f, false));
-    r = run({"orvel/lauf2.DKM"}, "run1\n");
+    r = run({"orvel/lauf2.DKM"}, "run1\nE\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, " Diffusionskoeffizienten, IT=2"));
     EXPECT_TRUE(contains(r.out, " QEM-Ergebnisdatei angeben: "));
     EXPECT_TRUE(contains(r.out, " Titel:ORVEL lauf2\n"));
     write_run("lauf2.ERG");
-    r = run({"orvel/lauf2.DKM"});
+    r = run({"orvel/lauf2.DKM"}, "E\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(contains(r.out, "angeben"));
 }
@@ -154,7 +154,7 @@ TEST_F(MuralRun, DiffusionFileNamesItsResultFile) {
 TEST_F(MuralRun, WindowOptionAsksUntilItHasAValidWindow) {
     write_run("run1.ERG");
     // Two numbers, then x from above x to, then a window.
-    RunResult r = run({"run1", "/x"}, "0 100\n130,100,200,210\n100,130,200,210\n");
+    RunResult r = run({"run1", "/x"}, "0 100\n130,100,200,210\n100,130,200,210\nE\n");
     EXPECT_EQ(r.status, 0) << r.err;
     std::size_t asked = 0;
     for (std::size_t p = r.out.find(" Xvon,Xbis,Yvon,Ybis: "); p != std::string::npos;
@@ -163,7 +163,7 @@ TEST_F(MuralRun, WindowOptionAsksUntilItHasAValidWindow) {
     EXPECT_EQ(asked, 3u);
     EXPECT_TRUE(contains(r.out, " Ausschnitt i,j: 1 3 1 2"));
 
-    r = run({"run1", "/x:105,125,200,205"});
+    r = run({"run1", "/x:105,125,200,205"}, "E\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_FALSE(contains(r.out, "Xvon"));
     EXPECT_TRUE(contains(r.out, " Ausschnitt x,y: 105.0 125.0 200.0 205.0"));
@@ -182,12 +182,12 @@ TEST_F(MuralRun, WindowOptionAsksUntilItHasAValidWindow) {
 TEST_F(MuralRun, LayoutFileSetsPlotSizeAndPage) {
     write_run("run1.ERG");
     // Without a layout file: 180 mm wide, the height from the aspect of 30 x 10 m.
-    RunResult r = run({"run1"});
+    RunResult r = run({"run1"}, "E\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, " DEFPAR-W-Datei PLTDEF.INI nicht gefunden!"));
 
     dir.write("pltdef.ini", "! Layout\nax=180\nay=120 ! Höhe\npl=run.plt\n[Ende]\nzz=1\n");
-    r = run({"run1"});
+    r = run({"run1"}, "E\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "DEFPAR-I-pltdef.ini geöffnet."));
 
@@ -199,14 +199,14 @@ TEST_F(MuralRun, LayoutFileSetsPlotSizeAndPage) {
 }
 
 TEST(BundledExample, ReadsTheExampleRunAndItsCoefficients) {
-    RunResult r = run_mural(MURAL_EXAMPLES_DIR, {"run1"}, "");
+    RunResult r = run_mural(MURAL_EXAMPLES_DIR, {"run1"}, "E\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, " Dimensionierung NX,NY,NZ: 60 50 15"));
     EXPECT_TRUE(contains(r.out, " - GQEM_IGB - run1.IGB"));
     EXPECT_TRUE(contains(r.out, " massive Hindernisse:    4"));
     EXPECT_TRUE(contains(r.out, " poröse Hindernisse:     2"));
     EXPECT_TRUE(contains(r.out, " Titel=QEM Beispiel: Umströmung von drei Gebäuden"));
-    r = run_mural(MURAL_EXAMPLES_DIR, {"run1.DIF"}, "");
+    r = run_mural(MURAL_EXAMPLES_DIR, {"run1.DIF"}, "E\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, " KZ-Feld eingelesen"));
 }

@@ -1,0 +1,92 @@
+// A complete vector run of mural on a 400 x 400 x 40 result file: level 5,
+// every point drawn (160,000 arrows), from the start of the program to the
+// closed plot file. Reports wall time and peak memory of the mural process.
+//
+// Usage: bench_vector_run [directory for the files]   (default: /tmp)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "resultfile/writer.h"
+
+namespace {
+
+constexpr int NX = 400, NY = 400, NZ = 40;
+
+void generate(const std::string& dir) {
+    resultfile::ResultFileImage r;
+    r.program = "QEM bench";
+    r.title = "Benchmark";
+    r.igbfile = "bench.dat";
+    r.NX = NX;
+    r.NY = NY;
+    r.NZ = NZ;
+    r.DX = r.DY = 2.0f;
+    r.DZK.assign(NZ, 1.5f);
+    r.U0.assign(NZ, 2.0f);
+    r.V0.assign(NZ, 1.0f);
+    r.WNord = 90.0f;
+    r.DD = 270.0f;
+    r.U.resize(std::size_t(NX + 1) * NY * NZ);
+    r.V.resize(std::size_t(NX) * (NY + 1) * NZ);
+    r.W.resize(std::size_t(NX) * NY * (NZ + 1));
+    // A wind that turns across the domain, so that arrows differ.
+    for (std::size_t n = 0; n < r.U.size(); ++n) r.U[n] = 1.0f + 0.5f * float((n * 7) % 11) / 11.0f;
+    for (std::size_t n = 0; n < r.V.size(); ++n) r.V[n] = 0.5f - float((n * 5) % 13) / 13.0f;
+    resultfile::write_result_file(dir + "/bench.ERG", r);
+
+    resultfile::ObstacleFileImage o;
+    o.program = r.program;
+    o.NX = NX;
+    o.NY = NY;
+    o.NZ = NZ;
+    o.DX = o.DY = 2.0f;
+    o.DZK = r.DZK;
+    o.massive = {{100, 120, 100, 130, 1, 10, 1}, {250, 280, 200, 240, 1, 20, 1}};
+    resultfile::write_obstacle_file(dir + "/bench.IGB", o);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string dir = argc > 1 ? argv[1] : "/tmp";
+    generate(dir);
+    const std::string answers = dir + "/bench_answers.txt";
+    std::FILE* f = std::fopen(answers.c_str(), "w");
+    std::fputs("V\nK05\n\n1\n", f);
+    std::fclose(f);
+
+    const auto t0 = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(127);
+        int in = open(answers.c_str(), O_RDONLY);
+        int out = open("/dev/null", O_WRONLY);
+        dup2(in, 0);
+        dup2(out, 1);
+        execl(MURAL_EXECUTABLE, "mural", "bench", "/p=bench.plt", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "mural failed (status %d)\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+        return 1;
+    }
+    struct stat st {};
+    stat((dir + "/bench.plt").c_str(), &st);
+    std::printf("vector run 400 x 400 x 40, level 5, 160000 arrows\n");
+    std::printf("wall time:   %.2f s (target under 2 s)\n", seconds);
+    std::printf("peak memory: %.1f MB\n", usage.ru_maxrss * 1024.0 / 1e6);
+    std::printf("plot file:   %.1f MB\n", double(st.st_size) / 1e6);
+    for (const char* name : {"/bench.ERG", "/bench.IGB", "/bench.plt", "/bench_answers.txt"}) std::remove((dir + name).c_str());
+    return 0;
+}

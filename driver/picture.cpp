@@ -1,0 +1,213 @@
+// The plot of a picture: set-up of page, graph and legend; the picture;
+// the finishing overlays (scale bar, wind-direction indicator, north arrow,
+// frame); the end of the plot.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "driver/dialogue.h"
+#include "driver/settings.h"
+#include "flowplots/vectors.h"
+#include "mapelements/legend.h"
+#include "mapelements/mapsymbols.h"
+#include "platform/console.h"
+#include "resultfile/model.h"
+#include "velin/velin.h"
+
+namespace driver {
+
+namespace {
+
+std::string fixed(double v, int width, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, v);
+    return buffer;
+}
+
+void write_text(const std::string& text, float x, float y) {
+    velin::MESSAG(text, static_cast<int>(text.size()), x, y);
+}
+
+// The palette of the layout file: "file" or "file,name"; a blank name is the file's first palette.
+void load_palette(const std::string& pal) {
+    const std::size_t comma = pal.find(',');
+    std::string file = comma == std::string::npos ? pal : pal.substr(0, comma);
+    std::string name = comma == std::string::npos ? std::string() : pal.substr(comma + 1);
+    auto trim = [](std::string& s) {
+        s.erase(0, s.find_first_not_of(' '));
+        s.erase(s.find_last_not_of(' ') + 1);
+    };
+    trim(file);
+    trim(name);
+    velin::SETPAL(file, name);
+}
+
+void set_up_plot() {
+    Settings& s = settings();
+    Dialogue& d = dialogue();
+    velin::ENDPL(0);
+    velin::INIPLO("HPGL2", s.PFORMAT);
+    velin::PLFILE(s.PLT_FILE);
+    load_palette(s.PAL_FILE);
+    if (s.font) velin::LODSTY("SWISSL");
+    velin::PHYSOR(s.XN, s.YN);
+    velin::AREA2D(d.GX, d.GY);
+    velin::SELPEN(1);
+    velin::HEIGHT(s.ZH);
+    if (s.AXTXT) {
+        velin::INTAXS();
+        const bool vertical = d.IS == 1 || d.IS == 2;
+        const std::string xname = d.IS == 1 ? "y [m]" : "x [m]";
+        const std::string yname = vertical ? "z [m]" : "y [m]";
+        velin::XNAME(xname, static_cast<int>(xname.size()));
+        velin::YNAME(yname, static_cast<int>(yname.size()));
+        velin::XTICKS(1);
+        velin::YTICKS(1);
+    } else {
+        velin::XNONUM();
+        velin::YNONUM();
+    }
+    velin::GRAF(d.XA, d.XS, d.XE, d.YA, d.YS, d.YE);
+    // The title stands above the plot, made smaller when it is wider than the plot.
+    velin::HEIGHT(1.2f * s.ZH);
+    const float width = velin::XMESS(d.plot_title, static_cast<int>(d.plot_title.size()));
+    if (width > d.GX) velin::HEIGHT(1.2f * s.ZH * d.GX / width);
+    write_text(d.plot_title, 0.0f, d.GY + 1.5f * s.ZH);
+    velin::HEIGHT(s.ZH);
+    // The logo stands above the legend column, beside the title.
+    if (s.LOGO) mapelements::AVO_LOGO(d.GX + 5.0f, d.GY + 1.5f * s.ZH, 2.0f * s.ZH, 1, 'l', false);
+    velin::GRACE(0.0f);
+
+    float xl = 0, yl = 0, wl = 0, hl = 0, frame = 0;
+    mapelements::ELEPOS(s.LPOS, xl, yl, wl, hl, frame, d.GX, d.GY);
+    if (!mapelements::legend_switched_off()) {
+        mapelements::LEGDEF(xl, yl, wl, hl, frame);
+        const mapelements::LegendState& leg = mapelements::RRLEGP();
+        mapelements::LEGSEP(leg.XLSEP, leg.YLSEP, leg.XTSEP);
+        mapelements::LEGSYM(leg.XLLEN, leg.YLLEN);
+    }
+}
+
+// The wind of the section for the arrows, as the section kind needs it.
+void draw_vectors() {
+    Settings& s = settings();
+    Dialogue& d = dialogue();
+    const resultfile::Grid& g = resultfile::grid();
+    const resultfile::ModelFields& m = resultfile::model_fields();
+    platform::Field2D<float> A, B;
+    std::vector<float> xl, yl, dx, dy;
+    int n1 = 0, n2 = 0, kgrid = 1;
+    if (d.IS == 3 && !d.terrain) {
+        n1 = s.IRB - s.ILB + 1;
+        n2 = s.JHB - s.JVB + 1;
+        A.resize(n1 + 1, n2);
+        B.resize(n1, n2 + 1);
+        for (int j = 1; j <= n2; ++j)
+            for (int i = 1; i <= n1 + 1; ++i) A(i, j) = m.U(s.ILB + i - 1, s.JVB + j - 1, d.LCUT);
+        for (int j = 1; j <= n2 + 1; ++j)
+            for (int i = 1; i <= n1; ++i) B(i, j) = m.V(s.ILB + i - 1, s.JVB + j - 1, d.LCUT);
+        for (int i = s.ILB; i <= s.IRB; ++i) xl.push_back(g.XL(i)), dx.push_back(g.DXI(i));
+        for (int j = s.JVB; j <= s.JHB; ++j) yl.push_back(g.YL(j)), dy.push_back(g.DYJ(j));
+    } else if (d.IS == 3) {
+        // Terrain-following: both components at the cell centres of each column's level.
+        kgrid = 0;
+        n1 = s.IRB - s.ILB + 1;
+        n2 = s.JHB - s.JVB + 1;
+        A.resize(n1, n2);
+        B.resize(n1, n2);
+        for (int j = 1; j <= n2; ++j)
+            for (int i = 1; i <= n1; ++i) {
+                const int gi = s.ILB + i - 1, gj = s.JVB + j - 1;
+                const int k = std::min(d.KGEL(gi, gj) + d.LCUT, g.NZ);
+                A(i, j) = 0.5f * (m.U(gi, gj, k) + m.U(gi + 1, gj, k));
+                B(i, j) = 0.5f * (m.V(gi, gj, k) + m.V(gi, gj + 1, k));
+            }
+        for (int i = s.ILB; i <= s.IRB; ++i) xl.push_back(g.XL(i)), dx.push_back(g.DXI(i));
+        for (int j = s.JVB; j <= s.JHB; ++j) yl.push_back(g.YL(j)), dy.push_back(g.DYJ(j));
+    } else {
+        const bool column = d.IS == 1;
+        const int from = column ? s.JVB : s.ILB, to = column ? s.JHB : s.IRB;
+        n1 = to - from + 1;
+        n2 = g.NZ;
+        A.resize(n1 + 1, n2);
+        B.resize(n1, n2 + 1);
+        for (int k = 1; k <= n2; ++k)
+            for (int a = 1; a <= n1 + 1; ++a)
+                A(a, k) = column ? m.V(d.LCUT, from + a - 1, k) : m.U(from + a - 1, d.LCUT, k);
+        for (int k = 1; k <= n2 + 1; ++k)
+            for (int a = 1; a <= n1; ++a) B(a, k) = column ? m.W(d.LCUT, from + a - 1, k) : m.W(from + a - 1, d.LCUT, k);
+        for (int a = from; a <= to; ++a) {
+            xl.push_back(column ? g.YL(a) : g.XL(a));
+            dx.push_back(column ? g.DYJ(a) : g.DXI(a));
+        }
+        for (int k = 1; k <= g.NZ; ++k) yl.push_back(g.ZL(k)), dy.push_back(g.DZK(k));
+    }
+    flowplots::PLVEKT(A, B, n1, n2, xl, yl, dx, dy, kgrid);
+}
+
+// A scale bar of a round length that fits the space beside the plot.
+float scale_bar_length(float space) {
+    float best = 0.0f;
+    for (float decade = 1.0f; decade <= 1.0e6f; decade *= 10.0f)
+        for (float f : {1.0f, 2.0f, 5.0f})
+            if (mapelements::XSKALA(f * decade, 'T') <= space) best = f * decade;
+    return best > 0.0f ? best : 1.0f;
+}
+
+void finish_plot() {
+    Settings& s = settings();
+    Dialogue& d = dialogue();
+    auto& con = platform::console();
+    const resultfile::WindData& w = resultfile::wind_data();
+    const bool horizontal = d.IS == 3;
+    // The overlays lie outside the plot area: they are clipped to the page only.
+    mapelements::PageClipping page;
+    float x = d.GX + 5.0f, y = d.GY;
+    mapelements::LEGBORD(x, y);
+    if (mapelements::legend_switched_off()) {
+        x = d.GX + 5.0f;
+        y = d.GY;
+    }
+    const float column = std::max(x, d.GX + 5.0f);
+    if (!s.AXTXT) {
+        velin::SELPEN(1);
+        velin::HEIGHT(0.8f * s.ZH);
+        const float length = scale_bar_length(35.0f);
+        y -= 3.0f * s.ZH;
+        mapelements::MSKALA(column, y, 'L', length, 1.5f, 4);
+        y -= 2.0f * s.ZH;
+    }
+    velin::HEIGHT(s.ZH);
+    if (horizontal) {
+        velin::SELPEN(1);
+        velin::HEIGHT(0.8f * s.ZH);
+        const float rad = 8.0f;
+        const float xr = column + rad + 2.0f, yr = y - rad - 4.0f;
+        mapelements::DIRNOFL(w.WNord, w.DD, rad, xr, yr);
+        con.line(" ** Windrichtungsanzeige eingezeichnet:" + fixed(xr, 8, 1) + fixed(yr, 8, 1));
+        const float xn = xr, yn = yr - 2.0f * rad - 12.0f;
+        mapelements::NORTH(16.0f, 6.0f, w.WNord, xn, yn);
+        con.line(" ** Nordpfeil eingezeichnet:" + fixed(xn, 8, 1) + fixed(yn, 8, 1));
+        velin::HEIGHT(s.ZH);
+    }
+    velin::SELPEN(1);
+    velin::RRWIND(0.0f, d.GX, 0.0f, d.GY, 0.0f);
+    velin::SELPEN(1);
+    velin::THKFRM(0.3f);
+    velin::FRAME();
+    velin::ENDGR(0);
+}
+
+}  // namespace
+
+int draw_picture() {
+    Dialogue& d = dialogue();
+    set_up_plot();
+    if (d.VEKT) draw_vectors();
+    finish_plot();
+    velin::DONEPL();
+    return 0;
+}
+
+}  // namespace driver

@@ -1,0 +1,133 @@
+// End-to-end runs of the dialogue and the vector picture.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "../resultfile/result_image.h"
+#include "test_support.h"
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Renders a plot with hp2xx when it is installed; false when it fails.
+bool renders(const std::string& plot, const std::string& png) {
+    if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) return true;
+    const std::string command = "hp2xx -q -m png -f '" + png + "' '" + plot + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0 && fs::exists(png);
+}
+
+class Dialogue : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"run1.ERG", "run1.IGB", "run1.DIF"})
+            fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / name, dir.path() / name);
+    }
+    RunResult run(const std::vector<std::string>& args, const std::string& input) {
+        return run_mural(dir.path(), args, input);
+    }
+    std::string plot() const { return read_file(dir.file("MURAL.PLT")); }
+    ScratchDir dir;
+};
+
+TEST_F(Dialogue, EndsWithoutAPlotOnEndOrUnknownLetters) {
+    RunResult r = run({"run1"}, "E\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* text : {" ===== Art der Darstellung ======", " vektorielle Größen", "  V\t- Vektorpfeildarstellung",
+                             "  D[I]\t- Divergenzfeld", "  E\t- Ende", " =============> "})
+        EXPECT_TRUE(contains(r.out, text)) << text;
+    EXPECT_FALSE(fs::exists(dir.file("MURAL.PLT")));
+
+    r = run({"run1"}, "Q\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, " Unbekannte Darstellungsart: Q"));
+    EXPECT_FALSE(fs::exists(dir.file("MURAL.PLT")));
+    // "K" belongs to the menu of a diffusion-coefficient run only.
+    r = run({"run1"}, "K\n");
+    EXPECT_TRUE(contains(r.out, " Unbekannte Darstellungsart: K"));
+
+    r = run({"run1.DIF"}, "E\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, " Ausgabeart:\n K[I]\t- Diffusionskoeffizienten\n E\t- Ende\n"));
+}
+
+TEST_F(Dialogue, PicturesStillToComeSayNotAvailable) {
+    RunResult r = run({"run1"}, "fi\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "Isotachen der Horizontalkomponente")) << r.err;
+    EXPECT_TRUE(contains(r.err, "noch nicht verfügbar"));
+    EXPECT_FALSE(fs::exists(dir.file("MURAL.PLT")));
+}
+
+TEST_F(Dialogue, SectionPromptAsksAgainForIndexesOutsideTheGrid) {
+    RunResult r = run({"run1"}, "V\nK99\nKx\nI61\nX05\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " XY (Kii,Mii), XZ (Jii), YZ (Iii) Schnitt> "));
+    EXPECT_TRUE(contains(r.out, " Schnitt K99 liegt außerhalb des Gitters (1 bis 15)"));
+    EXPECT_TRUE(contains(r.out, " Schnitt I61 liegt außerhalb des Gitters (1 bis 60)"));
+    EXPECT_FALSE(fs::exists(dir.file("MURAL.PLT")));
+    r = run({"run1"}, "V\nK0\n");
+    EXPECT_EQ(r.status, 0);
+    r = run({"run1"}, "V\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "Eingabe zu Ende")) << r.err;
+}
+
+TEST_F(Dialogue, WideGridsAskForThreeDigits) {
+    ResultSpec spec;
+    spec.NX = 120;
+    spec.NY = 80;
+    spec.NZ = 1;
+    spec.DZK = {5.0f};
+    dir.write("gross.ERG", result_bytes(spec));
+    ObstacleSpec obstacles;
+    obstacles.NX = 120;
+    obstacles.NY = 80;
+    obstacles.NZ = 1;
+    obstacles.DZK = {5.0f};
+    obstacles.porous.clear();
+    dir.write("HAUS.IGB", obstacle_bytes(obstacles));
+    RunResult r = run({"gross"}, "V\nK000\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " XY (Kiii,Miii), XZ (Jiii), YZ (Iiii) Schnitt> "));
+}
+
+TEST_F(Dialogue, HorizontalVectorPicture) {
+    RunResult r = run({"run1", "/l:RO", "/avo"}, "V\nK05\n\n\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    for (const char* text : {" Horizontalschnitt bei z=", " Ausschnitt MX,MY:60 50", " - PLVEKT -  60  50",
+                             " Skalierung der Pfeillänge", " ELEPOS-I-Position: RO",
+                             " ** Windrichtungsanzeige eingezeichnet:", " ** Nordpfeil eingezeichnet:",
+                             " Logo mit Stift  31 geplottet"})
+        EXPECT_TRUE(contains(r.out, text)) << text;
+    const std::string p = plot();
+    ASSERT_FALSE(p.empty());
+    EXPECT_EQ(p.rfind("SP0PG;"), p.size() - 6);
+    EXPECT_TRUE(renders(dir.file("MURAL.PLT"), dir.file("h.png")));
+    if (const char* keep = std::getenv("MURAL_KEEP_PLOTS")) fs::copy_file(dir.file("MURAL.PLT"), fs::path(keep) / "horizontal.plt", fs::copy_options::overwrite_existing);
+}
+
+TEST_F(Dialogue, VerticalVectorPictureWithExaggeration) {
+    RunResult r = run({"run1", "/n", "/p=schnitt.plt", "/m"}, "\n\nV\nJ23\n80\n3\n\n\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    for (const char* text : {" Kurzbeschreibung: ", " O-Originalhindernisse", " Vertikalschnitt bei y=", " max. vert. Ausdehnung: ",
+                             " Überhöhungsfaktor für z-Achse: "})
+        EXPECT_TRUE(contains(r.out, text)) << text;
+    EXPECT_FALSE(contains(r.out, "Nordpfeil"));
+    EXPECT_TRUE(fs::exists(dir.file("schnitt.plt")));
+    EXPECT_TRUE(renders(dir.file("schnitt.plt"), dir.file("v.png")));
+    if (const char* keep = std::getenv("MURAL_KEEP_PLOTS")) fs::copy_file(dir.file("schnitt.plt"), fs::path(keep) / "vertical.plt", fs::copy_options::overwrite_existing);
+}
+
+TEST_F(Dialogue, PictureTallerThanThePageStops) {
+    RunResult r = run({"run1"}, "V\nI30\n40\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "Zeichnung in y-Richtung zu groß!")) << r.err;
+    EXPECT_FALSE(fs::exists(dir.file("MURAL.PLT")));
+}
+
+}  // namespace
