@@ -11,12 +11,13 @@
 // realistic shape.
 //
 // Usage: make_example <output directory>
-// Writes run1.ERG (result), run1.IGB (obstacles) and run1.DIF (diffusion
-// coefficients, packed).
+// Writes run1.ERG (result), run1.IGB (obstacles), run1.dat (building
+// outlines) and run1.DIF (diffusion coefficients, packed).
 #include <cmath>
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <fstream>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -41,14 +42,60 @@ struct Box {
 // Buildings first, then the lifted passage roof, then the trees.
 const std::vector<Box> kMassive = {
     {14, 21, 17, 29, 1, 6, 1},   // long slab, about 20 m
-    {30, 36, 12, 19, 1, 9, 1},   // tower, about 36 m
-    {38, 45, 30, 37, 1, 4, 1},   // low hall, about 12 m
+    {30, 36, 12, 19, 1, 9, 1},   // tower, about 42 m
+    {38, 45, 30, 37, 1, 4, 1},   // low hall, about 11 m
     {22, 29, 22, 24, 3, 4, 1},   // roof over a passage, lifted off the ground
 };
 const std::vector<Box> kPorous = {
     {8, 9, 36, 37, 1, 3, 4},
     {50, 51, 14, 15, 1, 4, 4},
 };
+
+// The digitised building file that the result header names: the outlines as
+// surveyed, a little inside the cells that the model gave the buildings, in
+// fixed columns (key, base and top height, four x, four y, porosity).
+void write_building_file(const std::string& path, const std::vector<float>& zw) {
+    std::ofstream out(path, std::ios::binary);
+    if (!out) platform::fatal("MAKE_EXAMPLE", "cannot write " + path);
+    auto x_at = [](float i) { return XMIN + (i - 1.0f) * DX; };
+    auto y_at = [](float j) { return YMIN + (j - 1.0f) * DY; };
+    auto line = [&](char key, float gh0, float gh, const float x[4], const float y[4]) {
+        char text[128];
+        std::snprintf(text, sizeof text, "%c%5.1f%5.1f  %8.1f%8.1f%8.1f%8.1f  %8.1f%8.1f%8.1f%8.1f%5.1f\r\n", key,
+                      static_cast<double>(gh0), static_cast<double>(gh), static_cast<double>(x[0]),
+                      static_cast<double>(x[1]), static_cast<double>(x[2]), static_cast<double>(x[3]),
+                      static_cast<double>(y[0]), static_cast<double>(y[1]), static_cast<double>(y[2]),
+                      static_cast<double>(y[3]), 0.0);
+        out << text;
+    };
+    out << "! Gebaeude RUN1\r\n! Lageplan\r\n";
+    const float slab_x[4] = {x_at(14.2f), x_at(21.9f), x_at(21.9f), x_at(14.2f)};
+    const float slab_y[4] = {y_at(17.3f), y_at(17.3f), y_at(29.8f), y_at(29.8f)};
+    line('C', 0.0f, zw[6], slab_x, slab_y);
+    // The tower stands a little turned against the grid.
+    const float tower_x[4] = {x_at(30.3f), x_at(36.8f), x_at(36.6f), x_at(30.1f)};
+    const float tower_y[4] = {y_at(12.2f), y_at(12.4f), y_at(19.8f), y_at(19.6f)};
+    line('C', 0.0f, zw[9], tower_x, tower_y);
+    const float hall_x[4] = {x_at(38.2f), x_at(45.8f), x_at(45.8f), x_at(38.2f)};
+    const float hall_y[4] = {y_at(30.1f), y_at(30.1f), y_at(37.9f), y_at(37.9f)};
+    line('Q', 0.0f, zw[4], hall_x, hall_y);
+    const float roof_x[4] = {x_at(22.0f), x_at(30.0f), x_at(30.0f), x_at(22.0f)};
+    const float roof_y[4] = {y_at(22.2f), y_at(22.2f), y_at(24.8f), y_at(24.8f)};
+    line('C', zw[2], zw[4], roof_x, roof_y);
+    // A garden wall south of the slab, as a polyline.
+    const float wall[4][2] = {{10.0f, 14.0f}, {18.0f, 14.0f}, {18.0f, 15.0f}, {26.0f, 15.0f}};
+    for (const auto& p : wall) {
+        const float x[4] = {x_at(p[0]), 0.0f, 0.0f, 0.0f}, y[4] = {y_at(p[1]), 0.0f, 0.0f, 0.0f};
+        line('W', 0.0f, 2.0f, x, y);
+    }
+    // Trees: centre x, centre y, radius.
+    for (const Box& b : kPorous) {
+        const float x[4] = {x_at(0.5f * static_cast<float>(b.ia + b.ie + 1)),
+                            y_at(0.5f * static_cast<float>(b.ja + b.je + 1)), 4.0f, 0.0f};
+        const float y[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        line('M', 0.0f, zw[static_cast<std::size_t>(b.ke)], x, y);
+    }
+}
 
 std::vector<float> layer_thicknesses() {
     std::vector<float> dz(NZ);
@@ -235,6 +282,7 @@ int main(int argc, char** argv) {
         for (const Box& b : kMassive) o.massive.push_back(record(b));
         for (const Box& b : kPorous) o.porous.push_back(record(b));
         resultfile::write_obstacle_file(dir + "run1.IGB", o);
+        write_building_file(dir + "run1.dat", g.zw);
 
         // Diffusion coefficients growing with height (mixing length), smaller
         // in the wakes where the wind is weak; stored packed.
