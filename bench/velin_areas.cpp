@@ -1,8 +1,11 @@
-// VELIN's blanking: 100,000 pen-down segments against 500 active areas, and
-// the same segments without areas for comparison.
-//   bench_velin_blanking [directory]   (default: the system's temporary directory)
+// VELIN's areas: blanking of 100,000 pen-down segments against 500 active
+// areas (and the same segments without areas for comparison), and the
+// hatching and solid fill of a 1000-vertex polygon over 200 mm in HP-GL,
+// where the library computes every stroke itself.
+//   bench_velin_areas [directory]   (default: the system's temporary directory)
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +81,47 @@ Result run(const std::string& file, int segments, bool areas) {
     return {seconds, vectors};
 }
 
+// A jagged star of 1000 vertices filling a 200 x 200 mm area.
+struct Hatching {
+    double hatch_seconds, cross_seconds, fill_seconds;
+};
+
+Hatching hatch(const std::string& file) {
+    velin::reset();
+    velin::INIPLO("HPGL", "DINA4H");
+    velin::PLFILE(file);
+    velin::XNONUM();
+    velin::YNONUM();
+    velin::AREA2D(200, 200);
+    velin::GRAF(0, 50, 200, 0, 50, 200);
+    velin::NOCHEK();
+    constexpr int N = 1000;
+    std::vector<float> x(N), y(N);
+    for (int i = 0; i < N; ++i) {
+        const double a = 2.0 * 3.14159265358979 * i / N;
+        const double r = i % 2 == 0 ? 99.0 : 60.0 + 30.0 * std::sin(7.0 * a);
+        x[static_cast<std::size_t>(i)] = static_cast<float>(100.0 + r * std::cos(a));
+        y[static_cast<std::size_t>(i)] = static_cast<float>(100.0 + r * std::sin(a));
+    }
+    const float dist[1] = {0.4f};
+    Hatching h{};
+    auto start = Clock::now();
+    velin::SHADE(x, y, N, 30.0f, dist, 1);
+    h.hatch_seconds = seconds_since(start);
+    velin::SHDPAT(45111);
+    start = Clock::now();
+    velin::SHDCRV(x, y, N, x, y, 0);
+    h.cross_seconds = seconds_since(start);
+    velin::SETPEN(1, 0.1f, 0, 0, 0);
+    velin::SELPEN(1);
+    start = Clock::now();
+    velin::FILPOL(x, y, N);
+    h.fill_seconds = seconds_since(start);
+    velin::ENDGR(0);
+    velin::DONEPL();
+    return h;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,6 +142,10 @@ int main(int argc, char** argv) {
                 plain.vectors);
     std::printf("PENDN, %d segments, 500 active areas  %8.3f s  (%lld pen-down points, %.0f ns per segment and area)\n",
                 SEGMENTS, blanked.seconds, blanked.vectors, blanked.seconds / SEGMENTS / 500 * 1e9);
+    Hatching h = hatch(plot);
+    std::printf("SHADE, 1000 vertices, 0.4 mm over 200 mm  %8.3f s\n", h.hatch_seconds);
+    std::printf("SHDCRV, the same cross-hatched           %8.3f s\n", h.cross_seconds);
+    std::printf("FILPOL, the same with a 0.1 mm pen        %8.3f s\n", h.fill_seconds);
     std::filesystem::remove(plot);
     std::filesystem::remove_all(velin_dir);
     return 0;
