@@ -14,6 +14,12 @@ namespace {
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+int count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
 // Renders a plot with hp2xx when it is installed; false when it fails.
 bool renders(const std::string& plot, const std::string& png) {
     if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) return true;
@@ -128,6 +134,41 @@ TEST_F(Dialogue, PictureTallerThanThePageStops) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(contains(r.err, "Zeichnung in y-Richtung zu groß!")) << r.err;
     EXPECT_FALSE(fs::exists(dir.file("MURAL.PLT")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Dialogue, OneArrowPerPointOfAKnownField) {
+    ResultSpec spec;  // 3 x 2 cells, every wind component non-zero
+    dir.write("klein.ERG", result_bytes(spec));
+    ObstacleSpec obstacles;
+    obstacles.massive.clear();
+    obstacles.porous.clear();
+    dir.write("HAUS.IGB", obstacle_bytes(obstacles));
+    // Arrows of 0.001 s of travel stay inside the plot.
+    RunResult r = run({"klein", "/l:no", "/m", "/o0"}, "V\nK01\n0.001\n\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(contains(r.out, " - PLVEKT -   3   2"));
+    const std::string p = plot();
+    // x 100..130 m and y 200..210 m on 180 x 60 mm from the origin at 20 mm:
+    // centres 105, 115, 125 and 202.5, 207.5 in plotter units.
+    int arrows = 0;
+    for (const char* y : {"1407", "2613"})
+        for (const char* x : {"2010", "4422", "6834"}) {
+            const std::string start = std::string("PU") + x + "," + y + ";PD";
+            EXPECT_EQ(count(p, start), 1) << start;
+            arrows += count(p, start);
+        }
+    EXPECT_EQ(arrows, 6);
+    // The wind at a centre: U 1000 + 100 k + 10 j + i + 0.5, V 2000 + 100 k + 10 j + i + 5,
+    // 0.001 s of it: the first arrow's tip lies 1.1115 m east, 2.116 m north of its start
+    // (6 mm per metre both ways).
+    const std::size_t first = p.find("PU2010,1407;PD");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_TRUE(contains(p.substr(first, p.find("PU", first + 2) - first), ",2278,1917,"));
+    EXPECT_TRUE(renders(dir.file("MURAL.PLT"), dir.file("k.png")));
 }
 
 }  // namespace
