@@ -20,26 +20,17 @@
 #include "resultfile/fields.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
+#include "bench_support.h"
 #include "resultfile/writer.h"
 
 namespace {
 
-constexpr int NX = 400, NY = 400, NZ = 40;
+using bench::NX;
+using bench::NY;
+using bench::NZ;
 
 void generate(const std::string& path) {
-    resultfile::ResultFileImage r;
-    r.program = "QEM bench";
-    r.title = "Benchmark";
-    r.NX = NX;
-    r.NY = NY;
-    r.NZ = NZ;
-    r.DX = r.DY = 2.0f;
-    r.DZK.assign(NZ, 1.5f);
-    r.U0.assign(NZ, 2.0f);
-    r.V0.assign(NZ, 1.0f);
-    r.U.resize(std::size_t(NX + 1) * NY * NZ);
-    r.V.resize(std::size_t(NX) * (NY + 1) * NZ);
-    r.W.resize(std::size_t(NX) * NY * (NZ + 1));
+    resultfile::ResultFileImage r = bench::large_run();
     for (std::size_t n = 0; n < r.U.size(); ++n) r.U[n] = float(n % 977) * 0.01f;
     for (std::size_t n = 0; n < r.V.size(); ++n) r.V[n] = float(n % 613) * 0.01f;
     for (std::size_t n = 0; n < r.W.size(); ++n) r.W[n] = float(n % 311) * 0.001f;

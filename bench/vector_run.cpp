@@ -13,29 +13,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "bench_support.h"
 #include "resultfile/writer.h"
 
 namespace {
 
-constexpr int NX = 400, NY = 400, NZ = 40;
+using bench::NX;
+using bench::NY;
+using bench::NZ;
 
 void generate(const std::string& dir) {
-    resultfile::ResultFileImage r;
-    r.program = "QEM bench";
-    r.title = "Benchmark";
+    resultfile::ResultFileImage r = bench::large_run();
     r.igbfile = "bench.dat";
-    r.NX = NX;
-    r.NY = NY;
-    r.NZ = NZ;
-    r.DX = r.DY = 2.0f;
-    r.DZK.assign(NZ, 1.5f);
-    r.U0.assign(NZ, 2.0f);
-    r.V0.assign(NZ, 1.0f);
     r.WNord = 90.0f;
     r.DD = 270.0f;
-    r.U.resize(std::size_t(NX + 1) * NY * NZ);
-    r.V.resize(std::size_t(NX) * (NY + 1) * NZ);
-    r.W.resize(std::size_t(NX) * NY * (NZ + 1));
     // A wind that turns across the domain, so that arrows differ.
     for (std::size_t n = 0; n < r.U.size(); ++n) r.U[n] = 1.0f + 0.5f * float((n * 7) % 11) / 11.0f;
     for (std::size_t n = 0; n < r.V.size(); ++n) r.V[n] = 0.5f - float((n * 5) % 13) / 13.0f;

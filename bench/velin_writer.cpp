@@ -15,29 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/console.h"
 #include "velin/velin.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// A style of 102 empty glyphs: INIPLO loads one, the benchmark draws no text.
-void write_empty_style(const std::string& path) {
-    std::string bytes;
-    auto put = [&](int v) {
-        auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(v));
-        bytes += static_cast<char>(u & 0xFF);
-        bytes += static_cast<char>(u >> 8);
-    };
-    for (int g = 1; g <= 128; ++g) put(g <= 102 ? g : (g == 103 ? 103 : 0));
-    for (int g = 1; g <= 103; ++g) put(g <= 102 ? 6000 : 0);
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using bench::Clock;
+using bench::seconds_since;
+using bench::write_empty_style;
 
 void start_plot(const std::string& file) {
     velin::reset();

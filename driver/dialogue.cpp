@@ -29,11 +29,7 @@ namespace {
 
 constexpr char ROUTINE[] = "MURAL";
 
-std::string fixed(double v, int width, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, v);
-    return buffer;
-}
+using platform::fixed;
 
 std::string upper(std::string text) {
     for (char& c : text)

@@ -23,17 +23,9 @@ namespace flowplots {
 
 namespace {
 
-std::string fixed(double v, int width, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, v);
-    return buffer;
-}
+using platform::fixed;
 
-std::string integer(long v, int width) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%*ld", width, v);
-    return buffer;
-}
+using platform::integer;
 
 std::string left_trimmed(const std::string& s) {
     std::size_t first = s.find_first_not_of(' ');

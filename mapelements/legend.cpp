@@ -24,11 +24,7 @@ namespace {
 // Set by ELEPOS for the code "no": the legend routines then draw nothing.
 bool g_no_legend = false;
 
-std::string fixed(double v, int width, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, v);
-    return buffer;
-}
+using platform::fixed;
 
 float text_width(std::string_view text) { return velin::XMESS(text, static_cast<int>(text.size())); }
 

@@ -16,17 +16,14 @@
 
 #include "mapelements/legend.h"
 #include "platform/console.h"
+#include "platform/text.h"
 #include "velin/velin.h"
 
 namespace mapelements {
 
 namespace {
 
-std::string fixed(double v, int width, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, v);
-    return buffer;
-}
+using platform::fixed;
 
 // The length label of a scale bar: "100 m".
 std::string length_label(float SREAL) {

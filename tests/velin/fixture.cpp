@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "platform/console.h"
+#include "platform/fatal.h"
 #include "platform/files.h"
 #include "velin/velin.h"
 
@@ -127,6 +128,21 @@ void write_file(const std::string& path, const std::string& bytes) {
 bool file_exists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string fatal_text(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const platform::Fatal& e) {
+        return e.what();
+    }
+    return "(no fatal error)";
+}
+
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
 }
 
 void VelinTest::SetUp() {

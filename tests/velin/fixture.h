@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -28,6 +29,10 @@ std::map<int, Glyph> segment_font();
 std::map<int, Glyph> outline_font();
 
 std::string read_file(const std::string& path);
+// The text of the fatal error that f stops with, "(no fatal error)" when it returns.
+std::string fatal_text(const std::function<void()>& f);
+// How often `what` occurs in `text`.
+int count(const std::string& text, const std::string& what);
 void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
 

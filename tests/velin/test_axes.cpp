@@ -7,23 +7,10 @@
 #include "velin/velin.h"
 
 using namespace velin;
+using velintest::count;
+using velintest::fatal_text;
 
 namespace {
-
-std::string fatal_text(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const platform::Fatal& e) {
-        return e.what();
-    }
-    return "(no fatal error)";
-}
-
-int count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
 
 class Axes : public velintest::VelinTest {
 protected:

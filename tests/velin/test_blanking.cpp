@@ -10,23 +10,10 @@
 #include "velin/velin.h"
 
 using namespace velin;
+using velintest::count;
+using velintest::fatal_text;
 
 namespace {
-
-std::string fatal_text(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const platform::Fatal& e) {
-        return e.what();
-    }
-    return "(no fatal error)";
-}
-
-int count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
 
 // The horizontal line at y = 50 from x = 10 to 90 in two pieces around x = 40..60.
 const std::string AROUND_40_60 = "PU402,2010;PD1608,2010PU2412,2010;PD3618,2010SP0PG;";

@@ -7,6 +7,8 @@
 #include "velin/velin.h"
 
 using namespace velin;
+using velintest::count;
+using velintest::fatal_text;
 using velintest::read_file;
 using velintest::write_file;
 
@@ -17,15 +19,6 @@ const std::string INIT_ROW4 = ESC + "%-1BBPIN;PS31400,22450;PW0SP1;";
 const std::string BUILTIN_PALETTE =
     "NP16CR0,255,0,255,0,255PC0,255,255,255PC1,0,0,0PC2,255,0,0PC3,0,255,0PC4,255,255,0PC5,0,0,255"
     "PC6,255,0,255PC7,0,255,255PC8,125,125,125";
-
-std::string fatal_text(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const platform::Fatal& e) {
-        return e.what();
-    }
-    return "(no fatal error)";
-}
 
 class Device : public velintest::VelinTest {};
 

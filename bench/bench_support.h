@@ -1,0 +1,54 @@
+// What the benchmarks share: a clock, an empty style file for VELIN, and the
+// grid of the large result file that the reading and plotting runs use.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+#include "resultfile/writer.h"
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A style of 102 empty glyphs: INIPLO loads one, the benchmarks draw no text.
+inline void write_empty_style(const std::string& path) {
+    std::string bytes;
+    auto put = [&](int v) {
+        auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(v));
+        bytes += static_cast<char>(u & 0xFF);
+        bytes += static_cast<char>(u >> 8);
+    };
+    for (int g = 1; g <= 128; ++g) put(g <= 102 ? g : (g == 103 ? 103 : 0));
+    for (int g = 1; g <= 103; ++g) put(g <= 102 ? 6000 : 0);
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+constexpr int NX = 400, NY = 400, NZ = 40;
+
+// A 400 x 400 x 40 run of 2 m cells and 1.5 m layers with its fields sized,
+// for the caller to fill.
+inline resultfile::ResultFileImage large_run() {
+    resultfile::ResultFileImage r;
+    r.program = "QEM bench";
+    r.title = "Benchmark";
+    r.NX = NX;
+    r.NY = NY;
+    r.NZ = NZ;
+    r.DX = r.DY = 2.0f;
+    r.DZK.assign(NZ, 1.5f);
+    r.U0.assign(NZ, 2.0f);
+    r.V0.assign(NZ, 1.0f);
+    r.U.resize(std::size_t(NX + 1) * NY * NZ);
+    r.V.resize(std::size_t(NX) * (NY + 1) * NZ);
+    r.W.resize(std::size_t(NX) * NY * (NZ + 1));
+    return r;
+}
+
+}  // namespace bench
