@@ -21,18 +21,27 @@
 //     that the level misses is outlined with the next pen; trees are circles.
 //   vertical sections: the cut obstacles are hatched or filled, obstacles up
 //     to MINAB cells beside the section are outlined dashed.
+//
+// PLBORG reads a building file of fixed columns (1-based):
+//   1 key   2-6 gh0   7-11 gh   14.. x1..x4 (w each)   y1..y4 (w each, two
+//   columns further on)   por (5)
+// where w is 7 when column 19 of the first data line holds the ".", else 8.
 #include "mapelements/obstacles.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "mapelements/clipping.h"
+#include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/fatal.h"
+#include "platform/files.h"
 #include "platform/freeformat.h"
 #include "resultfile/model.h"
 #include "velin/velin.h"
@@ -45,6 +54,10 @@ ObstacleState g_state;
 
 // Hatch pattern of the obstacles: lines at 45 degrees, 0.4 mm apart.
 constexpr int kHatch = 45510;
+// Longest line of a building file that is looked at, and the most points of
+// one polyline drawn at a time.
+constexpr std::size_t kBuildingLineLength = 96;
+constexpr std::size_t kPolylinePoints = 100;
 constexpr float kFinalThickness = 0.01f;  // mm
 
 std::string width_int(long v, int width) {
@@ -261,6 +274,211 @@ void cap_massive_obstacles(int nb) {
     if (capped) platform::console().line(" - PLBDIG-I-Hindernisse teilweise gekappt!!!");
 }
 
+// ---- building files ------------------------------------------------------------
+
+// One line of at most kBuildingLineLength characters; the rest of a longer
+// line is passed over. False at the end of the file.
+bool read_building_line(std::streambuf& in, std::string& line) {
+    line.clear();
+    int c = in.sbumpc();
+    if (c == std::char_traits<char>::eof()) return false;
+    for (; c != std::char_traits<char>::eof() && c != '\n'; c = in.sbumpc())
+        if (line.size() <= kBuildingLineLength) line.push_back(static_cast<char>(c));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.size() > kBuildingLineLength) line.resize(kBuildingLineLength);
+    return true;
+}
+
+// Column `column` (1-based) of a line, blank beyond its end.
+char column_of(const std::string& line, std::size_t column) {
+    return column <= line.size() ? line[column - 1] : ' ';
+}
+
+// A fixed-column real field as a Fortran Fw.1 edit descriptor reads it:
+// blanks do not count, an all-blank field is 0, a mantissa without a decimal
+// point has one implied decimal ("  125" is 12.5); an exponent may follow as
+// E, D or a bare sign. Nothing when the field holds anything else.
+std::optional<float> read_fixed_real(std::string_view field) {
+    std::string s;
+    for (char c : field)
+        if (c != ' ' && c != '\t') s.push_back(c);
+    if (s.empty()) return 0.0f;
+    std::size_t p = 0;
+    std::string number;
+    if (s[p] == '+' || s[p] == '-') number.push_back(s[p++]);
+    std::string whole, fraction;
+    while (p < s.size() && s[p] >= '0' && s[p] <= '9') whole.push_back(s[p++]);
+    const bool point = p < s.size() && s[p] == '.';
+    if (point) {
+        ++p;
+        while (p < s.size() && s[p] >= '0' && s[p] <= '9') fraction.push_back(s[p++]);
+    }
+    if (whole.empty() && fraction.empty()) return std::nullopt;
+    long exponent = 0;
+    if (p < s.size()) {
+        const char c = s[p];
+        if (c == 'E' || c == 'e' || c == 'D' || c == 'd') ++p;
+        else if (c != '+' && c != '-') return std::nullopt;
+        bool negative = false;
+        if (p < s.size() && (s[p] == '+' || s[p] == '-')) negative = s[p++] == '-';
+        if (p == s.size()) return std::nullopt;
+        for (; p < s.size(); ++p) {
+            if (s[p] < '0' || s[p] > '9') return std::nullopt;
+            exponent = std::min(exponent * 10 + (s[p] - '0'), 100000L);
+        }
+        if (negative) exponent = -exponent;
+    }
+    if (!point) exponent -= 1;
+    number += (whole.empty() ? "0" : whole) + "." + fraction + "e" + std::to_string(exponent);
+    const double v = std::strtod(number.c_str(), nullptr);
+    if (!std::isfinite(v) || std::fabs(v) > 3.0e38) return std::nullopt;
+    return static_cast<float>(v);
+}
+
+// The fields of one data line of a building file.
+struct BuildingLine {
+    float gh0 = 0.0f, gh = 0.0f;  // base and top height (m)
+    float x[4] = {}, y[4] = {};   // corners (m)
+    float por = 0.0f;             // porosity
+};
+
+// Reads the fields after the key; trees have no y or porosity fields.
+// Nothing when a field cannot be read.
+std::optional<BuildingLine> read_building_fields(const std::string& line, std::size_t width, bool with_y) {
+    auto field = [&](std::size_t column, std::size_t length) -> std::optional<float> {
+        std::string_view text;
+        if (column <= line.size()) text = std::string_view(line).substr(column - 1, length);
+        return read_fixed_real(text);
+    };
+    BuildingLine b;
+    std::optional<float> v;
+    if (!(v = field(2, 5))) return std::nullopt;
+    b.gh0 = *v;
+    if (!(v = field(7, 5))) return std::nullopt;
+    b.gh = *v;
+    const std::size_t x_start = 14, y_start = x_start + 4 * width + 2;
+    for (std::size_t n = 0; n < 4; ++n) {
+        if (!(v = field(x_start + n * width, width))) return std::nullopt;
+        b.x[n] = *v;
+    }
+    if (!with_y) return b;
+    for (std::size_t n = 0; n < 4; ++n) {
+        if (!(v = field(y_start + n * width, width))) return std::nullopt;
+        b.y[n] = *v;
+    }
+    if (!(v = field(y_start + 4 * width, 5))) return std::nullopt;
+    b.por = *v;
+    return b;
+}
+
+// A four-cornered building ("C", or "Q" filled as a rectangle) at section height zcut.
+void draw_building(const BuildingLine& b, bool rectangle, int ISHD, float zcut) {
+    const ObstacleWindow& w = g_state.window;
+    const float xlo = std::min({b.x[0], b.x[1], b.x[2], b.x[3]}), xhi = std::max({b.x[0], b.x[1], b.x[2], b.x[3]});
+    const float ylo = std::min({b.y[0], b.y[1], b.y[2], b.y[3]}), yhi = std::max({b.y[0], b.y[1], b.y[2], b.y[3]});
+    if (xlo > w.XMAX || xhi < w.XMIN || ylo > w.YMAX || yhi < w.YMIN) return;
+    std::vector<float> x, y;
+    int n = 0;
+    CUT_POL(b.x, b.y, 4, x, y, n);
+    if (n < 1) return;
+    x.resize(static_cast<std::size_t>(n));
+    y.resize(static_cast<std::size_t>(n));
+    if (x.back() != x.front() || y.back() != y.front()) {
+        x.push_back(x.front());
+        y.push_back(y.front());
+        ++n;
+    }
+    if (b.gh < zcut) {
+        velin::DOT();
+        velin::CURVE(x, y, n, 0);
+        velin::RESET("dot");
+    } else if (zcut < b.gh0) {
+        velin::CURVE(x, y, n, 0);
+    } else if (ISHD == 0) {
+        if (!rectangle) {
+            if (n >= 4) velin::FILPOL(x, y, n);
+            return;
+        }
+        const auto [x1, x2] = std::minmax_element(x.begin(), x.end());
+        const auto [y1, y2] = std::minmax_element(y.begin(), y.end());
+        if (*x2 > *x1 && *y2 > *y1) velin::FILREC(*x1, *x2, *y1, *y2);
+    } else {
+        velin::CURVE(x, y, n, 0);
+        velin::SHDPAT(ISHD);
+        velin::SHDCRV(x, y, n, x, y, 0);
+    }
+}
+
+// Points of a "P"/"W" polyline gathered so far.
+struct Polyline {
+    std::vector<float> x, y;
+
+    void draw() {
+        if (x.empty()) return;
+        velin::THKCRV(kFinalThickness);
+        velin::CURVE(x, y, static_cast<int>(x.size()), 0);
+    }
+    void end() {
+        draw();
+        x.clear();
+        y.clear();
+    }
+    void add(float px, float py) {
+        // A long polyline goes out in pieces that share their joining point.
+        if (x.size() == kPolylinePoints) {
+            draw();
+            x.erase(x.begin(), x.end() - 1);
+            y.erase(y.begin(), y.end() - 1);
+        }
+        x.push_back(px);
+        y.push_back(py);
+    }
+};
+
+void draw_building_file(std::streambuf& in, int ISHD, float zcut) {
+    ObstacleState& st = g_state;
+    auto& con = platform::console();
+    std::string line;
+    // Header lines have a blank column 20.
+    bool found = false;
+    while (read_building_line(in, line)) {
+        if (column_of(line, 20) != ' ') {
+            found = true;
+            break;
+        }
+    }
+    if (!found) return;
+    if (st.column_width == 0) st.column_width = column_of(line, 19) == '.' ? 7 : 8;
+    const std::size_t width = static_cast<std::size_t>(st.column_width);
+    const ObstacleWindow& w = g_state.window;
+
+    Polyline poly;
+    do {
+        const char key = column_of(line, 1);
+        if (key == 'P' || key == 'W') {
+            const std::optional<BuildingLine> b = read_building_fields(line, width, true);
+            if (!b) break;
+            poly.add(b->x[0], b->y[0]);
+            continue;
+        }
+        poly.end();
+        if (key == 'C' || key == 'Q') {
+            const std::optional<BuildingLine> b = read_building_fields(line, width, true);
+            if (!b) break;
+            draw_building(*b, key == 'Q', ISHD, zcut);
+        } else if (key == 'M') {
+            const std::optional<BuildingLine> b = read_building_fields(line, width, false);
+            if (!b) break;
+            const float xm = b->x[0], ym = b->x[1];
+            if (xm < w.XMIN || xm > w.XMAX || ym < w.YMIN || ym > w.YMAX) continue;
+            TREE(xm, ym, b->x[2], 0.0f);
+        } else if (key != 'X' && key != 'Y' && key != '!') {
+            con.line(" PLBORG-W-Kennung unbekannt: " + platform::to_utf8(std::string(1, key)));
+        }
+    } while (read_building_line(in, line));
+    poly.end();
+}
+
 }  // namespace
 
 ObstacleState& obstacle_state() { return g_state; }
@@ -387,6 +605,20 @@ void TREE(float XM, float YM, float R, float SHDFAC) {
     y[12] = y[0];
     velin::CURVE(x, y, 13, 0);
     if (SHDFAC != 0.0f) platform::console().line(" TREE-W-SHDFAC not supported");
+}
+
+void PLBORG(std::string_view GEB_FILE, int ipen, bool lfill, float zcut) {
+    platform::console().line(" - PLBORG - " + platform::to_utf8(GEB_FILE));
+    const ObstacleWindow& w = g_state.window;
+    set_clip_window(w.XMIN, w.XMAX, w.YMIN, w.YMAX);
+    const int ISHD = lfill ? 0 : kHatch;
+    velin::SELPEN(ipen);
+    const std::string path = platform::resolve_stored_name(GEB_FILE, resultfile::reader_state().result_name);
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return;
+    draw_building_file(*file.rdbuf(), ISHD, zcut);
+    file.close();
+    velin::THKCRV(kFinalThickness);
 }
 
 }  // namespace mapelements

@@ -1,5 +1,5 @@
 // Obstacles in sections: the obstacle list as rectangles and trees, the cell
-// mask of the flow plots.
+// mask of the flow plots, and digitised building files.
 //
 // The grid has 10 x 10 cells of 10 m and 8 layers of 2 m (ZL(k) = 2k - 1);
 // the graph shows 0..100 on 100 mm, so one model metre is one millimetre.
@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "mapelements/clipping.h"
 #include "mapelements/obstacles.h"
 #include "plot_fixture.h"
 #include "resultfile/model.h"
@@ -512,6 +513,224 @@ TEST_F(Obstacles, MaskOfTerrainFollowingSections) {
     EXPECT_EQ(rows,
               "0000040000\n"
               "0002200800\n");
+}
+
+// ---- building files -------------------------------------------------------------------
+
+std::string f1(float v, int width) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%*.1f", width, static_cast<double>(v));
+    return buffer;
+}
+
+std::string building_line(char key, float gh0, float gh, std::array<float, 4> x, std::array<float, 4> y, int width) {
+    std::string s(1, key);
+    s += f1(gh0, 5) + f1(gh, 5) + "  ";
+    for (float v : x) s += f1(v, width);
+    s += "  ";
+    for (float v : y) s += f1(v, width);
+    return s + f1(0.0f, 5) + "\n";
+}
+
+const char kHeader[] = "Innenstadt\n  Stand 1994\n";
+
+class Buildings : public Obstacles {
+protected:
+    std::string file(const std::string& name, const std::string& text) {
+        dir.write(name, text);
+        return dir.file(name);
+    }
+};
+
+TEST_F(Buildings, MissingFileDrawsNothingAndSaysNothingMore) {
+    velin::SELPEN(2);
+    const long long start = position();
+    PLBORG(dir.file("fehlt.dat"), 2, false, 10.0f);
+    EXPECT_EQ(said(), " - PLBORG - " + dir.file("fehlt.dat") + "\n");
+    EXPECT_EQ(position(), start);
+}
+
+TEST_F(Buildings, MalformedLineEndsTheFile) {
+    std::string bad = building_line('C', 0, 20, {20, 40, 40, 20}, {20, 20, 40, 40}, 8);
+    bad.replace(14, 6, "abcdef");
+    const std::string path = file("haus.dat", building_line('C', 0, 20, {60, 80, 80, 60}, {60, 60, 80, 80}, 8) +
+                                                  bad + building_line('C', 0, 20, {20, 40, 40, 20}, {60, 60, 80, 80}, 8));
+    const long long start = position();
+    PLBORG(path, 2, false, 10.0f);
+    const std::string s = drawn_since(start);
+    EXPECT_EQ(count(s, "FT3"), 1) << s;
+    EXPECT_TRUE(has(s, outline(60, 80, 60, 80))) << s;
+}
+
+TEST_F(Buildings, OverlongLinesAndLinesWithoutEndAreReadSafely) {
+    std::string longline = building_line('C', 0, 20, {20, 40, 40, 20}, {20, 20, 40, 40}, 8);
+    longline.pop_back();
+    longline += std::string(5000, '9') + "\n";
+    const std::string path = file("lang.dat", longline + "Q" + std::string(200000, '7'));
+    const long long start = position();
+    PLBORG(path, 2, false, 10.0f);
+    const std::string s = drawn_since(start);
+    EXPECT_TRUE(has(s, outline(20, 40, 20, 40) + "FT3")) << s;
+    EXPECT_EQ(count(s, "FT3"), 1);
+}
+
+TEST_F(Buildings, ColumnWidthSevenByThePointInColumn19) {
+    const std::string path =
+        file("sieben.dat", kHeader + building_line('C', 0, 20, {20, 40, 40, 20}, {20, 20, 40, 40}, 7));
+    ASSERT_EQ(read_file(path).substr(sizeof kHeader - 1 + 18, 2), ".0");
+    const long long start = position();
+    PLBORG(path, 2, false, 10.0f);
+    EXPECT_EQ(obstacle_state().column_width, 7);
+    EXPECT_TRUE(has(drawn_since(start), outline(20, 40, 20, 40) + "FT3"));
+}
+
+TEST_F(Buildings, ColumnWidthEightOtherwiseAndKeptForLaterFiles) {
+    const std::string eight =
+        file("acht.dat", kHeader + building_line('C', 0, 20, {20, 40, 40, 20}, {20, 20, 40, 40}, 8));
+    const long long start = position();
+    PLBORG(eight, 2, false, 10.0f);
+    EXPECT_EQ(obstacle_state().column_width, 8);
+    const std::string seven =
+        file("sieben.dat", building_line('C', 0, 20, {60, 80, 80, 60}, {60, 60, 80, 80}, 7));
+    PLBORG(seven, 2, false, 10.0f);
+    EXPECT_EQ(obstacle_state().column_width, 8);
+    const std::string s = drawn_since(start);
+    EXPECT_TRUE(has(s, outline(20, 40, 20, 40) + "FT3")) << s;
+    EXPECT_FALSE(has(s, outline(60, 80, 60, 80))) << s;
+}
+
+TEST_F(Buildings, FieldsWithoutPointHaveOneImpliedDecimal) {
+    // gh0 blank (0), gh "  200" (20.0); x2 with a blank inside; the rest mixed.
+    const std::string line = "C       200  " "     200" "   4 00 " "    40.0" "     200" "  "
+                             "     200" "     2E2" "     400" "    40.0" "     ";
+    ASSERT_EQ(line.size(), 84u);
+    const std::string path = file("implizit.dat", line + "\n");
+    const long long start = position();
+    PLBORG(path, 2, false, 10.0f);
+    const std::string s = drawn_since(start);
+    EXPECT_TRUE(has(s, outline(20, 40, 20, 40) + "FT3")) << s;
+}
+
+TEST_F(Buildings, LowBuildingsDottedHighOnesOutlinedCutOnesFilled) {
+    const std::string path = file(
+        "hoehen.dat", building_line('C', 0, 5, {10, 30, 30, 10}, {10, 10, 30, 30}, 8) +
+                          building_line('C', 15, 30, {40, 60, 60, 40}, {10, 10, 30, 30}, 8) +
+                          building_line('Q', 0, 30, {70, 90, 90, 70}, {10, 10, 30, 30}, 8) +
+                          building_line('C', 0, 30, {10, 30, 30, 10}, {60, 60, 80, 80}, 8));
+    velin::THKCRV(0.5f);
+    const long long start = position();
+    PLBORG(path, 2, true, 10.0f);
+    EXPECT_EQ(velin::CURTHK(), 0.01f);
+    const std::string s = drawn_since(start);
+    EXPECT_TRUE(has(s, "LT1,1.,1" + outline(10, 30, 10, 30) + "LT")) << s;
+    const std::size_t high = s.find(outline(40, 60, 10, 30));
+    ASSERT_NE(high, std::string::npos) << s;
+    EXPECT_EQ(s.find("LT1", high), std::string::npos);
+    EXPECT_TRUE(has(s, "PU" + plotter_point(70, 10) + "RA" + plotter_point(90, 30))) << s;
+    EXPECT_FALSE(has(s, outline(70, 90, 10, 30)));
+    EXPECT_FALSE(has(s, outline(10, 30, 60, 80)));  // filled as a polygon, no outline
+    EXPECT_TRUE(has(s, "FP")) << s;
+}
+
+TEST_F(Buildings, BuildingsAreClippedToTheWindow) {
+    const std::string path = file("rand.dat", building_line('C', 0, 30, {80, 130, 130, 80}, {20, 20, 40, 40}, 8) +
+                                                  building_line('C', 0, 30, {120, 130, 130, 120}, {20, 20, 40, 40}, 8));
+    const long long start = position();
+    PLBORG(path, 2, false, 10.0f);
+    EXPECT_FLOAT_EQ(clip_window().XRR, 100.0f);
+    const std::string s = drawn_since(start);
+    EXPECT_TRUE(has(s, outline(80, 100, 20, 40) + "FT3")) << s;
+    EXPECT_EQ(count(s, "FT3"), 1);
+}
+
+TEST_F(Buildings, PolylineEndedByABuildingLineDrawsBoth) {
+    const std::string path = file("linie.dat", building_line('P', 0, 0, {10, 0, 0, 0}, {10, 0, 0, 0}, 8) +
+                                                   building_line('W', 0, 0, {50, 0, 0, 0}, {10, 0, 0, 0}, 8) +
+                                                   building_line('P', 0, 0, {50, 0, 0, 0}, {50, 0, 0, 0}, 8) +
+                                                   building_line('C', 15, 30, {60, 80, 80, 60}, {60, 60, 80, 80}, 8));
+    const long long start = position();
+    PLBORG(path, 2, false, 10.0f);
+    const std::string s = drawn_since(start);
+    EXPECT_TRUE(has(s, "PU" + plotter_point(10, 10) + ";PD" + plotter_point(50, 10) + "," + plotter_point(50, 50)))
+        << s;
+    EXPECT_TRUE(has(s, outline(60, 80, 60, 80))) << s;
+}
+
+TEST_F(Buildings, LongPolylineIsDrawnWhole) {
+    std::string text;
+    std::vector<std::pair<float, float>> points;
+    for (int i = 0; i < 250; ++i) {
+        const float x = 5.0f + 0.3f * static_cast<float>(i), y = 50.0f + static_cast<float>(i % 2) * 5.0f;
+        points.emplace_back(x, y);
+        text += building_line(i % 3 == 0 ? 'W' : 'P', 0, 0, {x, 0, 0, 0}, {y, 0, 0, 0}, 8);
+    }
+    const std::string path = file("lang.dat", text);
+    const long long start = position();
+    PLBORG(path, 2, false, 10.0f);
+    const std::string s = drawn_since(start);
+    std::size_t at = s.find(plotter_point(points[0].first, points[0].second));
+    ASSERT_NE(at, std::string::npos);
+    for (const auto& [x, y] : points) {
+        at = s.find(plotter_point(x, y), at);
+        ASSERT_NE(at, std::string::npos) << x << " " << y;
+    }
+    // Pieces of 100 points, each starting where the last ended.
+    EXPECT_EQ(count(s, "PU"), 3) << s;
+    for (std::size_t joint : {99u, 198u}) {
+        const std::string p = plotter_point(points[joint].first, points[joint].second);
+        EXPECT_TRUE(has(s, "," + p + "PU" + p + ";PD")) << joint;
+    }
+}
+
+TEST_F(Buildings, KeysTreesAndUnknownKeys) {
+    std::string tree = building_line('M', 0, 12, {50, 60, 3, 0}, {0, 0, 0, 0}, 8);
+    tree = tree.substr(0, 13 + 32) + "\n";  // a tree line ends after x4
+    const std::string outside = building_line('M', 0, 12, {150, 60, 3, 0}, {0, 0, 0, 0}, 8);
+    const std::string path = file("schluessel.dat", kHeader + tree + outside + "X  irgendein Text, keine Zahl\n" +
+                                                        "! Kommentar\nZ" + std::string(40, ' ') + "\n");
+    const long long start = position();
+    PLBORG(path, 2, false, 10.0f);
+    EXPECT_EQ(said(), " - PLBORG - " + path + "\n PLBORG-W-Kennung unbekannt: Z\n");
+    const std::string s = drawn_since(start);
+    EXPECT_TRUE(has(s, "PU" + plotter_point(53, 60) + ";PD")) << s;
+    EXPECT_FALSE(has(s, plotter_point(153, 60))) << s;
+}
+
+TEST_F(Buildings, StoredDosNameIsFoundBesideTheResultFile) {
+    rf::reader_state().result_name = dir.file("lauf.ERG");
+    dir.write("haus.dat", building_line('C', 15, 30, {20, 40, 40, 20}, {20, 20, 40, 40}, 8));
+    const long long start = position();
+    PLBORG("C:\\RUN\\HAUS.DAT", 2, false, 10.0f);
+    EXPECT_TRUE(has(drawn_since(start), outline(20, 40, 20, 40)));
+}
+
+// ---- the picture as a user sees it ------------------------------------------------------
+
+TEST_F(Buildings, EveryKindRenders) {
+    make_list(4, 1, 2,
+              {{1, 2, 1, 2, 1, 3}, {4, 5, 1, 2, 3, 4}, {7, 8, 1, 2, 1, 2}, {1, 3, 8, 10, 1, 8},
+               {9, 10, 9, 10, 1, 1},
+               {5, 5, 5, 5, 1, 6, 4}, {7, 7, 5, 5, 1, 3, 4}});
+    answer("4\n5\n");
+    PLBDIG(3, 2, false, false, true, 2);
+    const std::string path = file(
+        "stadt.dat", kHeader + building_line('C', 0, 5, {20, 35, 40, 15}, {30, 30, 45, 40}, 8) +
+                         building_line('C', 15, 30, {45, 60, 60, 45}, {60, 62, 75, 73}, 8) +
+                         building_line('Q', 0, 30, {65, 85, 85, 65}, {60, 60, 75, 75}, 8) +
+                         building_line('C', 0, 30, {65, 95, 85, 70}, {30, 35, 50, 45}, 8) +
+                         building_line('P', 0, 0, {5, 0, 0, 0}, {95, 0, 0, 0}, 8) +
+                         building_line('P', 0, 0, {50, 0, 0, 0}, {85, 0, 0, 0}, 8) +
+                         building_line('W', 0, 0, {95, 0, 0, 0}, {95, 0, 0, 0}, 8) +
+                         building_line('M', 0, 12, {30, 80, 4, 0}, {0, 0, 0, 0}, 8));
+    PLBORG(path, 3, false, 10.0f);
+    const std::string s = finish();
+    EXPECT_EQ(count(s, "FT3"), 5);
+    if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) GTEST_SKIP() << "hp2xx is not installed";
+    std::filesystem::copy_file(plot_file, "obstacles_render.plt", std::filesystem::copy_options::overwrite_existing);
+    std::remove("obstacles_render.png");
+    const int rc = std::system("hp2xx -q -m png -f obstacles_render.png obstacles_render.plt 2>obstacles_render.log");
+    EXPECT_EQ(rc, 0) << read_file("obstacles_render.log");
+    EXPECT_TRUE(std::filesystem::exists("obstacles_render.png"));
 }
 
 }  // namespace
