@@ -43,6 +43,7 @@
 #include "platform/fatal.h"
 #include "platform/files.h"
 #include "platform/freeformat.h"
+#include "platform/text.h"
 #include "resultfile/model.h"
 #include "velin/velin.h"
 
@@ -60,11 +61,7 @@ constexpr std::size_t kBuildingLineLength = 96;
 constexpr std::size_t kPolylinePoints = 100;
 constexpr float kFinalThickness = 0.01f;  // mm
 
-std::string width_int(long v, int width) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%*ld", width, v);
-    return buffer;
-}
+using platform::integer;
 
 // ---- the model as the drawing sees it ----------------------------------------
 
@@ -220,7 +217,7 @@ void draw_horizontal(int KB, int LCUT, const Style& s, int group_pen, const Exte
     YGA = std::max(YGA, w.YMIN);
     YGE = std::min(YGE, w.YMAX);
     if (!(XGE > XGA) || !(YGE > YGA)) return;
-    if (box->k1 >= 2) platform::console().line(" - PLBDIG-I-abgehobenes Hindernis gezeichnet" + width_int(KB, 6));
+    if (box->k1 >= 2) platform::console().line(" - PLBDIG-I-abgehobenes Hindernis gezeichnet" + integer(KB, 6));
     const int level = section_level(LCUT, box->i1, box->j1, e.nz, KGEL);
     if (box->k1 <= level && level <= box->k2) {
         BLOCK(XGA, XGE, YGA, YGE, s.DRAFT, s.ISHD, s.BLANK);
@@ -494,7 +491,7 @@ void new_obstacle_picture() {
 
 void IMHAUS(int LCUT, int IS, platform::Field2D<std::int16_t>& LGB, int N1, int N2, int NGB, int ILB, int IRB,
             int JVB, int JHB, const platform::Field2D<int>* KGEL) {
-    platform::console().line(" - IMHAUS -" + width_int(NGB, 5) + " massive Hindernisse");
+    platform::console().line(" - IMHAUS -" + integer(NGB, 5) + " massive Hindernisse");
     check_section_kind(IS, "IMHAUS");
     if (N1 < 1 || N2 < 1) {
         LGB.resize(0, 0);
@@ -536,7 +533,7 @@ void IMHAUS(int LCUT, int IS, platform::Field2D<std::int16_t>& LGB, int N1, int 
 
 void PLBDIG(int IS, int LCUT, bool DRAFT, bool BLACK, bool BLANK, int IBFILL, const platform::Field2D<int>* KGEL) {
     const Groups groups = list_groups();
-    platform::console().line(" - PLBDIG -" + width_int(groups.nb + groups.no, 5) + " massive Hindernisse");
+    platform::console().line(" - PLBDIG -" + integer(groups.nb + groups.no, 5) + " massive Hindernisse");
     check_section_kind(IS, "PLBDIG");
     ask_pens_once(groups);
     velin::SELPEN(IBFILL);
