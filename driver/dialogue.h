@@ -2,6 +2,7 @@
 // section; the section's set-up; and the drawing of the picture.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/field.h"
@@ -20,6 +21,7 @@ struct Dialogue {
     int LCUT = 0;                        // section index
     bool terrain = false;                // terrain-following: LCUT layers above the ground
     platform::Field2D<int> KGEL;         // ground level of each column (terrain-following)
+    platform::Field2D<std::int16_t> LGB; // obstacle cells of the section (flow pictures)
     float PZMAX = 0.0f;                  // largest height shown in a vertical section (m)
     float exaggeration = 1.0f;           // vertical exaggeration of a vertical section
     // Axis ranges of the graph (m): from, step, to.

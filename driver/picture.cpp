@@ -11,7 +11,9 @@
 #include "flowplots/vectors.h"
 #include "mapelements/legend.h"
 #include "mapelements/mapsymbols.h"
+#include "mapelements/obstacles.h"
 #include "platform/console.h"
+#include "platform/text.h"
 #include "resultfile/model.h"
 #include "velin/velin.h"
 
@@ -19,11 +21,7 @@ namespace driver {
 
 namespace {
 
-std::string fixed(double v, int width, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, v);
-    return buffer;
-}
+using platform::fixed;
 
 void write_text(const std::string& text, float x, float y) {
     velin::MESSAG(text, static_cast<int>(text.size()), x, y);
@@ -146,6 +144,39 @@ void draw_vectors() {
     flowplots::PLVEKT(A, B, n1, n2, xl, yl, dx, dy, kgrid);
 }
 
+// The obstacles of the section: the outlines of the building file with "/o" in
+// level sections, else the discretised obstacles of the obstacle list.
+void draw_obstacles() {
+    Settings& s = settings();
+    Dialogue& d = dialogue();
+    const resultfile::Grid& g = resultfile::grid();
+    velin::GRACE(0.0f);
+    velin::NOCHEK();
+    if (s.BORG && d.IS == 3) {
+        mapelements::PLBORG(s.GEB_FILE, s.fill_pen, s.fill, g.ZL(std::clamp(d.LCUT, 1, g.NZ)));
+    } else {
+        mapelements::PLBDIG(d.IS, d.LCUT, s.DRAFT, s.fill, false, s.fill_pen, d.terrain ? &d.KGEL : nullptr);
+    }
+}
+
+// The cells of the section taken by obstacles, for the flow pictures.
+void build_obstacle_mask() {
+    Settings& s = settings();
+    Dialogue& d = dialogue();
+    const resultfile::Grid& g = resultfile::grid();
+    int n1 = 0, n2 = 0;
+    if (d.IS == 3) {
+        n1 = s.IRB - s.ILB + 1;
+        n2 = s.JHB - s.JVB + 1;
+    } else {
+        n1 = d.IS == 1 ? s.JHB - s.JVB + 1 : s.IRB - s.ILB + 1;
+        n2 = g.NZ;
+    }
+    d.LGB.resize(n1, n2, 0);
+    mapelements::IMHAUS(d.LCUT, d.IS, d.LGB, n1, n2, resultfile::obstacles().nb, s.ILB, s.IRB, s.JVB, s.JHB,
+                        d.terrain ? &d.KGEL : nullptr);
+}
+
 // A scale bar of a round length that fits the space beside the plot.
 float scale_bar_length(float space) {
     float best = 0.0f;
@@ -202,9 +233,17 @@ void finish_plot() {
 }  // namespace
 
 int draw_picture() {
+    Settings& s = settings();
     Dialogue& d = dialogue();
     set_up_plot();
+    mapelements::new_obstacle_picture();
+    mapelements::set_obstacle_window({d.XA, d.XE, d.YA, d.YE, s.ILB, s.IRB, s.JVB, s.JHB});
+    const bool flow_picture = d.VEKT || d.STRM || d.TRAJ;
+    // Isolines are drawn over the obstacles; the flow pictures lie under them.
+    if (!s.NOBU && d.ISOL) draw_obstacles();
+    if (flow_picture) build_obstacle_mask();
     if (d.VEKT) draw_vectors();
+    if (!s.NOBU && (d.IS == 3 || flow_picture)) draw_obstacles();
     finish_plot();
     velin::DONEPL();
     return 0;

@@ -30,7 +30,7 @@ bool renders(const std::string& plot, const std::string& png) {
 class Dialogue : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"run1.ERG", "run1.IGB", "run1.DIF"})
+        for (const char* name : {"run1.ERG", "run1.IGB", "run1.DIF", "run1.dat"})
             fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / name, dir.path() / name);
     }
     RunResult run(const std::vector<std::string>& args, const std::string& input) {
@@ -103,7 +103,7 @@ TEST_F(Dialogue, WideGridsAskForThreeDigits) {
 }
 
 TEST_F(Dialogue, HorizontalVectorPicture) {
-    RunResult r = run({"run1", "/l:RO", "/avo"}, "V\nK05\n\n\n");
+    RunResult r = run({"run1", "/l:RO", "/avo"}, "V\nK05\n\n\n3\n");
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     for (const char* text : {" Horizontalschnitt bei z=", " Ausschnitt MX,MY:60 50", " - PLVEKT -  60  50",
                              " Skalierung der Pfeillänge", " ELEPOS-I-Position: RO",
@@ -118,7 +118,7 @@ TEST_F(Dialogue, HorizontalVectorPicture) {
 }
 
 TEST_F(Dialogue, VerticalVectorPictureWithExaggeration) {
-    RunResult r = run({"run1", "/n", "/p=schnitt.plt", "/m"}, "\n\nV\nJ23\n80\n3\n\n\n");
+    RunResult r = run({"run1", "/n", "/p=schnitt.plt", "/m"}, "\n\nV\nJ23\n80\n3\n\n\n3\n10\n");
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     for (const char* text : {" Kurzbeschreibung: ", " O-Originalhindernisse", " Vertikalschnitt bei y=", " max. vert. Ausdehnung: ",
                              " Überhöhungsfaktor für z-Achse: "})
@@ -169,6 +169,54 @@ TEST_F(Dialogue, OneArrowPerPointOfAKnownField) {
     ASSERT_NE(first, std::string::npos);
     EXPECT_TRUE(contains(p.substr(first, p.find("PU", first + 2) - first), ",2278,1917,"));
     EXPECT_TRUE(renders(dir.file("MURAL.PLT"), dir.file("k.png")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Dialogue, ObstaclesOverTheArrowsInEverySection) {
+    // Level 3 cuts the three buildings, the passage roof and both trees (pen 3).
+    RunResult r = run({"run1", "/l:RO", "/f=4"}, "V\nK03\n\n\n3\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    for (const char* text : {" - IMHAUS -    4 massive Hindernisse", " - PLBDIG -    4 massive Hindernisse",
+                             " Stift für poröse Hindernisse (0 - por. Hind. nicht eintragen): ",
+                             " - PLBDIG-I-abgehobenes Hindernis gezeichnet     4"})
+        EXPECT_TRUE(contains(r.out, text)) << text;
+    // Filled solid in the pen of "/f=4", the trees in the pen answered.
+    const std::string p = plot();
+    EXPECT_TRUE(contains(p, "SP4;"));
+    EXPECT_TRUE(contains(p, "SP3;"));
+    EXPECT_GE(count(p, "RA"), 3);
+    EXPECT_FALSE(contains(p, "FT3,"));
+    EXPECT_TRUE(renders(dir.file("MURAL.PLT"), dir.file("o.png")));
+
+    // A vertical section asks how far beside it obstacles are shown.
+    r = run({"run1", "/l:RO"}, "V\nJ23\n\n\n\n3\n15\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(contains(r.out, " Hindernisse neben dem Schnitt berücksichtigen?\n Erfassungsabstand: "));
+    EXPECT_TRUE(renders(dir.file("MURAL.PLT"), dir.file("j.png")));
+
+    // Without obstacles nothing of them is asked or drawn.
+    r = run({"run1", "/l:RO", "/o0"}, "V\nK03\n\n\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_FALSE(contains(r.out, "PLBDIG"));
+    EXPECT_FALSE(contains(plot(), "RA"));
+}
+
+TEST_F(Dialogue, OriginalOutlinesAndTerrainFollowingSection) {
+    RunResult r = run({"run1", "/l:RO", "/o"}, "V\nM02\n\n\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    for (const char* text : {"  Orgraphiedaten aufbereiten, NO=0", "MinMax KGEL: 0 0", " 2 Schichten über Grund",
+                             " - PLBORG - C:\\MODELL\\RUN1.DAT"})
+        EXPECT_TRUE(contains(r.out, text)) << text;
+    EXPECT_FALSE(contains(r.out, "PLBDIG"));
+    EXPECT_TRUE(renders(dir.file("MURAL.PLT"), dir.file("m.png")));
+    // "/o" in a vertical section draws the obstacle list: the outlines are a plan view.
+    r = run({"run1", "/l:RO", "/o"}, "V\nI30\n\n\n\n0\n0\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(contains(r.out, " - PLBDIG -"));
+    EXPECT_FALSE(contains(r.out, "PLBORG"));
 }
 
 }  // namespace
