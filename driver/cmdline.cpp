@@ -24,7 +24,11 @@ void split_command_line(CommandLine& cl) {
         }
         // "-de" and "--de" are written as "/de".
         std::size_t dashes = raw.find_first_not_of('-');
-        std::string text = raw[0] == '-' ? "/" + raw.substr(dashes == std::string::npos ? raw.size() : dashes) : raw;
+        std::string text = raw;
+        if (raw[0] == '-') {
+            text.assign(1, '/');
+            text.append(raw, dashes == std::string::npos ? raw.size() : dashes, std::string::npos);
+        }
         std::size_t start = 0;
         for (std::size_t pos = 1; pos <= text.size(); ++pos) {
             bool at_end = pos == text.size();

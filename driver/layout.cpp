@@ -44,6 +44,13 @@ std::optional<float> first_real(const std::string& value) {
     return static_cast<float>(*values[0]);
 }
 
+// A line of the file echoed by the trace, indented by one blank.
+void echo(const std::string& raw) {
+    std::string line = " ";
+    line += platform::to_utf8(raw, platform::CodePage::Latin1);
+    platform::console().line(line);
+}
+
 }  // namespace
 
 void DEFPAR(const std::string& DEF_FILE, float& AX, float& AY, float& XN, float& YN, float& ZH, bool& FO,
@@ -67,7 +74,7 @@ void DEFPAR(const std::string& DEF_FILE, float& AX, float& AY, float& XN, float&
     std::string raw;
     while (std::getline(in, raw)) {
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-        if (trace) con.line(" " + platform::to_utf8(raw, platform::CodePage::Latin1));
+        if (trace) echo(raw);
         if (raw.starts_with("[") || raw.starts_with("--")) break;
         std::string line = platform::trimmed(raw.substr(0, raw.find('!')));
         if (line.size() < 2) continue;
@@ -91,7 +98,7 @@ void DEFPAR(const std::string& DEF_FILE, float& AX, float& AY, float& XN, float&
             PAL_FILE = value;
         } else if (key == "tr") {
             // The trace starts with its own line.
-            if (!trace) con.line(" " + platform::to_utf8(raw, platform::CodePage::Latin1));
+            if (!trace) echo(raw);
             trace = true;
         } else {
             not_interpretable(shown);

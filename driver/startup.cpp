@@ -239,8 +239,9 @@ int ICALCB(float XB, const platform::Array1D<float>& XU, int NX) {
     for (int i = 1; i <= NX + 1 && i <= XU.n(); ++i)
         if (XB <= XU(i)) return std::min(i, NX);
     auto& con = platform::console();
-    con.line(" " + platform::format_real(XB) + " " + platform::format_real(XU(1)) + " " +
-             platform::format_real(XU(XU.n())));
+    std::string line = " ";
+    line += platform::format_real(XB) + " " + platform::format_real(XU(1)) + " " + platform::format_real(XU(XU.n()));
+    con.line(line);
     platform::fatal("ICALCB", "VNF");
 }
 
