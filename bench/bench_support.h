@@ -8,6 +8,7 @@
 #include <string>
 
 #include "resultfile/writer.h"
+#include "velin/velin.h"
 
 namespace bench {
 
@@ -28,6 +29,19 @@ inline void write_empty_style(const std::string& path) {
     for (int g = 1; g <= 128; ++g) put(g <= 102 ? g : (g == 103 ? 103 : 0));
     for (int g = 1; g <= 103; ++g) put(g <= 102 ? 6000 : 0);
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A plot file with one graph of width x height mm showing 0..width and
+// 0..height, without numbers, for the VELIN benchmarks.
+inline void start_graph(const std::string& file, const char* device, const char* page, float width, float height,
+                        float ystep) {
+    velin::reset();
+    velin::INIPLO(device, page);
+    velin::PLFILE(file);
+    velin::XNONUM();
+    velin::YNONUM();
+    velin::AREA2D(width, height);
+    velin::GRAF(0, 50, width, 0, ystep, height);
 }
 
 constexpr int NX = 400, NY = 400, NZ = 40;

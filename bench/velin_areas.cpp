@@ -33,13 +33,7 @@ struct Result {
 // Segments of about 4 mm in all directions over a 250 x 180 mm area; with
 // `areas`, 500 labels of 6 x 3 mm (25 x 20 of them) lie in their way.
 Result run(const std::string& file, int segments, bool areas) {
-    velin::reset();
-    velin::INIPLO("HPGL2", "DINA4Q");
-    velin::PLFILE(file);
-    velin::XNONUM();
-    velin::YNONUM();
-    velin::AREA2D(250, 180);
-    velin::GRAF(0, 50, 250, 0, 30, 180);
+    bench::start_graph(file, "HPGL2", "DINA4Q", 250, 180, 30);
     velin::NOCHEK();
     if (areas)
         for (int i = 0; i < 25; ++i)
@@ -73,13 +67,7 @@ struct Hatching {
 };
 
 Hatching hatch(const std::string& file) {
-    velin::reset();
-    velin::INIPLO("HPGL", "DINA4H");
-    velin::PLFILE(file);
-    velin::XNONUM();
-    velin::YNONUM();
-    velin::AREA2D(200, 200);
-    velin::GRAF(0, 50, 200, 0, 50, 200);
+    bench::start_graph(file, "HPGL", "DINA4H", 200, 200, 50);
     velin::NOCHEK();
     constexpr int N = 1000;
     std::vector<float> x(N), y(N);

@@ -25,15 +25,7 @@ using bench::Clock;
 using bench::seconds_since;
 using bench::write_empty_style;
 
-void start_plot(const std::string& file) {
-    velin::reset();
-    velin::INIPLO("HPGL2", "DINA4Q");
-    velin::PLFILE(file);
-    velin::XNONUM();
-    velin::YNONUM();
-    velin::AREA2D(250, 180);
-    velin::GRAF(0, 50, 250, 0, 30, 180);
-}
+void start_plot(const std::string& file) { bench::start_graph(file, "HPGL2", "DINA4Q", 250, 180, 30); }
 
 // Writes the bytes of `from` to `to` the plain way: a buffered stdio stream,
 // flushed and synced like a committed plot file.

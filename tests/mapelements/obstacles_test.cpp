@@ -114,16 +114,17 @@ private:
 
 // ---- bad input --------------------------------------------------------------
 
+// Boxes before, beyond and across the 10 x 10 x 8 grid, a first index beyond its
+// last, and 16-bit extremes.
+const std::vector<Rec> kAbsurdRecords = {{-5, -1, 1, 2, 1, 2},    {0, 0, 0, 0, 0, 0},
+                                         {11, 20, 1, 2, 1, 2},    {5, 3, 1, 2, 1, 2},
+                                         {1, 2, 1, 2, 4, 3},      {-32768, 32767, -32768, 32767, -32768, 3},
+                                         {9, 40, 9, 40, -3, 50}};
+
 TEST_F(Obstacles, RecordsOutsideTheGridAreSkippedOrCutToIt) {
     // The counts claim more records than the list holds.
     make_list(9, 0, 0,
-              {{-5, -1, 1, 2, 1, 2},
-               {0, 0, 0, 0, 0, 0},
-               {11, 20, 1, 2, 1, 2},
-               {5, 3, 1, 2, 1, 2},
-               {1, 2, 1, 2, 4, 3},
-               {-32768, 32767, -32768, 32767, -32768, 3},
-               {9, 40, 9, 40, -3, 50}});
+              kAbsurdRecords);
     const long long start = position();
     PLBDIG(3, 2, false, false, false, 2);
     const std::string s = drawn_since(start);
@@ -136,13 +137,7 @@ TEST_F(Obstacles, RecordsOutsideTheGridAreSkippedOrCutToIt) {
 
 TEST_F(Obstacles, AbsurdRecordsInVerticalSectionsAndMasks) {
     make_list(7, 0, 0,
-              {{-5, -1, 1, 2, 1, 2},
-               {0, 0, 0, 0, 0, 0},
-               {11, 20, 1, 2, 1, 2},
-               {5, 3, 1, 2, 1, 2},
-               {1, 2, 1, 2, 4, 3},
-               {-32768, 32767, -32768, 32767, -32768, 3},
-               {9, 40, 9, 40, -3, 50}});
+              kAbsurdRecords);
     answer("0\n");
     const long long start = position();
     PLBDIG(1, 10, false, false, false, 2);
