@@ -26,13 +26,17 @@ namespace {
 using platform::fixed;
 
 using platform::integer;
-
-std::string left_trimmed(const std::string& s) {
-    std::size_t first = s.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : s.substr(first);
-}
-
 }  // namespace
+
+std::string reference_label(float VLEG, std::string_view TDIM) {
+    // The speed the arrow stands for, also after halvings (0.25, 0.125):
+    // up to three decimals, without trailing zeros.
+    std::string number = fixed(VLEG, 0, 3);
+    number.erase(number.find_last_not_of('0') + 1);
+    if (number.back() == '.') number.pop_back();
+    if (number == "-0") number = "0";
+    return number + " " + platform::trimmed(TDIM);
+}
 
 ReferenceArrow& reference_arrow() {
     static ReferenceArrow instance;
@@ -120,11 +124,7 @@ void LEGPFL(float ULEG, float SKAL, std::string_view TDIM, float BRPfeil) {
     const float XE = XA + PLANG;
     const float YP = leg.YLEGP - leg.YLSEP;
 
-    std::string number;
-    if (VLEG >= 10.0f) number = left_trimmed(integer(std::lround(VLEG), 6));
-    else if (VLEG - std::trunc(VLEG) > 0.01f) number = fixed(VLEG, 3, 1);
-    else number = integer(std::lround(VLEG), 2);
-    const std::string LEGTXT = platform::trimmed(number) + " " + platform::trimmed(TDIM);
+    const std::string LEGTXT = reference_label(VLEG, TDIM);
 
     const float height = velin::TXTHEI();
     if (BRPfeil == 0.0f) {
@@ -142,7 +142,9 @@ void LEGPFL(float ULEG, float SKAL, std::string_view TDIM, float BRPfeil) {
     velin::MESSAG(LEGTXT, n, ref.XTXT, YP - 0.5f * height);
     leg.XBORD = std::max(leg.XBORD, ref.XTXT + velin::XMESS(LEGTXT, n));
     velin::CHARSP(0.0f);
-    con.line(" LEGPFL-I-Skalierungspfeil für" + fixed(VLEG, 6, 1) + platform::trimmed(TDIM) + " gezeichnet");
+    const std::string number = LEGTXT.substr(0, LEGTXT.find(' '));
+    con.line(" LEGPFL-I-Skalierungspfeil für" + std::string(number.size() < 6 ? 6 - number.size() : 0, ' ') + number +
+             platform::trimmed(TDIM) + " gezeichnet");
     velin::HEIGHT(height);
     leg.YLEGP -= 2.0f * height;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "platform/field.h"
@@ -19,6 +20,9 @@ void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V
 // A reference arrow for ULEG (in the unit TDIM) at the scale SKAL (m per
 // unit) on the current legend line; BRPfeil > 0 draws a broad arrow.
 void LEGPFL(float ULEG, float SKAL, std::string_view TDIM, float BRPfeil);
+
+// The label of a reference arrow for the speed VLEG: "0.25 m/s".
+std::string reference_label(float VLEG, std::string_view TDIM);
 
 // The reduction of the reference arrow and the label column, kept for the run.
 struct ReferenceArrow {

@@ -143,4 +143,30 @@ TEST_F(Vectors, ReferenceArrowMovesTheLegendLineDown) {
     EXPECT_GT(leg.XBORD, leg.XLEG + leg.XLSEP + 5.0f);  // arrow (5 mm) and label
 }
 
+// The label states the speed the drawn arrow stands for after 0 to 3 halvings.
+struct Halving {
+    float scale;  // m per m/s; the plot has 0.5 mm per metre, the legend is 40 mm wide
+    float factor;
+    const char* label;
+    const char* console;
+};
+
+class ReferenceLabel : public Vectors, public ::testing::WithParamInterface<Halving> {};
+
+TEST_P(ReferenceLabel, NamesTheSpeedOfTheDrawnArrow) {
+    const Halving h = GetParam();
+    flowplots::LEGPFL(2.0f, h.scale, "m/s", 0.0f);
+    EXPECT_FLOAT_EQ(flowplots::reference_arrow().fred, h.factor);
+    EXPECT_EQ(flowplots::reference_label(2.0f * h.factor, "m/s"), h.label);
+    EXPECT_NE(out().find(std::string(" LEGPFL-I-Skalierungspfeil für") + h.console + "m/s gezeichnet"), std::string::npos)
+        << out();
+}
+
+INSTANTIATE_TEST_SUITE_P(Halvings, ReferenceLabel,
+                         ::testing::Values(Halving{10.0f, 1.0f, "2 m/s", "     2"},
+                                           Halving{30.0f, 0.5f, "1 m/s", "     1"},
+                                           Halving{60.0f, 0.25f, "0.5 m/s", "   0.5"},
+                                           Halving{120.0f, 0.125f, "0.25 m/s", "  0.25"},
+                                           Halving{240.0f, 0.0625f, "0.125 m/s", " 0.125"}));
+
 }  // namespace
