@@ -14,6 +14,9 @@ inline constexpr bool TRZ = MURAL_TRZ != 0;
 
 inline constexpr float kProgramVersion = 5.10f;
 
+// The largest character height of the layout file (mm); more leaves no room for a picture.
+inline constexpr float kMaxCharacterHeight = 50.0f;
+
 struct Settings {
     std::string FILE;          // result file
     std::string DIF_FILE;      // diffusion-coefficient file, when one was named
@@ -38,6 +41,7 @@ struct Settings {
     int fill_pen = 1;
     std::string LPOS = "ro ";  // "/l", 3 characters; the legend stands right of the plot
     bool window = false;       // "/x"
+    bool window_typed = false;  // the window was typed at the prompt, not given with "/x:"
     float window_x_from = 0, window_x_to = 0, window_y_from = 0, window_y_to = 0;  // m
     int ILB = 0, IRB = 0, JVB = 0, JHB = 0;  // window as cell indexes (1-based, inclusive)
     float XLEN = 180.0f, YLEN = 0.0f;   // plot width and height (mm)

@@ -6,6 +6,7 @@
 #include "driver/startup.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "resultfile/header.h"
 #include "resultfile/model.h"
 #include "resultfile/obstacles.h"
+#include "velin/velin.h"
 
 namespace driver {
 
@@ -50,6 +52,28 @@ bool parse_window(std::string_view text, Settings& s) {
     s.window_y_from = static_cast<float>(*values[2]);
     s.window_y_to = static_cast<float>(*values[3]);
     return s.window_x_from < s.window_x_to && s.window_y_from < s.window_y_to;
+}
+
+void ask_window(Settings& s) {
+    auto& con = platform::console();
+    for (;;) {
+        con.prompt(" Xvon,Xbis,Yvon,Ybis: ");
+        if (parse_window(con.read_line(), s)) return;
+    }
+}
+
+// Whether the window lies on the grid; a rounding error of the stored faces is allowed.
+bool window_on_grid(const Settings& s, const resultfile::Grid& g) {
+    const float x0 = g.XU(1), x1 = g.XU(g.NX + 1), y0 = g.YV(1), y1 = g.YV(g.NY + 1);
+    const float tol = 1.0e-4f * std::max({std::fabs(x0), std::fabs(x1), std::fabs(y0), std::fabs(y1), 1.0f});
+    return s.window_x_from >= x0 - tol && s.window_x_to <= x1 + tol && s.window_y_from >= y0 - tol &&
+           s.window_y_to <= y1 + tol;
+}
+
+std::string grid_extent(const resultfile::Grid& g) {
+    using platform::format_real;
+    return "x " + format_real(g.XU(1)) + " bis " + format_real(g.XU(g.NX + 1)) + ", y " + format_real(g.YV(1)) +
+           " bis " + format_real(g.YV(g.NY + 1)) + " m";
 }
 
 // The value of an option, or the answer to its prompt when the value is empty.
@@ -134,6 +158,11 @@ void evaluate_options() {
         if (len <= 0) platform::fatal(ROUTINE, "ungültige Optionsangabe /L=?");
         s.LPOS = value.substr(0, 3);
         s.LPOS.resize(3, ' ');
+        // Refused here, before any question, rather than after the whole dialogue.
+        const std::string code = lower(s.LPOS.substr(0, 2));
+        if (code != "ul" && code != "ur" && code != "ro" && code != "ru" && code != "no" && code != "xy")
+            platform::fatal(ROUTINE, "ungültige Lage der Legende /L:" + platform::trimmed(value) +
+                                         " (möglich sind UL, UR, RO, RU, NO, XY)");
     }
 
     s.window = TSTOPT("/x", iarg, 1, 2);
@@ -141,13 +170,10 @@ void evaluate_options() {
         std::string arg;
         int len = 0;
         GETARG(iarg, arg, len);
-        // Asked for until there are four numbers with from < to in x and in y.
-        if (len < 5 || !parse_window(std::string_view(arg).substr(3), s)) {
-            for (;;) {
-                con.prompt(" Xvon,Xbis,Yvon,Ybis: ");
-                if (parse_window(con.read_line(), s)) break;
-            }
-        }
+        // Asked for until there are four numbers with from < to in x and in y;
+        // whether it lies on the grid is checked once the grid is known.
+        s.window_typed = len < 5 || !parse_window(std::string_view(arg).substr(3), s);
+        if (s.window_typed) ask_window(s);
     }
 
     s.PLT_FILE.clear();
@@ -249,8 +275,12 @@ void choose_page(Settings& s, float ax, float ay) {
     // The plot keeps the aspect of the area drawn; the page follows from its size.
     if (s.XLEN >= 140.0f) {
         if (s.YLEN < 140.0f) s.YLEN = s.XLEN * ay / ax;
-    } else {
+    } else if (s.YLEN > 0.0f) {
         s.XLEN = s.YLEN * ax / ay;
+    } else {
+        // A narrow plot without a height: the height follows from the width
+        // (from the missing height it would be a plot of width 0).
+        s.YLEN = s.XLEN * ay / ax;
     }
     s.PFORMAT = (s.YLEN <= s.XLEN && s.XLEN > 290.0f) ? "DINA4Q" : "DINA4H";
     const float usable = (s.PFORMAT == "DINA4Q" ? 190.0f : 260.0f) - s.YN;
@@ -259,6 +289,36 @@ void choose_page(Settings& s, float ax, float ay) {
         s.XLEN = s.YLEN * ax / ay;
     }
 }
+
+namespace {
+
+// Layout values that leave nothing usable on the page are refused, naming their key.
+[[noreturn]] void refuse_layout(const Settings& s, const char* key, float value, const std::string& why) {
+    platform::fatal(ROUTINE, std::string("Layoutwert ") + key + "=" + platform::format_real(value) + " (" +
+                                 s.PDF_FILE + "): " + why);
+}
+
+void check_layout_values(const Settings& s) {
+    if (!(s.ZH > 0.0f) || s.ZH > kMaxCharacterHeight)
+        refuse_layout(s, "zh", s.ZH,
+                      "die Zeichenhöhe muss größer als 0 und höchstens " +
+                          platform::format_real(kMaxCharacterHeight) + " mm sein");
+    if (!(s.XLEN > 0.0f)) refuse_layout(s, "ax", s.XLEN, "die Breite der Zeichnung muss größer als 0 sein");
+    if (s.YLEN < 0.0f) refuse_layout(s, "ay", s.YLEN, "die Höhe der Zeichnung darf nicht negativ sein");
+}
+
+void check_plot_on_page(const Settings& s) {
+    float width = 0, height = 0;
+    velin::page_size(s.PFORMAT, width, height);
+    const std::string page = "das Blatt ist " + platform::format_real(width) + " x " + platform::format_real(height) + " mm";
+    if (!(s.XN >= 0.0f && s.XN < width)) refuse_layout(s, "xn", s.XN, "der Nullpunkt liegt nicht auf dem Blatt, " + page);
+    if (!(s.YN >= 0.0f && s.YN < height)) refuse_layout(s, "yn", s.YN, "der Nullpunkt liegt nicht auf dem Blatt, " + page);
+    if (!(s.YLEN > 0.0f)) refuse_layout(s, "yn", s.YN, "über dem Nullpunkt bleibt kein Platz für die Zeichnung");
+    if (s.XN + s.XLEN > width)
+        refuse_layout(s, "ax", s.XLEN, "die Zeichnung reicht über den Rand des Blatts, " + page);
+}
+
+}  // namespace
 
 void prepare_plot_settings() {
     Settings& s = settings();
@@ -271,6 +331,18 @@ void prepare_plot_settings() {
     s.JHB = g.NY;
     float ax = g.XMAX - g.XMIN, ay = g.YMAX - g.YMIN;
     if (s.window) {
+        // A window beside the grid would become a one-cell plot or stop in
+        // ICALCB: typed at the prompt it is asked again, from the command line
+        // the run stops naming the grid's extent.
+        while (!window_on_grid(s, g)) {
+            using platform::format_real;
+            const std::string window = format_real(s.window_x_from) + "," + format_real(s.window_x_to) + "," +
+                                       format_real(s.window_y_from) + "," + format_real(s.window_y_to);
+            if (!s.window_typed)
+                platform::fatal(ROUTINE, "Ausschnitt /x:" + window + " liegt nicht im Gitter (" + grid_extent(g) + ")");
+            con.line(" Ausschnitt " + window + " liegt nicht im Gitter (" + grid_extent(g) + ")");
+            ask_window(s);
+        }
         s.ILB = ICALCB(s.window_x_from, g.XU, g.NX);
         s.IRB = ICALCB(s.window_x_to, g.XU, g.NX);
         s.JVB = ICALCB(s.window_y_from, g.YV, g.NY);
@@ -294,7 +366,9 @@ void prepare_plot_settings() {
     DEFPAR(s.PDF_FILE, s.XLEN, s.YLEN, s.XN, s.YN, s.ZH, s.font, plot_file, s.PAL_FILE);
     if (s.PLT_FILE.empty()) s.PLT_FILE = plot_file.empty() ? "MURAL.PLT" : plot_file;
 
+    check_layout_values(s);
     choose_page(s, ax, ay);
+    check_plot_on_page(s);
 
     con.line(" Titel:" + platform::to_utf8(trimmed(s.title)));
     s.description.clear();

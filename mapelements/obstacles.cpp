@@ -20,7 +20,8 @@
 //     over, the others clipped to it; a cut obstacle is hatched or filled, one
 //     that the level misses is outlined with the next pen; trees are circles.
 //   vertical sections: the cut obstacles are hatched or filled, obstacles up
-//     to MINAB cells beside the section are outlined dashed.
+//     to MINAB cells beside the section are outlined dashed; trees alike,
+//     as circles, dashed when beside the section.
 //
 // PLBORG reads a building file of fixed columns (1-based):
 //   1 key   2-6 gh0   7-11 gh   14.. x1..x4 (w each)   y1..y4 (w each, two
@@ -237,22 +238,26 @@ void draw_vertical(int KB, int IS, int LCUT, const Style& s, const Extent& e) {
     const float XGE = IS == 1 ? g.YV(box->j2 + 1) : g.XU(box->i2 + 1);
     const float YGA = g.ZW(box->k1), YGE = g.ZW(box->k2 + 1);
     const int across1 = IS == 1 ? box->i1 : box->j1, across2 = IS == 1 ? box->i2 : box->j2;
+    const bool cut = across1 <= LCUT && LCUT <= across2;
+    const long IAB =
+        std::min(std::labs(static_cast<long>(across2) - LCUT), std::labs(static_cast<long>(across1) - LCUT));
+    // Trees follow the same distance rule as the other obstacles: a tree far
+    // beside the section does not belong in it.
+    if (!cut && IAB > g_state.MINAB) return;
     if (is_tree(KB)) {
+        if (!cut) velin::DASH();
         TREE(0.5f * (XGA + XGE), 0.5f * (YGA + YGE), tree_radius(box->k2), 0.0f);
+        if (!cut) velin::RESET("DASH");
         return;
     }
     if (!(XGE > XGA) || !(YGE > YGA)) return;
-    if (across1 <= LCUT && LCUT <= across2) {
+    if (cut) {
         BLOCK(XGA, XGE, YGA, YGE, s.DRAFT, s.ISHD, s.BLANK);
         return;
     }
-    const long IAB =
-        std::min(std::labs(static_cast<long>(across2) - LCUT), std::labs(static_cast<long>(across1) - LCUT));
-    if (IAB <= g_state.MINAB) {
-        velin::DASH();
-        BLOCK(XGA, XGE, YGA, YGE, true, 1);
-        velin::RESET("DASH");
-    }
+    velin::DASH();
+    BLOCK(XGA, XGE, YGA, YGE, true, 1);
+    velin::RESET("DASH");
 }
 
 // Obstacles above the model top are lowered to it in the list itself, so

@@ -51,6 +51,12 @@ constexpr SizeClass SIZE_CLASSES[5] = {
     {594.0f, 840.0f, "PS31400,22450"}, {840.0f, 999.0f, "PS"},
 };
 
+// The fifth character of a page format ("DINA4H") selects the row; another one row 5.
+const SizeClass& size_class(std::string_view PFORMAT) {
+    int n = PFORMAT.size() >= 5 && PFORMAT[4] >= '1' && PFORMAT[4] <= '5' ? PFORMAT[4] - '0' : 5;
+    return SIZE_CLASSES[n - 1];
+}
+
 std::string trimmed(std::string_view text) {
     auto first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
@@ -214,18 +220,10 @@ void INIPLO(std::string_view DEVICE, std::string_view PFORMAT) {
     st.plt_base = "HPGL.PLT";
     st.Nfile = 0;
     st.PSCMD = "RO90;IP;IW;";
-    int n = PFORMAT.size() >= 5 && PFORMAT[4] >= '1' && PFORMAT[4] <= '5' ? PFORMAT[4] - '0' : 5;
-    const SizeClass& row = SIZE_CLASSES[n - 1];
-    st.init_string = std::string("\x1b%-1BBPIN;") + row.ps + ";PW0SP1;";
+    st.init_string = std::string("\x1b%-1BBPIN;") + size_class(PFORMAT).ps + ";PW0SP1;";
     st.init_string.resize(std::max<std::size_t>(st.init_string.size(), 32), ' ');
-    if (PFORMAT.find_first_of("qQ") != std::string_view::npos) {
-        st.PSCMD.clear();
-        st.page_width = row.long_side;
-        st.page_height = row.short_side;
-    } else {
-        st.page_width = row.short_side;
-        st.page_height = row.long_side;
-    }
+    if (PFORMAT.find_first_of("qQ") != std::string_view::npos) st.PSCMD.clear();
+    page_size(PFORMAT, st.page_width, st.page_height);
     st.pthk.fill(0.05f);
     st.NPpal = -1;
     st.colour_setup.clear();
@@ -247,6 +245,13 @@ void INIPLO(std::string_view DEVICE, std::string_view PFORMAT) {
     INIVAR();
     st.PGXmax = 840.0f;
     st.PGYmax = 999.9f;
+}
+
+void page_size(std::string_view PFORMAT, float& PAGEX, float& PAGEY) {
+    const SizeClass& row = size_class(PFORMAT);
+    const bool landscape = PFORMAT.find_first_of("qQ") != std::string_view::npos;
+    PAGEX = landscape ? row.long_side : row.short_side;
+    PAGEY = landscape ? row.short_side : row.long_side;
 }
 
 void PAGE(float PAGEX, float PAGEY) {

@@ -24,6 +24,8 @@ void PLFILE(std::string_view NAME);
 void FOPEN();
 void PAGE(float PAGEX, float PAGEY);
 void PSIZE(float& PAGEX, float& PAGEY);
+// The page size (mm) that INIPLO sets for a page format, known before the plot begins.
+void page_size(std::string_view PFORMAT, float& PAGEX, float& PAGEY);
 void SETPEN(int IPEN, float PTHK, int IRED, int IGREEN, int IBLUE);
 void SELPEN(int IPEN);
 void SETPAL(std::string_view PAL_FILE, std::string_view PAL_NAME);

@@ -366,8 +366,11 @@ TEST_F(Obstacles, GroupsDrawFromTheirOwnRangesWithTheirOwnPens) {
 // ---- vertical sections ------------------------------------------------------------
 
 TEST_F(Obstacles, ObstaclesBesideTheSectionAreDashedWithinTheDistance) {
-    make_list(3, 0, 0, {{4, 6, 1, 2, 1, 2}, {7, 8, 4, 5, 1, 3}, {8, 9, 7, 8, 1, 2}});
-    answer("20\n");
+    // Three buildings and three trees: cut by column 5, two cells beside it, five cells beside it.
+    make_list(3, 0, 3,
+              {{4, 6, 1, 2, 1, 2}, {7, 8, 4, 5, 1, 3}, {8, 9, 7, 8, 1, 2},
+               {5, 5, 9, 9, 1, 4, 4}, {7, 7, 3, 3, 1, 4, 4}, {10, 10, 4, 4, 1, 4, 4}});
+    answer("3\n20\n");
     long long start = position();
     PLBDIG(1, 5, false, false, false, 2);
     EXPECT_EQ(obstacle_state().MINAB, 2);
@@ -377,6 +380,10 @@ TEST_F(Obstacles, ObstaclesBesideTheSectionAreDashedWithinTheDistance) {
     EXPECT_TRUE(has(s, "LT2,3.,1" + outline(30, 50, 0, 6) + "LT")) << s;
     EXPECT_FALSE(has(s, outline(60, 80, 0, 4))) << s;
     EXPECT_EQ(count(s, "FT3"), 1);
+    // Trees (radius 2 m, centre at half their height of 8 m) obey the same rule.
+    EXPECT_TRUE(has(s, "SP3;PU" + plotter_point(87, 4) + ";PD")) << s;
+    EXPECT_TRUE(has(s, "LT2,3.,1PU" + plotter_point(27, 4) + ";PD")) << s;
+    EXPECT_FALSE(has(s, "PU" + plotter_point(37, 4))) << s;
 }
 
 TEST_F(Obstacles, DistanceIsAskedOncePerPictureAndZeroShowsNothingBeside) {
