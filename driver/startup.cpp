@@ -315,7 +315,9 @@ void check_plot_on_page(const Settings& s) {
     if (!(s.YN >= 0.0f && s.YN < height)) refuse_layout(s, "yn", s.YN, "der Nullpunkt liegt nicht auf dem Blatt, " + page);
     if (!(s.YLEN > 0.0f)) refuse_layout(s, "yn", s.YN, "über dem Nullpunkt bleibt kein Platz für die Zeichnung");
     if (s.XN + s.XLEN > width)
-        refuse_layout(s, "ax", s.XLEN, "die Zeichnung reicht über den Rand des Blatts, " + page);
+        refuse_layout(s, "xn", s.XN,
+                      "die " + platform::format_real(s.XLEN) + " mm breite Zeichnung reicht über den Rand des Blatts, " +
+                          page);
 }
 
 }  // namespace

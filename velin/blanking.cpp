@@ -18,6 +18,7 @@
 // not start where the pen stands begins with a pen-up move.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "velin/internal.h"
 #include "velin/velin.h"
@@ -161,6 +162,98 @@ bool finite(std::initializer_list<float> values) {
 }  // namespace
 
 namespace detail {
+
+namespace {
+
+// Sutherland-Hodgman against the half-plane sign * (coordinate - edge) >= 0.
+Contour clip_half_plane(const Contour& k, bool along_x, float edge, float sign) {
+    Contour out;
+    const std::size_t n = k.x.size();
+    auto inside = [&](std::size_t i) { return sign * ((along_x ? k.x[i] : k.y[i]) - edge) >= 0.0f; };
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t j = (i + 1) % n;
+        const bool in_i = inside(i), in_j = inside(j);
+        if (in_i) {
+            out.x.push_back(k.x[i]);
+            out.y.push_back(k.y[i]);
+        }
+        if (in_i != in_j) {
+            const float ci = along_x ? k.x[i] : k.y[i], cj = along_x ? k.x[j] : k.y[j];
+            const float t = (edge - ci) / (cj - ci);
+            out.x.push_back(along_x ? edge : k.x[i] + t * (k.x[j] - k.x[i]));
+            out.y.push_back(along_x ? k.y[i] + t * (k.y[j] - k.y[i]) : edge);
+        }
+    }
+    return out;
+}
+
+struct Box {
+    float x0, x1, y0, y1;
+};
+
+Box box_of(std::span<const Contour> contours) {
+    Box b{INFINITY, -INFINITY, INFINITY, -INFINITY};
+    for (const auto& k : contours)
+        for (std::size_t i = 0; i < k.x.size(); ++i) {
+            b.x0 = std::min(b.x0, k.x[i]);
+            b.x1 = std::max(b.x1, k.x[i]);
+            b.y0 = std::min(b.y0, k.y[i]);
+            b.y1 = std::max(b.y1, k.y[i]);
+        }
+    return b;
+}
+
+// More pieces than this: the rest of the areas no longer cut the fill.
+constexpr std::size_t MAX_FILL_PIECES = 10000;
+
+}  // namespace
+
+std::vector<std::vector<Contour>> outside_blanking(std::span<const Contour> contours) {
+    const PlotState& st = plot_state();
+    std::vector<std::vector<Contour>> groups{{contours.begin(), contours.end()}};
+    const int count = std::min(st.s.blanking_areas, static_cast<int>(st.blank.areas.size()));
+    for (int i = 0; i < count && groups.size() < MAX_FILL_PIECES; ++i) {
+        const BlankArea& a = st.blank.areas[static_cast<std::size_t>(i)];
+        if (!a.active || !(a.hy > 0.0f)) continue;
+        const Box r{a.cx - a.hx, a.cx + a.hx, a.cy - a.hy, a.cy + a.hy};
+        std::vector<std::vector<Contour>> next;
+        for (auto& g : groups) {
+            const Box b = box_of(g);
+            if (b.x1 <= r.x0 || b.x0 >= r.x1 || b.y1 <= r.y0 || b.y0 >= r.y1) {
+                next.push_back(std::move(g));
+                continue;
+            }
+            if (b.x0 >= r.x0 && b.x1 <= r.x1 && b.y0 >= r.y0 && b.y1 <= r.y1) continue;  // wholly hidden
+            // What lies left of, right of, below and above the rectangle.
+            for (int part = 0; part < 4; ++part) {
+                std::vector<Contour> piece;
+                for (const Contour& k : g) {
+                    Contour c = part == 0 ? clip_half_plane(k, true, r.x0, -1.0f)
+                              : part == 1 ? clip_half_plane(k, true, r.x1, 1.0f)
+                                          : clip_half_plane(clip_half_plane(k, true, r.x0, 1.0f), true, r.x1, -1.0f);
+                    if (part == 2) c = clip_half_plane(c, false, r.y0, -1.0f);
+                    if (part == 3) c = clip_half_plane(c, false, r.y1, 1.0f);
+                    if (c.x.size() >= 3) piece.push_back(std::move(c));
+                }
+                if (!piece.empty()) next.push_back(std::move(piece));
+            }
+        }
+        groups = std::move(next);
+    }
+    return groups;
+}
+
+bool blanking_overlaps(float x0, float x1, float y0, float y1) {
+    const PlotState& st = plot_state();
+    const int count = std::min(st.s.blanking_areas, static_cast<int>(st.blank.areas.size()));
+    for (int i = 0; i < count; ++i) {
+        const BlankArea& a = st.blank.areas[static_cast<std::size_t>(i)];
+        if (a.active && a.hy > 0.0f && std::max(x0, x1) > a.cx - a.hx && std::min(x0, x1) < a.cx + a.hx &&
+            std::max(y0, y1) > a.cy - a.hy && std::min(y0, y1) < a.cy + a.hy)
+            return true;
+    }
+    return false;
+}
 
 void clear_blanking() {
     PlotState& st = plot_state();

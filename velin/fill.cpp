@@ -100,37 +100,50 @@ void scan_fill(std::span<const Contour> contours, std::span<const float> heights
     draw_lines(edges_of(contours, 1.0f, 0.0f), heights, 1.0f, 0.0f, alternate);
 }
 
+// The contours as one polygon of the device, each further outline a subpolygon;
+// the caller ends it with its fill.
+void emit_polygon(std::span<const Contour> contours) {
+    bool first = true;
+    for (const auto& k : contours) {
+        if (k.x.size() < 2) continue;
+        if (first) {
+            POL_STRT(k.x[0], k.y[0]);
+            POL_DEF(std::span(k.x).subspan(1), std::span(k.y).subspan(1), static_cast<int>(k.x.size()) - 1);
+            first = false;
+            continue;
+        }
+        emit_PM(1);
+        std::vector<int> xy;
+        for (std::size_t i = 0; i < k.x.size(); ++i) {
+            int ix, iy;
+            MM2ABS(k.x[i], k.y[i], ix, iy);
+            if (i == 0) {
+                emit_PU(ix, iy);
+            } else {
+                xy.push_back(ix);
+                xy.push_back(iy);
+            }
+        }
+        emit_PD(xy);
+    }
+}
+
+// The parts of the contours that blanking leaves, all of them without areas.
+std::vector<std::vector<Contour>> visible_parts(std::span<const Contour> contours) {
+    if (plot_state().s.blanking_areas > 0) return outside_blanking(contours);
+    return {{contours.begin(), contours.end()}};
+}
+
 void fill_contours(std::span<const Contour> contours) {
     const PlotState& st = plot_state();
     std::size_t total = 0;
     for (const auto& k : contours) total += k.x.size();
     if (total < 3) return;
     if (st.hpgl2) {
-        bool first = true;
-        for (const auto& k : contours) {
-            if (k.x.size() < 2) continue;
-            if (first) {
-                POL_STRT(k.x[0], k.y[0]);
-                POL_DEF(std::span(k.x).subspan(1), std::span(k.y).subspan(1), static_cast<int>(k.x.size()) - 1);
-                first = false;
-                continue;
-            }
-            // Each further outline is its own subpolygon.
-            emit_PM(1);
-            std::vector<int> xy;
-            for (std::size_t i = 0; i < k.x.size(); ++i) {
-                int ix, iy;
-                MM2ABS(k.x[i], k.y[i], ix, iy);
-                if (i == 0) {
-                    emit_PU(ix, iy);
-                } else {
-                    xy.push_back(ix);
-                    xy.push_back(iy);
-                }
-            }
-            emit_PD(xy);
+        for (const auto& part : visible_parts(contours)) {
+            emit_polygon(part);
+            end_polygon_filled();
         }
-        end_polygon_filled();
         return;
     }
     float t = st.pthk[static_cast<std::size_t>(st.ipen)];
@@ -173,11 +186,12 @@ void SHADEM(int N, float ANGLE, std::span<const float> DIST, int NDIST) {
     if (NDIST < 1) NDIST = 1;
     detail::Contour polygon = work_contour(N);
     if (st.hpgl2) {
-        detail::emit_FT(st.s.shade_cross ? 4 : 3, static_cast<int>(std::lround(MM_TO_PLOTTER * DIST[0])),
-                        static_cast<int>(std::lround(ANGLE)));
-        POL_STRT(polygon.x[0], polygon.y[0]);
-        POL_DEF(std::span(polygon.x).subspan(1), std::span(polygon.y).subspan(1), N - 1);
-        detail::end_polygon_hatched();
+        for (const auto& part : detail::visible_parts({&polygon, 1})) {
+            detail::emit_FT(st.s.shade_cross ? 4 : 3, static_cast<int>(std::lround(MM_TO_PLOTTER * DIST[0])),
+                            static_cast<int>(std::lround(ANGLE)));
+            detail::emit_polygon(part);
+            detail::end_polygon_hatched();
+        }
         return;
     }
     float dall = 0.0f;
@@ -255,7 +269,15 @@ void FILREC(float X1, float X2, float Y1, float Y2) {
     float xa, ya, xb, yb;
     UU2MM(X1, Y1, xa, ya);
     UU2MM(X2, Y2, xb, yb);
-    if (st.IHPGL >= 1) {
+    // A rectangle that a blanking area cuts is filled as a polygon (HP-GL/2)
+    // or line by line, so that the area stays free.
+    const bool cut = detail::blanking_overlaps(xa, xb, ya, yb);
+    if (cut && st.hpgl2) {
+        const detail::Contour box{{xa, xb, xb, xa}, {ya, ya, yb, yb}};
+        detail::fill_contours({&box, 1});
+        return;
+    }
+    if (st.IHPGL >= 1 && !cut) {
         int ia, ja, ib, jb;
         MM2ABS(xa, ya, ia, ja);
         MM2ABS(xb, yb, ib, jb);

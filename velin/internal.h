@@ -83,6 +83,10 @@ struct Contour {
 };
 // Fills the contours together, even-odd (holes stay open).
 void fill_contours(std::span<const Contour> contours);
+// The polygon-mode outline of the contours (each further one a subpolygon).
+void emit_polygon(std::span<const Contour> contours);
+// The parts of a fill left by the blanking areas (the contours whole without any).
+std::vector<std::vector<Contour>> visible_parts(std::span<const Contour> contours);
 // The horizontal strokes of a scan-line fill at the given heights.
 void scan_fill(std::span<const Contour> contours, std::span<const float> heights, bool alternate);
 void ensure_work(int n, std::string_view routine);
@@ -90,6 +94,12 @@ void ensure_work(int n, std::string_view routine);
 void check_points(std::string_view routine, int n, std::size_t available);
 
 // ---- blanking ----------------------------------------------------------------
+// The parts of a fill that lie outside every active blanking rectangle, each
+// to be filled on its own (even-odd within a part). A device fill is not
+// drawn stroke by stroke, so it is cut here instead of in RRINBL.
+std::vector<std::vector<Contour>> outside_blanking(std::span<const Contour> contours);
+// Whether an active blanking rectangle reaches into the rectangle (mm).
+bool blanking_overlaps(float x0, float x1, float y0, float y1);
 // Removes all areas of the graph and what waits on them (ENDGR, RESET).
 void clear_blanking();
 

@@ -44,6 +44,11 @@ TEST_F(MuralRun, BadOptionsAndMissingFilesEndWithStatusOne) {
     EXPECT_EQ(r.err, "MURAL-F-bad /fill-id\n");
     r = run({"run1", "/l"});
     EXPECT_EQ(r.err, "MURAL-F-ungültige Optionsangabe /L=?\n");
+    // An unknown legend code is refused before any question, naming the valid ones.
+    r = run({"run1", "/l:zz"}, "V\nK01\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "MURAL-F-ungültige Lage der Legende /L:zz (möglich sind UL, UR, RO, RU, NO, XY)\n");
+    EXPECT_FALSE(contains(r.out, "Art der Darstellung"));
     r = run({"run1", "/f=1x"});
     EXPECT_EQ(r.err, "GETARG-F-falsches INTEGER_Argument\n");
 
@@ -174,9 +179,25 @@ TEST_F(MuralRun, WindowOptionAsksUntilItHasAValidWindow) {
     EXPECT_TRUE(contains(r.out, " Xvon,Xbis,Yvon,Ybis: "));
     EXPECT_TRUE(contains(r.err, "Eingabe zu Ende"));
 
-    r = run({"run1", "/x:100,200,200,210"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "ICALCB-F-VNF\n");
+}
+
+// A window that reaches past the grid (x 100..130, y 200..210) on any side:
+// from the command line the run stops at start-up naming the grid's extent;
+// typed at the prompt it is asked again.
+TEST_F(MuralRun, WindowBesideTheGridIsRefusedOrAskedAgain) {
+    write_run("run1.ERG");
+    const std::string extent = "liegt nicht im Gitter (x 100.0 bis 130.0, y 200.0 bis 210.0 m)";
+    for (const char* window : {"100,200,200,210", "50,120,200,210", "100,120,150,210", "100,120,200,300"}) {
+        RunResult r = run({"run1", std::string("/x:") + window}, "V\n");
+        EXPECT_EQ(r.status, 1) << window;
+        EXPECT_TRUE(contains(r.err, "MURAL-F-Ausschnitt /x:")) << r.err;
+        EXPECT_TRUE(contains(r.err, extent)) << r.err;
+        EXPECT_FALSE(contains(r.out, "Art der Darstellung")) << window;  // before any question
+        RunResult typed = run({"run1", "/x"}, std::string(window) + "\n100,120,200,210\nE\n");
+        EXPECT_EQ(typed.status, 0) << typed.err;
+        EXPECT_TRUE(contains(typed.out, extent)) << typed.out;
+        EXPECT_TRUE(contains(typed.out, " Ausschnitt x,y: 100.0 120.0 200.0 210.0")) << typed.out;
+    }
 }
 
 TEST_F(MuralRun, LayoutFileSetsPlotSizeAndPage) {
@@ -190,6 +211,20 @@ TEST_F(MuralRun, LayoutFileSetsPlotSizeAndPage) {
     r = run({"run1"}, "E\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "DEFPAR-I-pltdef.ini geöffnet."));
+
+    // Values that leave nothing usable on the page are refused, naming their key.
+    for (const char* line : {"xn=1e30", "yn=-1e30", "zh=1e30", "zh=0", "zh=-5", "ax=-5", "xn=500", "yn=900"}) {
+        dir.write("pltdef.ini", std::string(line) + "\n");
+        r = run({"run1"}, "E\n");
+        EXPECT_EQ(r.status, 1) << line;
+        const std::string key(line, 2);
+        EXPECT_TRUE(contains(r.err, "MURAL-F-Layoutwert " + key + "=")) << line << ": " << r.err;
+    }
+    // A narrow plot without a height takes its height from the aspect (30 x 10 m).
+    dir.write("pltdef.ini", "ax=90\n");
+    r = run({"run1"}, "V\nK01\n\n\n\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " ## Achsenabmessungen  =    90.0 mm    30.0 mm")) << r.out;
 
     dir.write("MURAL.INI", "AX=100\nbad line\n");
     r = run({"run1"});
