@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/dialogue.h"
+#include "driver/overlays.h"
 #include "driver/settings.h"
 #include "flowplots/vectors.h"
 #include "mapelements/legend.h"
@@ -80,6 +81,9 @@ void set_up_plot() {
     float xl = 0, yl = 0, wl = 0, hl = 0, frame = 0;
     mapelements::ELEPOS(s.LPOS, xl, yl, wl, hl, frame, d.GX, d.GY);
     if (!mapelements::legend_switched_off()) {
+        // A legend inside the plot stands on a clear box: a blanking area
+        // (with a thin frame) that keeps the picture's lines out.
+        if (legend_inside_plot(xl, yl, wl, hl, d.GX, d.GY)) frame = -std::max(frame, 0.1f);
         mapelements::LEGDEF(xl, yl, wl, hl, frame);
         const mapelements::LegendState& leg = mapelements::RRLEGP();
         mapelements::LEGSEP(leg.XLSEP, leg.YLSEP, leg.XTSEP);
@@ -177,50 +181,12 @@ void build_obstacle_mask() {
                         d.terrain ? &d.KGEL : nullptr);
 }
 
-// A scale bar of a round length that fits the space beside the plot.
-float scale_bar_length(float space) {
-    float best = 0.0f;
-    for (float decade = 1.0f; decade <= 1.0e6f; decade *= 10.0f)
-        for (float f : {1.0f, 2.0f, 5.0f})
-            if (mapelements::XSKALA(f * decade, 'T') <= space) best = f * decade;
-    return best > 0.0f ? best : 1.0f;
-}
-
 void finish_plot() {
-    Settings& s = settings();
     Dialogue& d = dialogue();
-    auto& con = platform::console();
-    const resultfile::WindData& w = resultfile::wind_data();
-    const bool horizontal = d.IS == 3;
-    // The overlays lie outside the plot area: they are clipped to the page only.
-    mapelements::PageClipping page;
-    float x = d.GX + 5.0f, y = d.GY;
-    mapelements::LEGBORD(x, y);
-    if (mapelements::legend_switched_off()) {
-        x = d.GX + 5.0f;
-        y = d.GY;
-    }
-    const float column = std::max(x, d.GX + 5.0f);
-    if (!s.AXTXT) {
-        velin::SELPEN(1);
-        velin::HEIGHT(0.8f * s.ZH);
-        const float length = scale_bar_length(35.0f);
-        y -= 3.0f * s.ZH;
-        mapelements::MSKALA(column, y, 'L', length, 1.5f, 4);
-        y -= 2.0f * s.ZH;
-    }
-    velin::HEIGHT(s.ZH);
-    if (horizontal) {
-        velin::SELPEN(1);
-        velin::HEIGHT(0.8f * s.ZH);
-        const float rad = 8.0f;
-        const float xr = column + rad + 2.0f, yr = y - rad - 4.0f;
-        mapelements::DIRNOFL(w.WNord, w.DD, rad, xr, yr);
-        con.line(" ** Windrichtungsanzeige eingezeichnet:" + fixed(xr, 8, 1) + fixed(yr, 8, 1));
-        const float xn = xr, yn = yr - 2.0f * rad - 12.0f;
-        mapelements::NORTH(16.0f, 6.0f, w.WNord, xn, yn);
-        con.line(" ** Nordpfeil eingezeichnet:" + fixed(xn, 8, 1) + fixed(yn, 8, 1));
-        velin::HEIGHT(s.ZH);
+    {
+        // The overlays lie outside the plot area: they are clipped to the page only.
+        mapelements::PageClipping page;
+        draw_overlays();
     }
     velin::SELPEN(1);
     velin::RRWIND(0.0f, d.GX, 0.0f, d.GY, 0.0f);

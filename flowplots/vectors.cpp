@@ -126,6 +126,8 @@ void LEGPFL(float ULEG, float SKAL, std::string_view TDIM, float BRPfeil) {
 
     const std::string LEGTXT = reference_label(VLEG, TDIM);
 
+    // The legend's own blanking box must not swallow the arrow and its label.
+    if (leg.ILBLNK >= 1) velin::BLOFF(leg.ILBLNK);
     const float height = velin::TXTHEI();
     if (BRPfeil == 0.0f) {
         velin::HEIGHT(1.0f);
@@ -147,6 +149,7 @@ void LEGPFL(float ULEG, float SKAL, std::string_view TDIM, float BRPfeil) {
              platform::trimmed(TDIM) + " gezeichnet");
     velin::HEIGHT(height);
     leg.YLEGP -= 2.0f * height;
+    if (leg.ILBLNK >= 1) velin::BLON(leg.ILBLNK);
 }
 
 }  // namespace flowplots

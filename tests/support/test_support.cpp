@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
@@ -48,6 +50,46 @@ std::string read_file(const std::string& path) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::vector<Stroke> plot_strokes(const std::string& hpgl) {
+    constexpr double kUnitsPerMm = 40.2;
+    std::vector<Stroke> strokes;
+    double x = 0, y = 0;
+    auto box = [&](double x0, double y0, double x1, double y1) {
+        strokes.push_back({x0, y0, x1, y0});
+        strokes.push_back({x1, y0, x1, y1});
+        strokes.push_back({x1, y1, x0, y1});
+        strokes.push_back({x0, y1, x0, y0});
+    };
+    std::size_t i = 0;
+    while (i + 1 < hpgl.size()) {
+        if (!std::isupper(static_cast<unsigned char>(hpgl[i])) || !std::isupper(static_cast<unsigned char>(hpgl[i + 1]))) {
+            ++i;
+            continue;
+        }
+        const std::string op = hpgl.substr(i, 2);
+        i += 2;
+        const std::size_t end = hpgl.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ;\x1b", i);
+        const std::string params = hpgl.substr(i, end == std::string::npos ? std::string::npos : end - i);
+        i = end == std::string::npos ? hpgl.size() : end;
+        std::vector<double> v;
+        std::stringstream in(params);
+        for (std::string item; std::getline(in, item, ',');)
+            if (!item.empty()) v.push_back(std::atof(item.c_str()) / kUnitsPerMm);
+        if (op == "PU" || op == "PA" || op == "PD") {
+            for (std::size_t k = 0; k + 1 < v.size(); k += 2) {
+                if (op == "PD") strokes.push_back({x, y, v[k], v[k + 1]});
+                x = v[k];
+                y = v[k + 1];
+            }
+        } else if (op == "CI" && !v.empty()) {
+            box(x - v[0], y - v[0], x + v[0], y + v[0]);
+        } else if (op == "RA" && v.size() >= 2) {
+            box(x, y, v[0], v[1]);
+        }
+    }
+    return strokes;
 }
 
 namespace {

@@ -98,4 +98,12 @@ RunResult run_mural(const std::filesystem::path& dir, const std::vector<std::str
 
 std::string read_file(const std::string& path);
 
+// A straight piece of what a plot file draws, in page millimetres (plotter
+// units / 40.2): pen-down lines and polygon edges; a circle (CI) and a filled
+// rectangle (RA) give the edges of their bounding boxes.
+struct Stroke {
+    double x0, y0, x1, y1;
+};
+std::vector<Stroke> plot_strokes(const std::string& hpgl);
+
 }  // namespace testing_support
