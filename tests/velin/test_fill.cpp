@@ -79,6 +79,25 @@ TEST_F(Fill, HatchedPolygonInHpgl2IsOnePolygonInstruction) {
     EXPECT_EQ(stream, "FT3,80,45PU402,402PM0PD1206,402,1206,1005,402,1005PM2FPEPFTSP0PG;");
 }
 
+// The device fills areas itself, so a fill is cut into the parts beside an
+// active blanking rectangle (here the strip x = 15..20 mm).
+TEST_F(Fill, DeviceFillsKeepOutOfBlankingAreas) {
+    start_graph("HPGL2");
+    BLREC(15, 0, 5, 40, 0);
+    float x[4] = {10, 30, 30, 10}, y[4] = {10, 10, 25, 25};
+    float dist[1] = {2.0f};
+    long long from = position();
+    SHADE(x, y, 4, 45.0f, dist, 1);
+    FILREC(10, 30, 10, 25);
+    float inside_x[3] = {16, 19, 16}, inside_y[3] = {5, 5, 30};
+    FILPOL(inside_x, inside_y, 3);  // wholly within the strip: nothing
+    BLOFF(1);
+    FILREC(10, 30, 10, 25);
+    const std::string left = "PU402,402PM0PD603,402,603,1005,402,1005", right = "PU804,402PM0PD1206,402,1206,1005,804,1005";
+    EXPECT_EQ(finish(from), "FT3,80,45" + left + "PM2FPEPFT" + "FT3,80,45" + right + "PM2FPEPFT" +  //
+                                left + "PM2FTFP" + right + "PM2FTFP" + "PU402,402RA1206,1005SP0PG;");
+}
+
 TEST_F(Fill, SolidFillInHpglScansOnThePenGrid) {
     start_graph("HPGL");
     SETPEN(1, 0.3f, 0, 0, 0);
