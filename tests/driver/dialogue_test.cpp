@@ -220,3 +220,41 @@ TEST_F(Dialogue, OriginalOutlinesAndTerrainFollowingSection) {
 }
 
 }  // namespace
+
+namespace {
+
+// Draft ("/dr") leaves the obstacles' hatching and filling out; debug ("/de")
+// shows the file names stored in the run and pauses before the picture menu.
+TEST_F(Dialogue, DraftAndDebugRuns) {
+    RunResult full = run({"run1", "/l:RO"}, "V\nK03\n\n\n3\n");
+    ASSERT_EQ(full.status, 0) << full.err;
+    const std::string hatched = plot();
+    EXPECT_TRUE(contains(hatched, "FT3,"));
+
+    RunResult r = run({"run1", "/l:RO", "/dr"}, "V\nK03\n\n\n3\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string draft = plot();
+    EXPECT_FALSE(contains(draft, "FT3,"));
+    EXPECT_FALSE(contains(draft, "RA"));
+    // The outlines stay: the outline drawn before the first hatching is in both plots.
+    const std::size_t fill = hatched.find("FT3,");
+    const std::size_t start = hatched.rfind("PU", fill);
+    ASSERT_NE(start, std::string::npos);
+    const std::string outline = hatched.substr(start, fill - start);
+    EXPECT_NE(outline.find("PD"), std::string::npos) << outline;
+    EXPECT_TRUE(contains(draft, outline)) << outline;
+    r = run({"run1", "/l:RO", "/dr", "/f=4"}, "V\nK03\n\n\n3\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(contains(plot(), "RA"));  // solid obstacles become blanking areas only
+    EXPECT_TRUE(renders(dir.file("MURAL.PLT"), dir.file("dr.png")));
+
+    r = run({"run1", "/l:RO", "/de"}, "\nV\nK03\n\n\n3\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* text : {" Hindernisse: C:\\MODELL\\RUN1.DAT", " UVW-Feld:    C:\\MODELL\\RUN1.UVW",
+                             " weiter mit <Eingabe> "})
+        EXPECT_TRUE(contains(r.out, text)) << text;
+    EXPECT_LT(r.out.find(" weiter mit <Eingabe> "), r.out.find(" ===== Art der Darstellung"));
+    EXPECT_EQ(plot(), hatched);  // debug output changes nothing in the plot
+}
+
+}  // namespace
