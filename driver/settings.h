@@ -16,6 +16,8 @@ inline constexpr float kProgramVersion = 5.10f;
 
 // The largest character height of the layout file (mm); more leaves no room for a picture.
 inline constexpr float kMaxCharacterHeight = 50.0f;
+// The width of a legend right of the plot (mm).
+inline constexpr float kLegendWidth = 40.0f;
 
 struct Settings {
     std::string FILE;          // result file

@@ -318,6 +318,12 @@ void check_plot_on_page(const Settings& s) {
         refuse_layout(s, "xn", s.XN,
                       "die " + platform::format_real(s.XLEN) + " mm breite Zeichnung reicht über den Rand des Blatts, " +
                           page);
+    // A legend right of the plot ("RO", "RU") is 40 mm wide.
+    const std::string code = lower(s.LPOS.substr(0, 2));
+    if ((code == "ro" || code == "ru") && s.XN + s.XLEN + kLegendWidth > width)
+        refuse_layout(s, "xn", s.XN,
+                      "rechts neben der Zeichnung bleibt kein Platz für die Legende (" +
+                          platform::format_real(kLegendWidth) + " mm), " + page);
 }
 
 }  // namespace

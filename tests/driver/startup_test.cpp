@@ -213,7 +213,7 @@ TEST_F(MuralRun, LayoutFileSetsPlotSizeAndPage) {
     EXPECT_TRUE(contains(r.out, "DEFPAR-I-pltdef.ini geöffnet."));
 
     // Values that leave nothing usable on the page are refused, naming their key.
-    for (const char* line : {"xn=1e30", "yn=-1e30", "zh=1e30", "zh=0", "zh=-5", "ax=-5", "xn=500", "yn=900"}) {
+    for (const char* line : {"xn=1e30", "yn=-1e30", "zh=1e30", "zh=0", "zh=-5", "ax=-5", "xn=500", "xn=400", "yn=900"}) {
         dir.write("pltdef.ini", std::string(line) + "\n");
         r = run({"run1"}, "E\n");
         EXPECT_EQ(r.status, 1) << line;
