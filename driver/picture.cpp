@@ -24,6 +24,10 @@ namespace {
 
 using platform::fixed;
 
+// The least height of a legend inside the plot, in character heights: one
+// line of the legend with its spacing.
+constexpr float kInsideLegendLines = 4.0f;
+
 void write_text(const std::string& text, float x, float y) {
     velin::MESSAG(text, static_cast<int>(text.size()), x, y);
 }
@@ -83,7 +87,13 @@ void set_up_plot() {
     if (!mapelements::legend_switched_off()) {
         // A legend inside the plot stands on a clear box: a blanking area
         // (with a thin frame) that keeps the picture's lines out.
-        if (legend_inside_plot(xl, yl, wl, hl, d.GX, d.GY)) frame = -std::max(frame, 0.1f);
+        if (legend_inside_plot(xl, yl, wl, std::max(hl, kInsideLegendLines * s.ZH), d.GX, d.GY)) {
+            frame = -std::max(frame, 0.1f);
+            // In a low plot a quarter of its height holds no line of the
+            // legend: the box grows to one line and moves down to fit.
+            hl = std::max(hl, kInsideLegendLines * s.ZH);
+            yl = std::max(0.0f, std::min(yl, d.GY - hl));
+        }
         mapelements::LEGDEF(xl, yl, wl, hl, frame);
         const mapelements::LegendState& leg = mapelements::RRLEGP();
         mapelements::LEGSEP(leg.XLSEP, leg.YLSEP, leg.XTSEP);
@@ -131,7 +141,9 @@ void draw_vectors() {
         const bool column = d.IS == 1;
         const int from = column ? s.JVB : s.ILB, to = column ? s.JHB : s.IRB;
         n1 = to - from + 1;
-        n2 = g.NZ;
+        // Only the levels within the height shown.
+        n2 = 0;
+        while (n2 < g.NZ && g.ZL(n2 + 1) <= d.YE) ++n2;
         A.resize(n1 + 1, n2);
         B.resize(n1, n2 + 1);
         for (int k = 1; k <= n2; ++k)
@@ -143,7 +155,7 @@ void draw_vectors() {
             xl.push_back(column ? g.YL(a) : g.XL(a));
             dx.push_back(column ? g.DYJ(a) : g.DXI(a));
         }
-        for (int k = 1; k <= g.NZ; ++k) yl.push_back(g.ZL(k)), dy.push_back(g.DZK(k));
+        for (int k = 1; k <= n2; ++k) yl.push_back(g.ZL(k)), dy.push_back(g.DZK(k));
     }
     flowplots::PLVEKT(A, B, n1, n2, xl, yl, dx, dy, kgrid);
 }

@@ -236,7 +236,10 @@ void draw_vertical(int KB, int IS, int LCUT, const Style& s, const Extent& e) {
     // Along the section and across it.
     const float XGA = IS == 1 ? g.YV(box->j1) : g.XU(box->i1);
     const float XGE = IS == 1 ? g.YV(box->j2 + 1) : g.XU(box->i2 + 1);
-    const float YGA = g.ZW(box->k1), YGE = g.ZW(box->k2 + 1);
+    // A section shown only up to a height below the model top cuts the
+    // obstacles there instead of drawing them through the title.
+    const float YGA = g.ZW(box->k1), YGE = std::min(g.ZW(box->k2 + 1), g_state.window.YMAX);
+    if (!(YGA < g_state.window.YMAX)) return;
     const int across1 = IS == 1 ? box->i1 : box->j1, across2 = IS == 1 ? box->i2 : box->j2;
     const bool cut = across1 <= LCUT && LCUT <= across2;
     const long IAB =
@@ -245,8 +248,10 @@ void draw_vertical(int KB, int IS, int LCUT, const Style& s, const Extent& e) {
     // beside the section does not belong in it.
     if (!cut && IAB > g_state.MINAB) return;
     if (is_tree(KB)) {
+        const float ym = 0.5f * (g.ZW(box->k1) + g.ZW(box->k2 + 1));
+        if (ym > g_state.window.YMAX) return;
         if (!cut) velin::DASH();
-        TREE(0.5f * (XGA + XGE), 0.5f * (YGA + YGE), tree_radius(box->k2), 0.0f);
+        TREE(0.5f * (XGA + XGE), ym, tree_radius(box->k2), 0.0f);
         if (!cut) velin::RESET("DASH");
         return;
     }

@@ -417,6 +417,23 @@ TEST_F(Obstacles, CellWindowAppliesAlongVerticalSections) {
     EXPECT_EQ(count(s, "FT3"), 1);
 }
 
+TEST_F(Obstacles, VerticalSectionsShownBelowTheTopCutTheObstacles) {
+    ObstacleWindow w = full_window();
+    w.YMAX = 5.0f;  // the section shows 5 m of the 16 m model
+    set_obstacle_window(w);
+    // A building of 12 m, one standing on 6 m, and trees with centres at 4 m and 7 m.
+    make_list(2, 0, 2, {{4, 6, 1, 2, 1, 6}, {4, 6, 4, 5, 4, 6}, {5, 5, 7, 7, 1, 4, 4}, {5, 5, 9, 9, 3, 5, 4}});
+    answer("3\n0\n");
+    const long long start = position();
+    PLBDIG(1, 5, false, false, false, 2);
+    const std::string s = drawn_since(start);
+    EXPECT_TRUE(has(s, outline(0, 20, 0, 5) + "FT3")) << s;
+    EXPECT_FALSE(has(s, outline(30, 50, 6, 12))) << s;
+    EXPECT_TRUE(has(s, "PU" + plotter_point(67, 4) + ";PD")) << s;
+    EXPECT_FALSE(has(s, "PU" + plotter_point(87.5f, 7))) << s;
+    EXPECT_EQ(count(s, "FT3"), 1);
+}
+
 TEST_F(Obstacles, MassiveObstaclesAboveTheTopAreCappedInTheList) {
     make_list(1, 0, 1, {{4, 6, 1, 2, 1, 12}, {4, 6, 4, 5, 1, 12, 1}});
     answer("3\n0\n");
