@@ -47,7 +47,7 @@ std::optional<float> first_real(const std::string& value) {
 // A line of the file echoed by the trace, indented by one blank.
 void echo(const std::string& raw) {
     std::string line = " ";
-    line += platform::to_utf8(raw, platform::CodePage::Latin1);
+    line += platform::to_utf8(raw);
     platform::console().line(line);
 }
 
@@ -81,7 +81,7 @@ void DEFPAR(const std::string& DEF_FILE, float& AX, float& AY, float& XN, float&
         std::string key;
         TOLOWR(line.substr(0, 2), key);
         const std::size_t eq = line.find('=');
-        const std::string shown = platform::to_utf8(line, platform::CodePage::Latin1);
+        const std::string shown = platform::to_utf8(line);
         if (eq == std::string::npos) not_interpretable(shown);
         const std::string value = strip(line.substr(eq + 1));
         if (key == "ax" || key == "ay" || key == "xn" || key == "yn" || key == "zh") {

@@ -31,7 +31,7 @@ struct Settings {
     std::string MUL_FILE;      // file list of the superposition
     std::string VFILE;         // second result file of a comparison
     std::string MNAME;         // model family name
-    std::string title;         // title of the run (80 characters at most)
+    std::string title;         // title of the run in UTF-8 (80 characters at most)
     bool DEBUG = false;        // "/de"
     bool DRAFT = false;        // "/dr"
     bool interactive = false;  // "/n"

@@ -87,6 +87,25 @@ std::string option_value(int iarg, std::string_view prompt) {
     return trimmed(con.read_line());
 }
 
+// The first n characters of a UTF-8 text, filled up with blanks.
+std::string first_characters(const std::string& text, std::size_t n) {
+    std::size_t end = 0;
+    for (std::size_t k = 0; k < n && end < text.size(); ++k)
+        do ++end;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80);
+    std::string head = text.substr(0, end);
+    for (std::size_t k = end; k < n; ++k) head += ' ';
+    return head;
+}
+
+// A MURAL_CODEPAGE that names no code page is not fatal: it only decides how
+// a few texts are shown, so the run goes on choosing the code page per text.
+void warn_unknown_code_page() {
+    if (auto value = platform::unknown_code_page_setting())
+        platform::console().line(" MURAL-W-MURAL_CODEPAGE=\"" + *value +
+                                 "\" unbekannt (850 oder 8859-1); die Code-Seite wird je Text bestimmt");
+}
+
 }  // namespace
 
 Settings& settings() {
@@ -217,7 +236,7 @@ void read_model() {
     rf::GET_HEAD(s.FILE, s.DEBUG, s.MNAME);
     const rf::ReaderState& rs = rf::reader_state();
     s.GEB_FILE = rs.IGBFILE;
-    if (s.dif_code != 2) s.title = rs.TITEL;
+    if (s.dif_code != 2) s.title = platform::to_utf8(rs.TITEL);
     int NX = 0, NY = 0, NZ = 0, kGrid = 0;
     rf::GET_DIM(NX, NY, NZ, kGrid);
     con.line(" Dimensionierung NX,NY,NZ: " + std::to_string(NX) + " " + std::to_string(NY) + " " + std::to_string(NZ));
@@ -239,7 +258,7 @@ void read_model() {
         rf::GET_DIF(s.DIF_FILE);
         read_fields(rf::GET_KKK, m.KX, m.KY, m.KZ);
         if (s.dif_code == 1) {
-            s.title.resize(6, ' ');
+            s.title = first_characters(s.title, 6);
             s.title += trimmed(s.DIF_FILE).substr(0, 74);
         }
     } else {
@@ -378,13 +397,13 @@ void prepare_plot_settings() {
     choose_page(s, ax, ay);
     check_plot_on_page(s);
 
-    con.line(" Titel:" + platform::to_utf8(trimmed(s.title)));
+    con.line(" Titel:" + trimmed(s.title));
     s.description.clear();
     if (s.interactive) {
         con.prompt(" Kurzbeschreibung: ");
         s.description = trimmed(con.read_line().substr(0, 80));
     }
-    if (s.description.empty()) s.description = platform::to_utf8(trimmed(s.title));
+    if (s.description.empty()) s.description = trimmed(s.title);
 }
 
 int run_mural() {
@@ -401,6 +420,7 @@ int run_mural() {
     }
 
     print_banner();
+    warn_unknown_code_page();
     if (NARGC() == 0) {
         print_usage();
         return 0;

@@ -1,5 +1,7 @@
 #include "platform/codepage.h"
 
+#include <cstdlib>
+
 namespace platform {
 
 namespace {
@@ -90,9 +92,71 @@ bool is_valid_utf8(std::string_view bytes) {
     return true;
 }
 
-std::string to_utf8(std::string_view bytes, CodePage fallback) {
-    if (is_valid_utf8(bytes)) return std::string(bytes);
-    return fallback == CodePage::CP850 ? cp850_to_utf8(bytes) : latin1_to_utf8(bytes);
+namespace {
+
+// The raw value of MURAL_CODEPAGE without surrounding blanks; empty when unset.
+std::string code_page_setting() {
+    const char* env = std::getenv("MURAL_CODEPAGE");
+    std::string_view value = env ? env : "";
+    std::size_t first = value.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return std::string(value.substr(first, value.find_last_not_of(" \t") - first + 1));
+}
+
+bool is_german_latin1_letter(unsigned char b) {
+    switch (b) {
+        case 0xC4: case 0xD6: case 0xDC: case 0xE4: case 0xF6: case 0xFC: case 0xDF:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+std::optional<CodePage> forced_code_page() {
+    const std::string value = code_page_setting();
+    if (value == "850") return CodePage::CP850;
+    if (value == "8859-1") return CodePage::Latin1;
+    return std::nullopt;
+}
+
+std::optional<std::string> unknown_code_page_setting() {
+    const std::string value = code_page_setting();
+    if (value.empty() || forced_code_page()) return std::nullopt;
+    return value;
+}
+
+CodePage text_code_page(std::string_view bytes) {
+    bool high = false, control = false, german_only = true;
+    for (char c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) continue;
+        high = true;
+        if (b <= 0x9F) control = true;
+        if (!is_german_latin1_letter(b)) german_only = false;
+    }
+    // Even a forced code page leaves UTF-8 alone: the program's own texts are UTF-8.
+    if (high && is_valid_utf8(bytes)) return CodePage::UTF8;
+    if (auto forced = forced_code_page()) return *forced;
+    if (control) return CodePage::CP850;
+    return german_only ? CodePage::Latin1 : CodePage::CP850;
+}
+
+std::string to_utf8(std::string_view bytes) {
+    switch (text_code_page(bytes)) {
+        case CodePage::UTF8: return std::string(bytes);
+        case CodePage::Latin1: return latin1_to_utf8(bytes);
+        case CodePage::CP850: break;
+    }
+    return cp850_to_utf8(bytes);
+}
+
+std::optional<unsigned char> cp850_byte(char32_t code_point) {
+    if (code_point < 0x80) return static_cast<unsigned char>(code_point);
+    for (int b = 0; b < 128; ++b)
+        if (kCp850High[b] == code_point) return static_cast<unsigned char>(0x80 + b);
+    return std::nullopt;
 }
 
 std::string utf8_to_cp850(std::string_view utf8) {
@@ -110,15 +174,14 @@ std::string utf8_to_cp850(std::string_view utf8) {
             out += static_cast<char>(cp);
             continue;
         }
-        char byte = '?';
-        for (int b = 0; b < 128; ++b)
-            if (kCp850High[b] == cp) byte = static_cast<char>(0x80 + b);
-        out += byte;
+        auto byte = cp850_byte(cp);
+        out += byte ? static_cast<char>(*byte) : '?';
     }
     return out;
 }
 
 std::u32string decode_text(std::string_view bytes) {
+    const bool cp850 = text_code_page(bytes) == CodePage::CP850;
     std::u32string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
@@ -130,13 +193,7 @@ std::u32string decode_text(std::string_view bytes) {
             continue;
         }
         auto b = static_cast<unsigned char>(bytes[i]);
-        switch (b) {
-            case 0xC4: case 0xD6: case 0xDC: case 0xE4: case 0xF6: case 0xFC: case 0xDF:
-                out += char32_t(b);
-                break;
-            default:
-                out += b < 0x80 ? char32_t(b) : char32_t(kCp850High[b - 0x80]);
-        }
+        out += b < 0x80 || !cp850 ? char32_t(b) : char32_t(kCp850High[b - 0x80]);
         ++i;
     }
     return out;

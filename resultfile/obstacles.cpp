@@ -60,7 +60,8 @@ void read_description(const std::string& FILE, bool DEBUG, int& nb, int& no, int
     f.close();
     if (!f.open(path)) {
         if (!qem) MURALERR(routine, path);
-        platform::fatal(routine, "Hindernisdatei " + path + " nicht gefunden (genannt als " + trimmed(FILE) + ")");
+        platform::fatal(routine, "Hindernisdatei " + path + " nicht gefunden (genannt als " +
+                                     platform::to_utf8(trimmed(FILE)) + ")");
     }
     f.set_routine(routine);
     list.file = path;

@@ -4,8 +4,9 @@
 // step whose predecessor lies at least one step (less a thousandth of it)
 // below the maximum; when the last tick falls short of the maximum, the axis
 // line goes on without a tick. Ticks are 1 % of the longer axis, outwards
-// unless reversed; minor ticks (0.6 of that) divide a step linearly, or at
-// log10(j/n) within a decade on a logarithmic axis.
+// unless reversed; a tick count of 0 draws none. Minor ticks (0.6 of that)
+// divide a step linearly, or at log10(j/n) within a decade on a logarithmic
+// axis.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -119,7 +120,9 @@ void draw_axis(bool x_axis, const AxisSettings& axis, bool logarithmic, float le
     const float min = axis.min, step = axis.step, max = axis.max;
     float t = 0.01f * std::max(s.axis_x, s.axis_y);
     if (axis.reversed_ticks) t = -t;
-    if (axis.ticks == 0) t = 0.0f;
+    // Without ticks the tick length still sets the numbers' distance; no pen-down step in place.
+    const bool ticks = axis.ticks > 0;
+    if (!ticks) t = 0.0f;
     // A point `along` the axis and `across` it (negative across = the tick side).
     auto at = [&](float along, float across, float& x, float& y) {
         x = x_axis ? x0 + along : x0 - across;
@@ -166,7 +169,7 @@ void draw_axis(bool x_axis, const AxisSettings& axis, bool logarithmic, float le
     };
 
     move(0.0f, 0.0f);
-    draw(0.0f, t);
+    if (ticks) draw(0.0f, t);
     if (!axis.no_numbers && !axis.no_first) number(min, 0.0f);
     float previous = min, previous_pos = 0.0f;
     const float tolerance = 0.001f * std::fabs(step);
@@ -175,7 +178,7 @@ void draw_axis(bool x_axis, const AxisSettings& axis, bool logarithmic, float le
         float pos = (v - min) * fum;
         move(previous_pos, 0.0f);
         draw(pos, 0.0f);
-        draw(pos, t);
+        if (ticks) draw(pos, t);
         if (!axis.no_numbers) {
             bool last = std::fabs(v - max) < 0.001f;
             if (!(last && (axis.no_last || axis.centred))) number(v, pos);

@@ -10,6 +10,7 @@
 #include <ostream>
 
 #include "platform/bytestream.h"
+#include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/fatal.h"
 #include "platform/files.h"
@@ -324,7 +325,7 @@ void SETPAL(std::string_view PAL_FILE, std::string_view PAL_NAME) {
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.size() > 32) line.resize(32);
-        if (st.debug) detail::message_line(" SETPAL_" + line);
+        if (st.debug) detail::message_line(" SETPAL_" + platform::to_utf8(line));
         // A blank name takes the file's first palette: its first line that is no comment.
         if (name.empty() ? (line.find_first_not_of(' ') != std::string::npos && line[0] != '!')
                          : (line.compare(0, name.size(), name) == 0 && line.size() >= name.size())) {

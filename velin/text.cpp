@@ -8,6 +8,7 @@
 // With a negative style sign the strokes are closed outlines and are filled.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,16 @@ std::string printable(char32_t c) {
     return out;
 }
 
+// The number that a warning gives for a character: its byte in code page 850,
+// the code page of the model's files, right-justified in `width`; for a
+// character that code page lacks, its Unicode number.
+std::string character_number(char32_t c, int width) {
+    if (auto byte = platform::cp850_byte(c)) return detail::fmt_int(*byte, width);
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
+    return buffer;
+}
+
 void apply(const Matrix& m, float x, float y, float& px, float& py) {
     px = m.m[0][0] * x + m.m[0][1] * y + m.m[0][2];
     py = m.m[1][0] * x + m.m[1][1] * y + m.m[1][2];
@@ -109,7 +120,10 @@ void CHARSP(float S) {
         s.ChSpace = 0.0f;
         return;
     }
-    s.ChSpace = (S + XMESS("m", 1)) / s.text_height;
+    // The proportional width of "m": measured with the current spacing, a
+    // second call would widen the spacing again.
+    const float m_width = glyph_width(glyph_of(U'm'), "CHARSP") * s.text_vscale;
+    s.ChSpace = (S + m_width) / s.text_height;
 }
 
 void ITALIC() { plot_state().s.slant = 0.2f; }
@@ -174,7 +188,7 @@ float XMESS(std::string_view TEXT, int N) {
             char32_t c = text[static_cast<std::size_t>(i)];
             int g = c < 32 ? 1 : glyph_of(c);
             if (g == 0) {
-                VLERROR("XMESS-W-undefined Character:" + detail::fmt_int(static_cast<long long>(c), 4) + printable(c));
+                VLERROR("XMESS-W-undefined Character:" + character_number(c, 4) + printable(c));
                 g = '?' - 31;
             }
             sum += glyph_width(g, ROUTINE) + s.char_gap;
@@ -215,7 +229,7 @@ void MESSAG(std::string_view TEXT, int N, float X, float Y) {
         int g = glyph_of(c);
         if (g == 0) {
             detail::message_line(" MESSAG-W-undefined character (" + printable(c) + ") ASCII=" +
-                                 detail::fmt_int(static_cast<long long>(c), 3));
+                                 character_number(c, 3));
             continue;
         }
         GlyphWords words = glyph_words(g, ROUTINE);

@@ -129,6 +129,19 @@ TEST_F(Dialogue, VerticalVectorPictureWithExaggeration) {
     if (const char* keep = std::getenv("MURAL_KEEP_PLOTS")) fs::copy_file(dir.file("schnitt.plt"), fs::path(keep) / "vertical.plt", fs::copy_options::overwrite_existing);
 }
 
+TEST_F(Dialogue, TitleInIso8859_1IsShownAndDrawnWhole) {
+    std::string result = read_file(dir.file("run1.ERG")), title = "Gr\xFC\xDF" "e";
+    title.resize(80, ' ');
+    dir.write("run1.ERG", result.replace(4 + 32, 80, title));  // after version and program name
+    // An unknown MURAL_CODEPAGE only warns: the code page is still chosen for the text.
+    RunResult r = run_mural(dir.path(), {"run1"}, "V\nK05\n\n\n3\n", {"MURAL_CODEPAGE=437"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " MURAL-W-MURAL_CODEPAGE=\"437\" unbekannt (850 oder 8859-1)"));
+    EXPECT_TRUE(contains(r.out, " Titel:QEM Grüße\n")) << r.out;
+    EXPECT_FALSE(contains(r.out, "undefined")) << r.out;
+    EXPECT_TRUE(renders(dir.file("MURAL.PLT"), dir.file("t.png")));
+}
+
 TEST_F(Dialogue, PictureTallerThanThePageStops) {
     RunResult r = run({"run1"}, "V\nI30\n40\n");
     EXPECT_EQ(r.status, 1);

@@ -1,6 +1,7 @@
 // Axes, their ticks and names, headings, and the transforms with their inverses.
 #include <cmath>
 #include <functional>
+#include <string>
 
 #include "fixture.h"
 #include "platform/fatal.h"
@@ -15,11 +16,13 @@ namespace {
 class Axes : public velintest::VelinTest {
 protected:
     // The stream of a graph start without numbers: IP, palette, then the axes.
-    std::string axes(float xax, float yax, float x0, float xs, float x1, float y0, float ys, float y1) {
+    std::string axes(float xax, float yax, float x0, float xs, float x1, float y0, float ys, float y1, int ticks = 1) {
         INIPLO("HPGL2", "DINA4Q");
         PLFILE(plot_);
         XNONUM();
         YNONUM();
+        XTICKS(ticks);
+        YTICKS(ticks);
         AREA2D(xax, yax);
         long long from = position();
         GRAF(x0, xs, x1, y0, ys, y1);
@@ -58,6 +61,17 @@ TEST_F(Axes, TicksEveryStep) {
     EXPECT_NE(s.find("PU5427,0;PD6030,0,6030,-60PU0,0;PD-60,0PU0,0;PD0,402,-60,402PU0,402;PD0,804,-60,804"),
               std::string::npos);
     EXPECT_EQ(count(s, "PD"), 22);
+}
+
+TEST_F(Axes, TickCountZeroDrawsTheAxisLinesOnly) {
+    // Steps of 15 mm (603 units) along x and 10 mm (402 units) along y, and nothing in place.
+    std::string x, y;
+    for (int k = 0; k < 10; ++k) {
+        x += "PU" + std::to_string(603 * k) + ",0;PD" + std::to_string(603 * k + 603) + ",0";
+        y += "PU0," + std::to_string(402 * k) + ";PD0," + std::to_string(402 * k + 402);
+    }
+    EXPECT_EQ(axes(150, 100, 0, 10, 100, 0, 5, 50, 0), x + y + "SP0PG;");
+    EXPECT_EQ(count(axes(150, 100, 0, 10, 100, 0, 5, 50, 1), "-60"), 11 + 11);  // 1.5 mm ticks with a count of 1
 }
 
 TEST_F(Axes, LastTickBeforeTheMaximum) {

@@ -83,13 +83,17 @@ TEST_F(Text, UndefinedCharacters) {
     drawn([] { MESSAG("A\x01" "B", 3, 10, 20); });
     drawn([] { MESSAG("AB", 2, 10, 20); });
     drawn([] { MESSAG("A€B", 3, 10, 20); });
+    drawn([] { MESSAG("A▀B", 3, 10, 20); });
     EXPECT_NEAR(XMESS("A€B", 3), XMESS("A?B", 3), 1e-6);
     auto parts = finish_all();
+    // Warnings name the character's code page 850 byte, or its Unicode number when that code page lacks it.
     EXPECT_NE(out().find(" MESSAG-W-undefined character (?) ASCII=  1\n"), std::string::npos);
-    EXPECT_NE(out().find(" MESSAG-W-undefined character (€) ASCII=***\n"), std::string::npos);
-    EXPECT_NE(out().find(" XMESS-W-undefined Character:8364€\n"), std::string::npos);
+    EXPECT_NE(out().find(" MESSAG-W-undefined character (€) ASCII=U+20AC\n"), std::string::npos);
+    EXPECT_NE(out().find(" MESSAG-W-undefined character (▀) ASCII=223\n"), std::string::npos);
+    EXPECT_NE(out().find(" XMESS-W-undefined Character:U+20AC€\n"), std::string::npos);
     EXPECT_EQ(parts[0], parts[1]);
     EXPECT_EQ(parts[2], parts[1]);
+    EXPECT_EQ(parts[3], parts[1]);
 }
 
 TEST_F(Text, Widths) {
@@ -100,6 +104,8 @@ TEST_F(Text, Widths) {
     HEIGHT(4);
     EXPECT_FLOAT_EQ(XMESS("AB", 2), 6.0f);
     CHARSP(1.0f);  // the width of "m" plus 1 mm per character
+    EXPECT_FLOAT_EQ(XMESS("AB", 2), 2.0f * (1.0f + 2.4f));
+    CHARSP(1.0f);  // again: still the proportional width of "m"
     EXPECT_FLOAT_EQ(XMESS("AB", 2), 2.0f * (1.0f + 2.4f));
     CHARSP(0.0f);
     EXPECT_FLOAT_EQ(XMESS("AB", 2), 6.0f);
