@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
+#include <climits>
+#include <cstring>
 #include <fcntl.h>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -22,9 +23,36 @@ std::string lower_ascii(std::string_view s) {
 
 bool is_separator(char c) { return c == '/' || c == '\\'; }
 
-std::set<OutputFile*>& open_output_files() {
-    static std::set<OutputFile*> files;
-    return files;
+// The temporary files of the open output files. A plain array that is never
+// destroyed: an output file that is itself a static object (VELIN's plot file)
+// may be destroyed after every other static object at the end of a program,
+// and must still find its entry. Fixed buffers, so that the entries can be
+// read without allocating.
+constexpr std::size_t kMaxOpenOutputFiles = 16;
+struct TemporaryEntry {
+    OutputFile* owner;
+    char path[PATH_MAX];
+};
+constinit TemporaryEntry g_temporaries[kMaxOpenOutputFiles] = {};
+
+// The index of a free entry holding `path`, or -1 when none is free.
+int register_temporary(OutputFile* owner, const char* path) {
+    for (std::size_t k = 0; k < kMaxOpenOutputFiles; ++k) {
+        TemporaryEntry& e = g_temporaries[k];
+        if (e.owner != nullptr) continue;
+        std::memcpy(e.path, path, std::strlen(path) + 1);
+        e.owner = owner;
+        return static_cast<int>(k);
+    }
+    return -1;
+}
+
+void release_temporary(int& entry) {
+    if (entry < 0) return;
+    TemporaryEntry& e = g_temporaries[entry];
+    e.owner = nullptr;
+    e.path[0] = '\0';
+    entry = -1;
 }
 
 }  // namespace
@@ -120,10 +148,18 @@ bool OutputFile::open(const std::string& final_path) {
     failed_ = false;
     std::string pattern = std::string(directory_part(final_path)) + "." + std::string(file_name_part(final_path)) +
                           ".XXXXXX";
+    // No longer name could be opened anyway.
+    if (pattern.size() >= PATH_MAX) return false;
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     int fd = ::mkstemp(buffer.data());
     if (fd < 0) return false;
+    entry_ = register_temporary(this, buffer.data());
+    if (entry_ < 0) {
+        ::close(fd);
+        ::unlink(buffer.data());
+        return false;
+    }
     // mkstemp creates the file for the owner only; a plot is an ordinary file.
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -132,10 +168,10 @@ bool OutputFile::open(const std::string& final_path) {
     if (!file_) {
         ::close(fd);
         ::unlink(buffer.data());
+        release_temporary(entry_);
         return false;
     }
     temp_path_ = buffer.data();
-    open_output_files().insert(this);
     return true;
 }
 
@@ -150,14 +186,11 @@ bool OutputFile::commit() {
     bool ok = !failed_ && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
-    open_output_files().erase(this);
-    if (ok && ::rename(temp_path_.c_str(), final_path_.c_str()) == 0) {
-        temp_path_.clear();
-        return true;
-    }
-    ::unlink(temp_path_.c_str());
+    ok = ok && ::rename(temp_path_.c_str(), final_path_.c_str()) == 0;
+    if (!ok) ::unlink(temp_path_.c_str());
+    release_temporary(entry_);
     temp_path_.clear();
-    return false;
+    return ok;
 }
 
 void OutputFile::discard() {
@@ -167,12 +200,12 @@ void OutputFile::discard() {
         ::unlink(temp_path_.c_str());
         temp_path_.clear();
     }
-    open_output_files().erase(this);
+    release_temporary(entry_);
 }
 
 void discard_temporary_files() {
-    auto files = open_output_files();
-    for (OutputFile* f : files) f->discard();
+    for (TemporaryEntry& e : g_temporaries)
+        if (e.owner != nullptr) e.owner->discard();
 }
 
 bool write_file_atomically(const std::string& path, std::string_view bytes) {

@@ -46,7 +46,8 @@ std::string velin_file(std::string_view name);
 // An output file written under a temporary name in its final directory and
 // renamed over the final name by commit(). Until then an existing file of the
 // final name stays untouched; a file that is never committed is removed, also
-// when the run ends with a fatal error (see discard_temporary_files).
+// when the run ends with a fatal error (see discard_temporary_files) and when
+// the program returns from main with the file still open.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -54,7 +55,8 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // False when the temporary file cannot be created.
+    // False when the temporary file cannot be created (also when 16 output
+    // files are open already).
     bool open(const std::string& final_path);
     bool is_open() const { return file_ != nullptr; }
     // False on a write error.
@@ -71,6 +73,7 @@ private:
     std::string final_path_;
     std::string temp_path_;
     bool failed_ = false;
+    int entry_ = -1;  // in the table of temporary files
 };
 
 // Removes the temporary files of every output file still open; main calls it

@@ -63,13 +63,13 @@ std::string quote(const std::string& s) {
 
 }  // namespace
 
-RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, const std::string& input,
-                    const std::vector<std::string>& env) {
+RunResult run_program(const fs::path& dir, const std::string& program, const std::vector<std::string>& args,
+                      const std::string& input, const std::vector<std::string>& env) {
     ScratchDir io;
     io.write("stdin", input);
-    std::string command = "cd " + quote(dir.string()) + " && env";
+    std::string command = "cd " + quote(dir.string()) + " && timeout -k 10 60 env";
     for (const auto& e : env) command += " " + quote(e);
-    command += " " + quote(MURAL_EXECUTABLE);
+    command += " " + quote(program);
     for (const auto& a : args) command += " " + quote(a);
     command += " <" + quote(io.file("stdin")) + " >" + quote(io.file("stdout")) + " 2>" + quote(io.file("stderr"));
     int raw = std::system(command.c_str());
@@ -78,6 +78,11 @@ RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, c
     r.out = read_file(io.file("stdout"));
     r.err = read_file(io.file("stderr"));
     return r;
+}
+
+RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, const std::string& input,
+                    const std::vector<std::string>& env) {
+    return run_program(dir, MURAL_EXECUTABLE, args, input, env);
 }
 
 }  // namespace testing_support

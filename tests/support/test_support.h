@@ -92,7 +92,12 @@ struct RunResult {
     std::string out, err;
 };
 
-// Runs the mural executable in `dir` with the arguments and standard input.
+// Runs a program in `dir` with the arguments and standard input. A run that
+// hangs is stopped after a minute and has status 124.
+RunResult run_program(const std::filesystem::path& dir, const std::string& program,
+                      const std::vector<std::string>& args, const std::string& input,
+                      const std::vector<std::string>& env = {});
+// Runs the mural executable.
 RunResult run_mural(const std::filesystem::path& dir, const std::vector<std::string>& args, const std::string& input,
                     const std::vector<std::string>& env = {});
 

@@ -1,9 +1,11 @@
 // The device layer: initialisation, the plot stream byte for byte, pens and
 // palettes, style files, plot files and the level checks.
 #include <cmath>
+#include <filesystem>
 
 #include "fixture.h"
 #include "platform/fatal.h"
+#include "test_support.h"
 #include "velin/velin.h"
 
 using namespace velin;
@@ -417,4 +419,11 @@ TEST_F(Palette, BlankNameTakesTheFirstPaletteAfterTheComments) {
     SETPAL("", "");
     EXPECT_EQ(plot_state().NPpal, 2);
     EXPECT_EQ(finish(from), "NP4CR0,255,0,255,0,255PC1,0,0,0PC2,9,9,9SP0PG;");
+}
+
+TEST(PlotLeftOpen, ReturningFromMainDiscardsThePlot) {
+    testing_support::ScratchDir dir;
+    testing_support::RunResult r = testing_support::run_program(dir.path(), PLOT_LEFT_OPEN, {}, "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
