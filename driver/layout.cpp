@@ -6,8 +6,8 @@
 // file), pa (palette file), tr (echo every following line).
 #include "driver/layout.h"
 
-#include <fstream>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "driver/cmdline.h"
@@ -61,11 +61,12 @@ void DEFPAR(const std::string& DEF_FILE, float& AX, float& AY, float& XN, float&
         velin::VLERROR("DEFPAR-W-Datei " + DEF_FILE + " nicht gefunden!");
         return;
     }
-    std::ifstream in(*path, std::ios::binary);
-    if (!in) {
+    std::optional<std::string> text = platform::read_text_file(*path, "DEFPAR");
+    if (!text) {
         velin::VLERROR("DEFPAR-W-Datei " + *path + " nicht gefunden!");
         return;
     }
+    std::istringstream in(std::move(*text));
     auto& con = platform::console();
     con.line("DEFPAR-I-Unit=" + std::to_string(kUnit));
     con.line("DEFPAR-I-" + *path + " geöffnet.");

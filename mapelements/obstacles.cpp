@@ -32,8 +32,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -611,10 +611,10 @@ void PLBORG(std::string_view GEB_FILE, int ipen, bool lfill, float zcut) {
     const int ISHD = lfill ? 0 : kHatch;
     velin::SELPEN(ipen);
     const std::string path = platform::resolve_stored_name(GEB_FILE, resultfile::reader_state().result_name);
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return;
-    draw_building_file(*file.rdbuf(), ISHD, zcut);
-    file.close();
+    std::optional<std::string> text = platform::read_text_file(path, "PLBORG");
+    if (!text) return;
+    std::stringbuf file(std::move(*text));
+    draw_building_file(file, ISHD, zcut);
     velin::THKCRV(kFinalThickness);
 }
 

@@ -1,14 +1,17 @@
 #include "platform/files.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <dirent.h>
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#include "platform/fatal.h"
 
 namespace platform {
 
@@ -95,6 +98,51 @@ std::string resolve_stored_name(std::string_view stored, const std::string& besi
     if (auto found = find_file(beside)) return *found;
     if (auto found = find_file(bare)) return *found;
     return name;
+}
+
+int open_regular_file(const std::string& path, std::uint64_t& size) {
+    if (path.empty()) return -1;
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    size = static_cast<std::uint64_t>(st.st_size);
+    return fd;
+}
+
+std::optional<std::string> read_text_file(const std::string& path, std::string_view routine) {
+    std::uint64_t size = 0;
+    const int fd = open_regular_file(path, size);
+    if (fd < 0) return std::nullopt;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    auto too_large = [&] {
+        fatal(routine, "Datei " + path + " ist zu groß für eine Textdatei (mehr als " +
+                           std::to_string(kMaxTextFileBytes >> 20) + " MB)");
+    };
+    if (size > kMaxTextFileBytes) too_large();
+    std::string text;
+    text.reserve(static_cast<std::size_t>(size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fatal(routine, "Lesefehler in Datei " + path);
+        }
+        // Also a file that grows while it is read.
+        if (text.size() + static_cast<std::size_t>(n) > kMaxTextFileBytes) too_large();
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
 }
 
 std::string_view file_name_part(std::string_view path) {

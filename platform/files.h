@@ -4,6 +4,7 @@
 // directory, and output files that replace their final name only when complete.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -35,6 +36,20 @@ bool has_extension(std::string_view path);
 std::string_view extension_of(std::string_view path);
 // The path with the extension of its file-name part replaced (or added).
 std::string with_extension(std::string_view path, std::string_view extension);
+
+// Opens a file for reading when it is a regular file, else returns -1: a
+// directory, FIFO, device or socket counts as missing. The open never blocks
+// (a FIFO without a writer), and the kind is checked on the opened file, so it
+// cannot change between check and open. `size` gets the size of the file.
+int open_regular_file(const std::string& path, std::uint64_t& size);
+
+// Text files are read whole; anything larger is no text file of MURAL's.
+constexpr std::uint64_t kMaxTextFileBytes = 64u << 20;
+
+// The content of a regular file; nothing when there is none by that name (see
+// open_regular_file). A file larger than kMaxTextFileBytes or a read error
+// ends the run with a fatal message of `routine`.
+std::optional<std::string> read_text_file(const std::string& path, std::string_view routine);
 
 // The directory that stands for "C:\VELIN\": $VELIN_DIR, else the installed
 // data directory, else the source tree's data directory.

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <ostream>
+#include <sstream>
 
 #include "platform/bytestream.h"
 #include "platform/console.h"
@@ -307,8 +307,9 @@ void SETPAL(std::string_view PAL_FILE, std::string_view PAL_NAME) {
     if (lower(file).starts_with("c:\\velin\\")) path = platform::velin_file(file);
     else if (auto found = platform::find_file(file)) path = *found;
     else path = platform::velin_file(file);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) detail::fail("SETPAL", "Paletten-Datei " + file + " nicht gefunden!");
+    std::optional<std::string> text = platform::read_text_file(path, "SETPAL");
+    if (!text) detail::fail("SETPAL", "Paletten-Datei " + file + " nicht gefunden!");
+    std::istringstream in(std::move(*text));
 
     std::string name = trimmed(PAL_NAME);
     auto not_found = [&] {
