@@ -40,7 +40,7 @@ std::string strip(const std::string& text) {
 
 std::optional<float> first_real(const std::string& value) {
     std::vector<std::optional<double>> values;
-    if (!platform::parse_reals(value, values) || values.empty() || !values[0]) return std::nullopt;
+    if (!platform::parse_reals(value, values, 1) || values.empty() || !values[0]) return std::nullopt;
     return static_cast<float>(*values[0]);
 }
 

@@ -150,7 +150,7 @@ int ask_pen(std::string_view question) {
     for (;;) {
         con.prompt(question);
         std::vector<std::optional<long>> values;
-        if (!platform::parse_ints(con.read_line(), values)) continue;
+        if (!platform::parse_ints(con.read_line(), values, 1)) continue;
         const long pen = values.empty() || !values[0] ? 0L : *values[0];
         if (pen > 255) continue;
         return pen < 1 ? 0 : static_cast<int>(pen);
@@ -163,7 +163,7 @@ float ask_distance(std::string_view question) {
     for (;;) {
         con.prompt(question);
         std::vector<std::optional<double>> values;
-        if (!platform::parse_reals(con.read_line(), values)) continue;
+        if (!platform::parse_reals(con.read_line(), values, 1)) continue;
         const double d = values.empty() || !values[0] ? 0.0 : *values[0];
         if (std::isfinite(d)) return static_cast<float>(d);
     }

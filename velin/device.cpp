@@ -72,10 +72,10 @@ bool read_integers(std::istream& in, std::size_t count, std::vector<long>& value
         if (!std::getline(in, line)) return false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::vector<std::optional<long>> items;
-        if (!platform::parse_ints(line, items)) return false;
+        if (!platform::parse_ints(line, items, count - values.size())) return false;
         for (const auto& item : items) {
             if (!item) return false;
-            if (values.size() < count) values.push_back(*item);
+            values.push_back(*item);
         }
     }
     return true;
