@@ -9,6 +9,7 @@
 #include "platform/files.h"
 
 int main(int argc, char** argv) {
+    platform::remove_temporary_files_on_signals();
     auto& con = platform::console();
     // Nothing may leave main as an exception: that would abort the program
     // and leave the temporary plot file behind.

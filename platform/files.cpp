@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -29,8 +31,9 @@ bool is_separator(char c) { return c == '/' || c == '\\'; }
 // The temporary files of the open output files. A plain array that is never
 // destroyed: an output file that is itself a static object (VELIN's plot file)
 // may be destroyed after every other static object at the end of a program,
-// and must still find its entry. Fixed buffers, so that the entries can be
-// read without allocating.
+// and must still find its entry. Fixed buffers, so that the signal handler can
+// read the entries without allocating; they change only while the signals are
+// blocked, so the handler never sees an entry half written.
 constexpr std::size_t kMaxOpenOutputFiles = 16;
 struct TemporaryEntry {
     OutputFile* owner;
@@ -56,6 +59,31 @@ void release_temporary(int& entry) {
     e.owner = nullptr;
     e.path[0] = '\0';
     entry = -1;
+}
+
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+class CleanupSignalsBlocked {
+public:
+    CleanupSignalsBlocked() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int sig : kCleanupSignals) sigaddset(&set, sig);
+        pthread_sigmask(SIG_BLOCK, &set, &previous_);
+    }
+    ~CleanupSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    CleanupSignalsBlocked(const CleanupSignalsBlocked&) = delete;
+    CleanupSignalsBlocked& operator=(const CleanupSignalsBlocked&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+// Only async-signal-safe calls: unlink and _exit.
+void remove_temporaries_and_exit(int sig) {
+    for (const TemporaryEntry& e : g_temporaries)
+        if (e.owner != nullptr) ::unlink(e.path);
+    ::_exit(128 + sig);
 }
 
 }  // namespace
@@ -200,13 +228,18 @@ bool OutputFile::open(const std::string& final_path) {
     if (pattern.size() >= PATH_MAX) return false;
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
-    int fd = ::mkstemp(buffer.data());
-    if (fd < 0) return false;
-    entry_ = register_temporary(this, buffer.data());
-    if (entry_ < 0) {
-        ::close(fd);
-        ::unlink(buffer.data());
-        return false;
+    int fd = -1;
+    {
+        // A signal between creating and registering would leave the file behind.
+        CleanupSignalsBlocked blocked;
+        fd = ::mkstemp(buffer.data());
+        if (fd < 0) return false;
+        entry_ = register_temporary(this, buffer.data());
+        if (entry_ < 0) {
+            ::close(fd);
+            ::unlink(buffer.data());
+            return false;
+        }
     }
     // mkstemp creates the file for the owner only; a plot is an ordinary file.
     mode_t mask = ::umask(0);
@@ -215,6 +248,7 @@ bool OutputFile::open(const std::string& final_path) {
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
         ::close(fd);
+        CleanupSignalsBlocked blocked;
         ::unlink(buffer.data());
         release_temporary(entry_);
         return false;
@@ -234,9 +268,12 @@ bool OutputFile::commit() {
     bool ok = !failed_ && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
-    ok = ok && ::rename(temp_path_.c_str(), final_path_.c_str()) == 0;
-    if (!ok) ::unlink(temp_path_.c_str());
-    release_temporary(entry_);
+    {
+        CleanupSignalsBlocked blocked;
+        ok = ok && ::rename(temp_path_.c_str(), final_path_.c_str()) == 0;
+        if (!ok) ::unlink(temp_path_.c_str());
+        release_temporary(entry_);
+    }
     temp_path_.clear();
     return ok;
 }
@@ -245,15 +282,31 @@ void OutputFile::discard() {
     if (file_) {
         std::fclose(file_);
         file_ = nullptr;
-        ::unlink(temp_path_.c_str());
-        temp_path_.clear();
     }
-    release_temporary(entry_);
+    if (entry_ >= 0) {
+        CleanupSignalsBlocked blocked;
+        ::unlink(temp_path_.c_str());
+        release_temporary(entry_);
+    }
+    temp_path_.clear();
 }
 
 void discard_temporary_files() {
     for (TemporaryEntry& e : g_temporaries)
         if (e.owner != nullptr) e.owner->discard();
+}
+
+void remove_temporary_files_on_signals() {
+    struct sigaction action {};
+    action.sa_handler = remove_temporaries_and_exit;
+    sigemptyset(&action.sa_mask);
+    for (int sig : kCleanupSignals) sigaddset(&action.sa_mask, sig);
+    for (int sig : kCleanupSignals) {
+        struct sigaction previous {};
+        // A signal ignored from the start (nohup, a background job) stays ignored.
+        if (::sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+        ::sigaction(sig, &action, nullptr);
+    }
 }
 
 bool write_file_atomically(const std::string& path, std::string_view bytes) {

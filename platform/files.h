@@ -95,6 +95,11 @@ private:
 // when a run stops.
 void discard_temporary_files();
 
+// Installs handlers of SIGINT, SIGTERM and SIGHUP that remove the temporary
+// files of the open output files and end the program with status 128 + the
+// signal number. main calls it first.
+void remove_temporary_files_on_signals();
+
 // Writes a whole file through an OutputFile; false on failure.
 bool write_file_atomically(const std::string& path, std::string_view bytes);
 

@@ -1,6 +1,7 @@
 // End-to-end runs of the dialogue and the vector picture.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -129,6 +130,21 @@ TEST_F(Dialogue, VerticalVectorPictureWithExaggeration) {
     EXPECT_TRUE(fs::exists(dir.file("schnitt.plt")));
     EXPECT_TRUE(renders(dir.file("schnitt.plt"), dir.file("v.png")));
     if (const char* keep = std::getenv("MURAL_KEEP_PLOTS")) fs::copy_file(dir.file("schnitt.plt"), fs::path(keep) / "vertical.plt", fs::copy_options::overwrite_existing);
+}
+
+TEST_F(Dialogue, SignalDuringThePlotRemovesItsTemporaryFile) {
+    dir.write("MURAL.PLT", "alt");
+    auto temporaries = [&] {
+        int n = 0;
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            n += entry.path().filename().string().starts_with(".MURAL.PLT.");
+        return n;
+    };
+    RunResult r = interrupt_mural(dir.path(), {"run1"}, "V\nK03\n", " Skalierung der Pfeillänge", SIGTERM,
+                                  [&] { EXPECT_EQ(temporaries(), 1); });
+    EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
+    EXPECT_EQ(temporaries(), 0);
+    EXPECT_EQ(plot(), "alt");
 }
 
 TEST_F(Dialogue, PictureTallerThanThePageStops) {

@@ -101,6 +101,13 @@ RunResult run_program(const std::filesystem::path& dir, const std::string& progr
 RunResult run_mural(const std::filesystem::path& dir, const std::vector<std::string>& args, const std::string& input,
                     const std::vector<std::string>& env = {});
 
+// Runs mural in `dir` with the answers through a pipe that stays open. Once it
+// has printed `prompt`, calls `at_prompt` and sends it `signal`. The status is
+// -1 when the prompt did not come within a minute.
+RunResult interrupt_mural(const std::filesystem::path& dir, const std::vector<std::string>& args,
+                          const std::string& answers, const std::string& prompt, int signal,
+                          const std::function<void()>& at_prompt);
+
 std::string read_file(const std::string& path);
 
 }  // namespace testing_support
