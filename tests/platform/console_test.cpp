@@ -20,6 +20,12 @@ TEST(Console, EndOfInputEndsTheRunNamingThePrompt) {
     EXPECT_EQ(con.out(), " Plotdatei:  Xvon,Xbis,Yvon,Ybis: \n");
 }
 
+TEST(Console, SkipsAByteOrderMarkAtTheStartOfTheInputOnly) {
+    CapturedConsole con("\xEF\xBB\xBFV\r\n\xEF\xBB\xBFK03\n");
+    EXPECT_EQ(platform::console().read_line(), "V");
+    EXPECT_EQ(platform::console().read_line(), "\xEF\xBB\xBFK03");
+}
+
 TEST(Console, ErrorsGoToStandardError) {
     CapturedConsole con;
     platform::console().line("normal");
