@@ -316,8 +316,14 @@ bool write_file_atomically(const std::string& path, std::string_view bytes) {
 
 bool append_to_file(const std::string& path, std::string_view block) {
     // One write call, so that two runs appending at once do not interleave.
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0666);
+    // Only to a regular file: a FIFO without a reader would block for ever.
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     std::size_t done = 0;
     while (done < block.size()) {
         ssize_t n = ::write(fd, block.data() + done, block.size() - done);
