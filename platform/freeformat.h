@@ -21,8 +21,9 @@ inline constexpr std::size_t kMaxValuesPerLine = 4096;
 // list-directed read, the list is complete once `wanted` values are read: the
 // rest of the line is neither expanded nor checked. Returns false when an item
 // read is not a number of the asked kind.
-bool parse_reals(std::string_view line, std::vector<std::optional<double>>& values, std::size_t wanted);
-bool parse_ints(std::string_view line, std::vector<std::optional<long>>& values, std::size_t wanted);
+bool parse_reals(std::string_view line, std::vector<std::optional<double>>& values,
+                 std::size_t wanted = kEveryValue);
+bool parse_ints(std::string_view line, std::vector<std::optional<long>>& values, std::size_t wanted = kEveryValue);
 
 std::optional<double> parse_real(std::string_view item);
 std::optional<long> parse_int(std::string_view item);

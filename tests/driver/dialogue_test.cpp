@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
+#include <tuple>
 
 #include "../resultfile/result_image.h"
 #include "test_support.h"
@@ -16,6 +17,13 @@ namespace fs = std::filesystem;
 namespace {
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Hidden temporary plot files in the directory.
+int temporaries(const fs::path& dir) {
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) n += entry.path().filename().string().starts_with(".MURAL.PLT.");
+    return n;
+}
 
 int count(const std::string& text, const std::string& part) {
     int n = 0;
@@ -42,6 +50,30 @@ protected:
     std::string plot() const { return read_file(dir.file("MURAL.PLT")); }
     ScratchDir dir;
 };
+
+// Anything but a regular file where a text file is read counts as missing:
+// the run ends promptly as it does without the file.
+TEST(NotARegularFile, CountsAsMissing) {
+    const std::tuple<std::function<void(const ScratchDir&)>, std::string, int> cases[] = {
+        {[](auto& d) { fs::create_directory(d.path() / "run1.dat"); }, " - PLBORG - run1.dat", 0},
+        {[](auto& d) { fs::create_symlink("/dev/zero", d.path() / "run1.dat"); }, " - PLBORG - run1.dat", 0},
+        {[](auto& d) { d.write("MURAL.INI", "pa=./f.pal\n"); ::mkfifo(d.file("f.pal").c_str(), 0600); },
+         "SETPAL-F-Paletten-Datei ./f.pal nicht gefunden!", 1},
+        {[](auto& d) { ::mkfifo(d.file("MURAL.INI").c_str(), 0600); }, "DEFPAR-W-Datei PLTDEF.INI nicht gefunden!", 0},
+    };
+    for (const auto& [make, shown, status] : cases) {
+        ScratchDir dir;
+        fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / "run1.IGB", dir.path() / "run1.IGB");
+        // The header names the building file "run1.dat", which is then opened as it stands.
+        std::string erg = read_file((fs::path(MURAL_EXAMPLES_DIR) / "run1.ERG").string());
+        dir.write("run1.ERG", erg.replace(erg.find("C:\\MODELL\\RUN1.DAT"), 18, "run1.dat          "));
+        make(dir);
+        RunResult r = run_mural(dir.path(), {"run1", "/o", "/l:RO"}, "V\nM02\n\n\n");
+        EXPECT_EQ(r.status, status) << shown << "\n" << r.err;
+        EXPECT_TRUE(contains(r.out + r.err, shown)) << r.out << r.err;
+        EXPECT_EQ(temporaries(dir.path()), 0) << shown;
+    }
+}
 
 TEST_F(Dialogue, EndsWithoutAPlotOnEndOrUnknownLetters) {
     RunResult r = run({"run1"}, "E\n");
@@ -134,16 +166,10 @@ TEST_F(Dialogue, VerticalVectorPictureWithExaggeration) {
 
 TEST_F(Dialogue, SignalDuringThePlotRemovesItsTemporaryFile) {
     dir.write("MURAL.PLT", "alt");
-    auto temporaries = [&] {
-        int n = 0;
-        for (const auto& entry : fs::directory_iterator(dir.path()))
-            n += entry.path().filename().string().starts_with(".MURAL.PLT.");
-        return n;
-    };
     RunResult r = interrupt_mural(dir.path(), {"run1"}, "V\nK03\n", " Skalierung der Pfeillänge", SIGTERM,
-                                  [&] { EXPECT_EQ(temporaries(), 1); });
+                                  [&] { EXPECT_EQ(temporaries(dir.path()), 1); });
     EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
-    EXPECT_EQ(temporaries(), 0);
+    EXPECT_EQ(temporaries(dir.path()), 0);
     EXPECT_EQ(plot(), "alt");
 }
 
@@ -236,70 +262,5 @@ TEST_F(Dialogue, OriginalOutlinesAndTerrainFollowingSection) {
     EXPECT_TRUE(contains(r.out, " - PLBDIG -"));
     EXPECT_FALSE(contains(r.out, "PLBORG"));
 }
-
-}  // namespace
-
-namespace {
-
-// Anything but a regular file where a text file is read counts as missing:
-// the run ends promptly as it does without the file, leaving no temporary plot.
-struct NotAFile {
-    const char* name;
-    std::function<void(const ScratchDir&)> make;
-    std::vector<std::string> args;
-    const char* answers;
-    int status;
-    const char* shown;
-};
-
-// The example's header then names its building file "run1.dat", which is used as it stands.
-void name_building_file_plainly(const ScratchDir& dir) {
-    std::string erg = read_file(dir.file("run1.ERG"));
-    const std::string stored = "C:\\MODELL\\RUN1.DAT";
-    erg.replace(erg.find(stored), stored.size(), std::string("run1.dat").append(stored.size() - 8, ' '));
-    dir.write("run1.ERG", erg);
-    fs::remove(dir.file("run1.dat"));
-}
-
-void PrintTo(const NotAFile& c, std::ostream* os) { *os << c.name; }
-
-class NotARegularFile : public ::testing::TestWithParam<NotAFile> {};
-
-TEST_P(NotARegularFile, CountsAsMissing) {
-    ScratchDir dir;
-    for (const char* name : {"run1.ERG", "run1.IGB", "run1.dat"})
-        fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / name, dir.path() / name);
-    GetParam().make(dir);
-    RunResult r = run_mural(dir.path(), GetParam().args, GetParam().answers);
-    EXPECT_EQ(r.status, GetParam().status) << r.err;
-    EXPECT_TRUE(contains(r.out + r.err, GetParam().shown)) << r.out << r.err;
-    for (const auto& entry : fs::directory_iterator(dir.path()))
-        EXPECT_FALSE(entry.path().filename().string().starts_with(".MURAL.PLT.")) << entry.path();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    TextReaders, NotARegularFile,
-    ::testing::Values(
-        NotAFile{"DirectoryAsBuildingFile",
-                 [](const ScratchDir& d) {
-                     name_building_file_plainly(d);
-                     fs::create_directory(d.path() / "run1.dat");
-                 },
-                 {"run1", "/o", "/l:RO"}, "V\nM02\n\n\n", 0, " - PLBORG - run1.dat"},
-        NotAFile{"DeviceAsBuildingFile",
-                 [](const ScratchDir& d) {
-                     name_building_file_plainly(d);
-                     fs::create_symlink("/dev/zero", d.path() / "run1.dat");
-                 },
-                 {"run1", "/o", "/l:RO"}, "V\nM02\n\n\n", 0, " - PLBORG - run1.dat"},
-        NotAFile{"FifoAsPalette",
-                 [](const ScratchDir& d) {
-                     d.write("MURAL.INI", "pa=./farben.pal\n");
-                     ::mkfifo(d.file("farben.pal").c_str(), 0600);
-                 },
-                 {"run1", "/l:RO"}, "V\nK03\n\n\n3\n", 1, "SETPAL-F-Paletten-Datei ./farben.pal nicht gefunden!"},
-        NotAFile{"FifoAsLayoutFile", [](const ScratchDir& d) { ::mkfifo(d.file("MURAL.INI").c_str(), 0600); },
-                 {"run1", "/l:RO"}, "V\nK03\n\n\n3\n", 0, "DEFPAR-W-Datei PLTDEF.INI nicht gefunden!"}),
-    [](const ::testing::TestParamInfo<NotAFile>& info) { return std::string(info.param.name); });
 
 }  // namespace

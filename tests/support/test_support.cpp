@@ -3,7 +3,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <csignal>
-#include <fcntl.h>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -66,13 +65,13 @@ std::string quote(const std::string& s) {
 
 }  // namespace
 
-RunResult run_program(const fs::path& dir, const std::string& program, const std::vector<std::string>& args,
-                      const std::string& input, const std::vector<std::string>& env) {
+RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, const std::string& input,
+                    const std::vector<std::string>& env) {
     ScratchDir io;
     io.write("stdin", input);
     std::string command = "cd " + quote(dir.string()) + " && timeout -k 10 60 env";
     for (const auto& e : env) command += " " + quote(e);
-    command += " " + quote(program);
+    command += " " + quote(MURAL_EXECUTABLE);
     for (const auto& a : args) command += " " + quote(a);
     command += " <" + quote(io.file("stdin")) + " >" + quote(io.file("stdout")) + " 2>" + quote(io.file("stderr"));
     int raw = std::system(command.c_str());
@@ -83,47 +82,25 @@ RunResult run_program(const fs::path& dir, const std::string& program, const std
     return r;
 }
 
-RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, const std::string& input,
-                    const std::vector<std::string>& env) {
-    return run_program(dir, MURAL_EXECUTABLE, args, input, env);
-}
-
 RunResult interrupt_mural(const fs::path& dir, const std::vector<std::string>& args, const std::string& answers,
                           const std::string& prompt, int signal, const std::function<void()>& at_prompt) {
     ScratchDir io;
-    const std::string out = io.file("stdout"), err = io.file("stderr");
-    std::vector<std::string> words = {MURAL_EXECUTABLE};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    int in[2];
-    if (::pipe(in) != 0) return {};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(in[0], 0);
-        ::close(in[0]);
-        ::close(in[1]);
-        ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-        if (::chdir(dir.c_str()) == 0) ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(in[0]);
-    RunResult r;
-    if (::write(in[1], answers.data(), answers.size()) == static_cast<ssize_t>(answers.size())) {
-        for (int k = 0; k < 6000 && read_file(out).find(prompt) == std::string::npos; ++k) ::usleep(10000);
-    }
-    const bool prompted = read_file(out).find(prompt) != std::string::npos;
+    // The shell hands its process on to mural (exec): the pid it writes is mural's.
+    std::string command = "cd " + quote(dir.string()) + " && echo $$ >" + quote(io.file("pid")) + " && exec " +
+                          quote(MURAL_EXECUTABLE);
+    for (const auto& a : args) command += " " + quote(a);
+    command += " >" + quote(io.file("stdout")) + " 2>" + quote(io.file("stderr"));
+    std::FILE* in = ::popen(command.c_str(), "w");
+    std::fputs(answers.c_str(), in);
+    std::fflush(in);
+    bool prompted = false;
+    for (int k = 0; k < 6000 && !prompted; ++k, ::usleep(10000))
+        prompted = read_file(io.file("stdout")).find(prompt) != std::string::npos;
     if (prompted) at_prompt();
-    ::kill(pid, prompted ? signal : SIGKILL);
-    int raw = 0;
-    ::waitpid(pid, &raw, 0);
-    ::close(in[1]);
-    r.status = prompted && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = read_file(out);
-    r.err = read_file(err);
-    return r;
+    ::kill(std::stoi(read_file(io.file("pid"))), prompted ? signal : SIGKILL);
+    const int raw = ::pclose(in);
+    const int status = prompted && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return {status, read_file(io.file("stdout")), read_file(io.file("stderr"))};
 }
 
 }  // namespace testing_support

@@ -92,18 +92,12 @@ struct RunResult {
     std::string out, err;
 };
 
-// Runs a program in `dir` with the arguments and standard input. A run that
-// hangs is stopped after a minute and has status 124.
-RunResult run_program(const std::filesystem::path& dir, const std::string& program,
-                      const std::vector<std::string>& args, const std::string& input,
-                      const std::vector<std::string>& env = {});
-// Runs the mural executable.
+// Runs the mural executable in `dir` with the arguments and standard input;
+// a run that hangs is stopped after a minute (status 124).
 RunResult run_mural(const std::filesystem::path& dir, const std::vector<std::string>& args, const std::string& input,
                     const std::vector<std::string>& env = {});
-
-// Runs mural in `dir` with the answers through a pipe that stays open. Once it
-// has printed `prompt`, calls `at_prompt` and sends it `signal`. The status is
-// -1 when the prompt did not come within a minute.
+// Runs mural with the answers through a pipe that stays open; once `prompt` is
+// printed, calls `at_prompt` and sends `signal`. Status -1 when no prompt came.
 RunResult interrupt_mural(const std::filesystem::path& dir, const std::vector<std::string>& args,
                           const std::string& answers, const std::string& prompt, int signal,
                           const std::function<void()>& at_prompt);
