@@ -85,7 +85,7 @@ float UEBERH() {
     auto& con = platform::console();
     con.prompt(" Überhöhungsfaktor für z-Achse: ");
     std::vector<std::optional<double>> values;
-    if (platform::parse_reals(con.read_line(), values) && !values.empty() && values[0] && *values[0] > 0.0)
+    if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0] && *values[0] > 0.0)
         return static_cast<float>(*values[0]);
     return 2.0f;
 }
@@ -224,7 +224,7 @@ void set_up_section() {
         if (s.interactive) {
             con.prompt(" max. vert. Ausdehnung: ");
             std::vector<std::optional<double>> values;
-            if (platform::parse_reals(con.read_line(), values) && !values.empty() && values[0])
+            if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0])
                 d.PZMAX = static_cast<float>(*values[0]);
         }
         if (d.PZMAX <= 0.0f) d.PZMAX = top;

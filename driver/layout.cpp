@@ -6,8 +6,8 @@
 // file), pa (palette file), tr (echo every following line).
 #include "driver/layout.h"
 
-#include <fstream>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "driver/cmdline.h"
@@ -40,7 +40,7 @@ std::string strip(const std::string& text) {
 
 std::optional<float> first_real(const std::string& value) {
     std::vector<std::optional<double>> values;
-    if (!platform::parse_reals(value, values) || values.empty() || !values[0]) return std::nullopt;
+    if (!platform::parse_reals(value, values, 1) || values.empty() || !values[0]) return std::nullopt;
     return static_cast<float>(*values[0]);
 }
 
@@ -61,11 +61,12 @@ void DEFPAR(const std::string& DEF_FILE, float& AX, float& AY, float& XN, float&
         velin::VLERROR("DEFPAR-W-Datei " + DEF_FILE + " nicht gefunden!");
         return;
     }
-    std::ifstream in(*path, std::ios::binary);
-    if (!in) {
+    std::optional<std::string> text = platform::read_text_file(*path, "DEFPAR");
+    if (!text) {
         velin::VLERROR("DEFPAR-W-Datei " + *path + " nicht gefunden!");
         return;
     }
+    std::istringstream in(std::move(*text));
     auto& con = platform::console();
     con.line("DEFPAR-I-Unit=" + std::to_string(kUnit));
     con.line("DEFPAR-I-" + *path + " geöffnet.");

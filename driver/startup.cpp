@@ -44,7 +44,7 @@ std::string lower(std::string_view text) {
 // Reads the four window coordinates; false when the text does not hold them.
 bool parse_window(std::string_view text, Settings& s) {
     std::vector<std::optional<double>> values;
-    if (!platform::parse_reals(text, values) || values.size() < 4) return false;
+    if (!platform::parse_reals(text, values, 4) || values.size() < 4) return false;
     for (int k = 0; k < 4; ++k)
         if (!values[static_cast<std::size_t>(k)]) return false;
     s.window_x_from = static_cast<float>(*values[0]);

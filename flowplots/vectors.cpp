@@ -62,7 +62,7 @@ void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V
     // Wide enough for the 1000 of a field without wind.
     con.prompt(" Skalierung der Pfeillänge, Wert in m/(m/s) [" + fixed(DT, 4, 0) + "]: ");
     std::vector<std::optional<double>> values;
-    if (platform::parse_reals(con.read_line(), values) && !values.empty() && values[0] && *values[0] > 0.0 &&
+    if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0] && *values[0] > 0.0 &&
         std::isfinite(*values[0]))
         DT = static_cast<float>(*values[0]);
     con.line(" 1m/s entspricht in der Darstellung" + fixed(DT, 6, 1) + "m");
@@ -75,7 +75,7 @@ void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V
     if (RL > 1.0f) {
         con.prompt(" Nur jeden n-ten Vektor zeichnen (N>1): ");
         std::vector<std::optional<long>> steps;
-        if (platform::parse_ints(con.read_line(), steps) && !steps.empty() && steps[0] && *steps[0] > 1)
+        if (platform::parse_ints(con.read_line(), steps, 1) && !steps.empty() && steps[0] && *steps[0] > 1)
             NINC = static_cast<int>(std::min(*steps[0], 100000L));
     }
 

@@ -146,7 +146,7 @@ void ELEPOS(std::string_view LPOS, float& XLG, float& YLG, float& WLG, float& HL
         for (;;) {
             con.prompt(" Definition der Legende (Xpos,Ypos,Breite,Höhe): ");
             std::vector<std::optional<double>> v;
-            if (platform::parse_reals(con.read_line(), v) && v.size() >= 4 && v[0] && v[1] && v[2] && v[3]) {
+            if (platform::parse_reals(con.read_line(), v, 4) && v.size() >= 4 && v[0] && v[1] && v[2] && v[3]) {
                 XLG = static_cast<float>(*v[0]);
                 YLG = static_cast<float>(*v[1]);
                 WLG = static_cast<float>(*v[2]);

@@ -33,8 +33,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -151,7 +151,7 @@ int ask_pen(std::string_view question) {
     for (;;) {
         con.prompt(question);
         std::vector<std::optional<long>> values;
-        if (!platform::parse_ints(con.read_line(), values)) continue;
+        if (!platform::parse_ints(con.read_line(), values, 1)) continue;
         const long pen = values.empty() || !values[0] ? 0L : *values[0];
         if (pen > 255) continue;
         return pen < 1 ? 0 : static_cast<int>(pen);
@@ -164,7 +164,7 @@ float ask_distance(std::string_view question) {
     for (;;) {
         con.prompt(question);
         std::vector<std::optional<double>> values;
-        if (!platform::parse_reals(con.read_line(), values)) continue;
+        if (!platform::parse_reals(con.read_line(), values, 1)) continue;
         const double d = values.empty() || !values[0] ? 0.0 : *values[0];
         if (std::isfinite(d)) return static_cast<float>(d);
     }
@@ -621,10 +621,10 @@ void PLBORG(std::string_view GEB_FILE, int ipen, bool lfill, float zcut) {
     const int ISHD = lfill ? 0 : kHatch;
     velin::SELPEN(ipen);
     const std::string path = platform::resolve_stored_name(GEB_FILE, resultfile::reader_state().result_name);
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return;
-    draw_building_file(*file.rdbuf(), ISHD, zcut);
-    file.close();
+    std::optional<std::string> text = platform::read_text_file(path, "PLBORG");
+    if (!text) return;
+    std::stringbuf file(std::move(*text));
+    draw_building_file(file, ISHD, zcut);
     velin::THKCRV(kFinalThickness);
 }
 

@@ -5,9 +5,10 @@
 #include <bit>
 #include <limits>
 #include <cstring>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/fatal.h"
+#include "platform/files.h"
 
 namespace platform {
 
@@ -35,11 +36,15 @@ ByteReader::~ByteReader() { close(); }
 bool ByteReader::open(const std::string& path) {
     close();
     path_ = path;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) return false;
-    size_ = static_cast<std::uint64_t>(st.st_size);
+    std::uint64_t size = 0;
+    int fd = open_regular_file(path, size);
+    if (fd < 0) return false;
+    file_ = ::fdopen(fd, "rb");
+    if (!file_) {
+        ::close(fd);
+        return false;
+    }
+    size_ = size;
     position_ = 0;
     return true;
 }

@@ -48,6 +48,9 @@ std::string Console::read_line() {
         fatal("MURAL", "Eingabe zu Ende bei der Abfrage " + what);
     }
     if (!text.empty() && text.back() == '\r') text.pop_back();
+    // Some editors write a byte-order mark before the first line of a file.
+    if (at_input_start_ && text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+    at_input_start_ = false;
     // The echo of a terminal ended the prompt line.
     at_line_start_ = true;
     return text;
@@ -59,6 +62,7 @@ void Console::attach(std::istream& in, std::ostream& out, std::ostream& err) {
     err_ = &err;
     last_prompt_.clear();
     at_line_start_ = true;
+    at_input_start_ = true;
 }
 
 void Console::attach_standard_streams() { attach(std::cin, std::cout, std::cerr); }

@@ -22,7 +22,8 @@ public:
     void error(std::string_view text);
     void flush();
 
-    // Reads one line (without its line end). End of input ends the run with a
+    // Reads one line (without its line end); a UTF-8 byte-order mark at the
+    // very start of the input is passed over. End of input ends the run with a
     // fatal message that names the prompt that was waiting.
     std::string read_line();
 
@@ -38,6 +39,7 @@ private:
     std::ostream* err_;
     std::string last_prompt_;
     bool at_line_start_ = true;
+    bool at_input_start_ = true;
 };
 
 Console& console();

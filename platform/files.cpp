@@ -1,13 +1,19 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
+#include <csignal>
 #include <fcntl.h>
-#include <set>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#include "platform/fatal.h"
 
 namespace platform {
 
@@ -22,9 +28,62 @@ std::string lower_ascii(std::string_view s) {
 
 bool is_separator(char c) { return c == '/' || c == '\\'; }
 
-std::set<OutputFile*>& open_output_files() {
-    static std::set<OutputFile*> files;
-    return files;
+// The temporary files of the open output files. A plain array that is never
+// destroyed: an output file that is itself a static object (VELIN's plot file)
+// may be destroyed after every other static object at the end of a program,
+// and must still find its entry. Fixed buffers, so that the signal handler can
+// read the entries without allocating; they change only while the signals are
+// blocked, so the handler never sees an entry half written.
+constexpr std::size_t kMaxOpenOutputFiles = 16;
+struct TemporaryEntry {
+    OutputFile* owner;
+    char path[PATH_MAX];
+};
+constinit TemporaryEntry g_temporaries[kMaxOpenOutputFiles] = {};
+
+// The index of a free entry holding `path`, or -1 when none is free.
+int register_temporary(OutputFile* owner, const char* path) {
+    for (std::size_t k = 0; k < kMaxOpenOutputFiles; ++k) {
+        TemporaryEntry& e = g_temporaries[k];
+        if (e.owner != nullptr) continue;
+        std::memcpy(e.path, path, std::strlen(path) + 1);
+        e.owner = owner;
+        return static_cast<int>(k);
+    }
+    return -1;
+}
+
+void release_temporary(int& entry) {
+    if (entry < 0) return;
+    TemporaryEntry& e = g_temporaries[entry];
+    e.owner = nullptr;
+    e.path[0] = '\0';
+    entry = -1;
+}
+
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+class CleanupSignalsBlocked {
+public:
+    CleanupSignalsBlocked() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int sig : kCleanupSignals) sigaddset(&set, sig);
+        pthread_sigmask(SIG_BLOCK, &set, &previous_);
+    }
+    ~CleanupSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    CleanupSignalsBlocked(const CleanupSignalsBlocked&) = delete;
+    CleanupSignalsBlocked& operator=(const CleanupSignalsBlocked&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+// Only async-signal-safe calls: unlink and _exit.
+void remove_temporaries_and_exit(int sig) {
+    for (const TemporaryEntry& e : g_temporaries)
+        if (e.owner != nullptr) ::unlink(e.path);
+    ::_exit(128 + sig);
 }
 
 }  // namespace
@@ -67,6 +126,51 @@ std::string resolve_stored_name(std::string_view stored, const std::string& besi
     if (auto found = find_file(beside)) return *found;
     if (auto found = find_file(bare)) return *found;
     return name;
+}
+
+int open_regular_file(const std::string& path, std::uint64_t& size) {
+    if (path.empty()) return -1;
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    size = static_cast<std::uint64_t>(st.st_size);
+    return fd;
+}
+
+std::optional<std::string> read_text_file(const std::string& path, std::string_view routine) {
+    std::uint64_t size = 0;
+    const int fd = open_regular_file(path, size);
+    if (fd < 0) return std::nullopt;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    auto too_large = [&] {
+        fatal(routine, "Datei " + path + " ist zu groß für eine Textdatei (mehr als " +
+                           std::to_string(kMaxTextFileBytes >> 20) + " MB)");
+    };
+    if (size > kMaxTextFileBytes) too_large();
+    std::string text;
+    text.reserve(static_cast<std::size_t>(size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fatal(routine, "Lesefehler in Datei " + path);
+        }
+        // Also a file that grows while it is read.
+        if (text.size() + static_cast<std::size_t>(n) > kMaxTextFileBytes) too_large();
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
 }
 
 std::string_view file_name_part(std::string_view path) {
@@ -120,10 +224,23 @@ bool OutputFile::open(const std::string& final_path) {
     failed_ = false;
     std::string pattern = std::string(directory_part(final_path)) + "." + std::string(file_name_part(final_path)) +
                           ".XXXXXX";
+    // No longer name could be opened anyway.
+    if (pattern.size() >= PATH_MAX) return false;
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
-    int fd = ::mkstemp(buffer.data());
-    if (fd < 0) return false;
+    int fd = -1;
+    {
+        // A signal between creating and registering would leave the file behind.
+        CleanupSignalsBlocked blocked;
+        fd = ::mkstemp(buffer.data());
+        if (fd < 0) return false;
+        entry_ = register_temporary(this, buffer.data());
+        if (entry_ < 0) {
+            ::close(fd);
+            ::unlink(buffer.data());
+            return false;
+        }
+    }
     // mkstemp creates the file for the owner only; a plot is an ordinary file.
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -131,11 +248,12 @@ bool OutputFile::open(const std::string& final_path) {
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
         ::close(fd);
+        CleanupSignalsBlocked blocked;
         ::unlink(buffer.data());
+        release_temporary(entry_);
         return false;
     }
     temp_path_ = buffer.data();
-    open_output_files().insert(this);
     return true;
 }
 
@@ -150,29 +268,45 @@ bool OutputFile::commit() {
     bool ok = !failed_ && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
-    open_output_files().erase(this);
-    if (ok && ::rename(temp_path_.c_str(), final_path_.c_str()) == 0) {
-        temp_path_.clear();
-        return true;
+    {
+        CleanupSignalsBlocked blocked;
+        ok = ok && ::rename(temp_path_.c_str(), final_path_.c_str()) == 0;
+        if (!ok) ::unlink(temp_path_.c_str());
+        release_temporary(entry_);
     }
-    ::unlink(temp_path_.c_str());
     temp_path_.clear();
-    return false;
+    return ok;
 }
 
 void OutputFile::discard() {
     if (file_) {
         std::fclose(file_);
         file_ = nullptr;
-        ::unlink(temp_path_.c_str());
-        temp_path_.clear();
     }
-    open_output_files().erase(this);
+    if (entry_ >= 0) {
+        CleanupSignalsBlocked blocked;
+        ::unlink(temp_path_.c_str());
+        release_temporary(entry_);
+    }
+    temp_path_.clear();
 }
 
 void discard_temporary_files() {
-    auto files = open_output_files();
-    for (OutputFile* f : files) f->discard();
+    for (TemporaryEntry& e : g_temporaries)
+        if (e.owner != nullptr) e.owner->discard();
+}
+
+void remove_temporary_files_on_signals() {
+    struct sigaction action {};
+    action.sa_handler = remove_temporaries_and_exit;
+    sigemptyset(&action.sa_mask);
+    for (int sig : kCleanupSignals) sigaddset(&action.sa_mask, sig);
+    for (int sig : kCleanupSignals) {
+        struct sigaction previous {};
+        // A signal ignored from the start (nohup, a background job) stays ignored.
+        if (::sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+        ::sigaction(sig, &action, nullptr);
+    }
 }
 
 bool write_file_atomically(const std::string& path, std::string_view bytes) {
@@ -182,8 +316,14 @@ bool write_file_atomically(const std::string& path, std::string_view bytes) {
 
 bool append_to_file(const std::string& path, std::string_view block) {
     // One write call, so that two runs appending at once do not interleave.
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0666);
+    // Only to a regular file: a FIFO without a reader would block for ever.
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     std::size_t done = 0;
     while (done < block.size()) {
         ssize_t n = ::write(fd, block.data() + done, block.size() - done);

@@ -4,6 +4,7 @@
 // directory, and output files that replace their final name only when complete.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -36,6 +37,20 @@ std::string_view extension_of(std::string_view path);
 // The path with the extension of its file-name part replaced (or added).
 std::string with_extension(std::string_view path, std::string_view extension);
 
+// Opens a file for reading when it is a regular file, else returns -1: a
+// directory, FIFO, device or socket counts as missing. The open never blocks
+// (a FIFO without a writer), and the kind is checked on the opened file, so it
+// cannot change between check and open. `size` gets the size of the file.
+int open_regular_file(const std::string& path, std::uint64_t& size);
+
+// Text files are read whole; anything larger is no text file of MURAL's.
+constexpr std::uint64_t kMaxTextFileBytes = 64u << 20;
+
+// The content of a regular file; nothing when there is none by that name (see
+// open_regular_file). A file larger than kMaxTextFileBytes or a read error
+// ends the run with a fatal message of `routine`.
+std::optional<std::string> read_text_file(const std::string& path, std::string_view routine);
+
 // The directory that stands for "C:\VELIN\": $VELIN_DIR, else the installed
 // data directory, else the source tree's data directory.
 std::string velin_dir();
@@ -46,7 +61,8 @@ std::string velin_file(std::string_view name);
 // An output file written under a temporary name in its final directory and
 // renamed over the final name by commit(). Until then an existing file of the
 // final name stays untouched; a file that is never committed is removed, also
-// when the run ends with a fatal error (see discard_temporary_files).
+// when the run ends with a fatal error (see discard_temporary_files) and when
+// the program returns from main with the file still open.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -54,7 +70,8 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // False when the temporary file cannot be created.
+    // False when the temporary file cannot be created (also when 16 output
+    // files are open already).
     bool open(const std::string& final_path);
     bool is_open() const { return file_ != nullptr; }
     // False on a write error.
@@ -71,11 +88,17 @@ private:
     std::string final_path_;
     std::string temp_path_;
     bool failed_ = false;
+    int entry_ = -1;  // in the table of temporary files
 };
 
 // Removes the temporary files of every output file still open; main calls it
 // when a run stops.
 void discard_temporary_files();
+
+// Installs handlers of SIGINT, SIGTERM and SIGHUP that remove the temporary
+// files of the open output files and end the program with status 128 + the
+// signal number. main calls it first.
+void remove_temporary_files_on_signals();
 
 // Writes a whole file through an OutputFile; false on failure.
 bool write_file_atomically(const std::string& path, std::string_view bytes);

@@ -8,49 +8,6 @@
 
 namespace platform {
 
-namespace {
-
-// Splits a line into items; an item is nullopt where a comma follows a comma.
-bool split_items(std::string_view line, std::vector<std::optional<std::string>>& items) {
-    items.clear();
-    std::size_t i = 0;
-    const std::size_t n = line.size();
-    bool value_pending = false;  // a value seen since the last comma
-    while (i < n) {
-        char c = line[i];
-        if (c == ' ' || c == '\t') {
-            ++i;
-        } else if (c == ',') {
-            if (!value_pending) items.emplace_back(std::nullopt);
-            value_pending = false;
-            ++i;
-        } else if (c == '/') {
-            break;
-        } else {
-            std::size_t start = i;
-            while (i < n && line[i] != ' ' && line[i] != '\t' && line[i] != ',' && line[i] != '/') ++i;
-            std::string item(line.substr(start, i - start));
-            // r*v repeats the value, r* alone repeats a null value.
-            auto star = item.find('*');
-            if (star != std::string::npos) {
-                auto count = parse_int(item.substr(0, star));
-                if (!count || *count < 1 || *count > 100000) return false;
-                std::string rest = item.substr(star + 1);
-                for (long r = 0; r < *count; ++r) {
-                    if (rest.empty()) items.emplace_back(std::nullopt);
-                    else items.emplace_back(rest);
-                }
-            } else {
-                items.emplace_back(std::move(item));
-            }
-            value_pending = true;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 std::optional<double> parse_real(std::string_view item) {
     if (item.empty() || item.size() > 64) return std::nullopt;
     std::string text(item);
@@ -80,36 +37,69 @@ std::optional<long> parse_int(std::string_view item) {
     return value;
 }
 
-bool parse_reals(std::string_view line, std::vector<std::optional<double>>& values) {
-    std::vector<std::optional<std::string>> items;
+namespace {
+
+// The values of a line, read with `parse` one item at a time, until `wanted`
+// are there. A repeat "r*v" adds only as many copies as are still wanted, so a
+// short line of large repeats costs no more than the values read.
+template <typename T, typename Parse>
+bool parse_values(std::string_view line, std::vector<std::optional<T>>& values, std::size_t wanted, Parse parse) {
     values.clear();
-    if (!split_items(line, items)) return false;
-    for (const auto& item : items) {
-        if (!item) {
-            values.emplace_back(std::nullopt);
-            continue;
+    const bool counted = wanted != kEveryValue;
+    const std::size_t limit = counted ? wanted : kMaxValuesPerLine;
+    std::size_t i = 0;
+    const std::size_t n = line.size();
+    bool value_pending = false;  // a value seen since the last comma
+    while (i < n && values.size() < wanted) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t') {
+            ++i;
+        } else if (c == ',') {
+            if (!value_pending) {
+                if (!counted && values.size() == limit) return false;
+                values.emplace_back(std::nullopt);
+            }
+            value_pending = false;
+            ++i;
+        } else if (c == '/') {
+            break;
+        } else {
+            const std::size_t start = i;
+            while (i < n && line[i] != ' ' && line[i] != '\t' && line[i] != ',' && line[i] != '/') ++i;
+            std::string_view item = line.substr(start, i - start);
+            // r*v repeats the value, r* alone repeats a null value.
+            long repeat = 1;
+            if (const auto star = item.find('*'); star != std::string_view::npos) {
+                const auto count = parse_int(item.substr(0, star));
+                if (!count || *count < 1 || *count > 100000) return false;
+                repeat = *count;
+                item = item.substr(star + 1);
+            }
+            std::optional<T> value;
+            if (!item.empty()) {
+                value = parse(item);
+                if (!value) return false;
+            }
+            const std::size_t left = limit - values.size();
+            if (static_cast<std::size_t>(repeat) > left) {
+                if (!counted) return false;
+                repeat = static_cast<long>(left);
+            }
+            values.insert(values.end(), static_cast<std::size_t>(repeat), value);
+            value_pending = true;
         }
-        auto v = parse_real(*item);
-        if (!v) return false;
-        values.emplace_back(v);
     }
     return true;
 }
 
-bool parse_ints(std::string_view line, std::vector<std::optional<long>>& values) {
-    std::vector<std::optional<std::string>> items;
-    values.clear();
-    if (!split_items(line, items)) return false;
-    for (const auto& item : items) {
-        if (!item) {
-            values.emplace_back(std::nullopt);
-            continue;
-        }
-        auto v = parse_int(*item);
-        if (!v) return false;
-        values.emplace_back(v);
-    }
-    return true;
+}  // namespace
+
+bool parse_reals(std::string_view line, std::vector<std::optional<double>>& values, std::size_t wanted) {
+    return parse_values(line, values, wanted, parse_real);
+}
+
+bool parse_ints(std::string_view line, std::vector<std::optional<long>>& values, std::size_t wanted) {
+    return parse_values(line, values, wanted, parse_int);
 }
 
 std::string format_real(double value) {

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <ostream>
+#include <sstream>
 
 #include "platform/bytestream.h"
 #include "platform/codepage.h"
@@ -79,10 +79,10 @@ bool read_integers(std::istream& in, std::size_t count, std::vector<long>& value
         if (!std::getline(in, line)) return false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::vector<std::optional<long>> items;
-        if (!platform::parse_ints(line, items)) return false;
+        if (!platform::parse_ints(line, items, count - values.size())) return false;
         for (const auto& item : items) {
             if (!item) return false;
-            if (values.size() < count) values.push_back(*item);
+            values.push_back(*item);
         }
     }
     return true;
@@ -313,8 +313,9 @@ void SETPAL(std::string_view PAL_FILE, std::string_view PAL_NAME) {
     if (lower(file).starts_with("c:\\velin\\")) path = platform::velin_file(file);
     else if (auto found = platform::find_file(file)) path = *found;
     else path = platform::velin_file(file);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) detail::fail("SETPAL", "Paletten-Datei " + file + " nicht gefunden!");
+    std::optional<std::string> text = platform::read_text_file(path, "SETPAL");
+    if (!text) detail::fail("SETPAL", "Paletten-Datei " + file + " nicht gefunden!");
+    std::istringstream in(std::move(*text));
 
     std::string name = trimmed(PAL_NAME);
     auto not_found = [&] {

@@ -1,8 +1,12 @@
 // End-to-end runs of the dialogue and the vector picture.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <tuple>
 
 #include "../resultfile/result_image.h"
 #include "test_support.h"
@@ -13,6 +17,13 @@ namespace fs = std::filesystem;
 namespace {
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Hidden temporary plot files in the directory.
+int temporaries(const fs::path& dir) {
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) n += entry.path().filename().string().starts_with(".MURAL.PLT.");
+    return n;
+}
 
 int count(const std::string& text, const std::string& part) {
     int n = 0;
@@ -39,6 +50,30 @@ protected:
     std::string plot() const { return read_file(dir.file("MURAL.PLT")); }
     ScratchDir dir;
 };
+
+// Anything but a regular file where a text file is read counts as missing:
+// the run ends promptly as it does without the file.
+TEST(NotARegularFile, CountsAsMissing) {
+    const std::tuple<std::function<void(const ScratchDir&)>, std::string, int> cases[] = {
+        {[](auto& d) { fs::create_directory(d.path() / "run1.dat"); }, " - PLBORG - run1.dat", 0},
+        {[](auto& d) { fs::create_symlink("/dev/zero", d.path() / "run1.dat"); }, " - PLBORG - run1.dat", 0},
+        {[](auto& d) { d.write("MURAL.INI", "pa=./f.pal\n"); ::mkfifo(d.file("f.pal").c_str(), 0600); },
+         "SETPAL-F-Paletten-Datei ./f.pal nicht gefunden!", 1},
+        {[](auto& d) { ::mkfifo(d.file("MURAL.INI").c_str(), 0600); }, "DEFPAR-W-Datei PLTDEF.INI nicht gefunden!", 0},
+    };
+    for (const auto& [make, shown, status] : cases) {
+        ScratchDir dir;
+        fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / "run1.IGB", dir.path() / "run1.IGB");
+        // The header names the building file "run1.dat", which is then opened as it stands.
+        std::string erg = read_file((fs::path(MURAL_EXAMPLES_DIR) / "run1.ERG").string());
+        dir.write("run1.ERG", erg.replace(erg.find("C:\\MODELL\\RUN1.DAT"), 18, "run1.dat          "));
+        make(dir);
+        RunResult r = run_mural(dir.path(), {"run1", "/o", "/l:RO"}, "V\nM02\n\n\n");
+        EXPECT_EQ(r.status, status) << shown << "\n" << r.err;
+        EXPECT_TRUE(contains(r.out + r.err, shown)) << r.out << r.err;
+        EXPECT_EQ(temporaries(dir.path()), 0) << shown;
+    }
+}
 
 TEST_F(Dialogue, EndsWithoutAPlotOnEndOrUnknownLetters) {
     RunResult r = run({"run1"}, "E\n");
@@ -140,6 +175,15 @@ TEST_F(Dialogue, TitleInIso8859_1IsShownAndDrawnWhole) {
     EXPECT_TRUE(contains(r.out, " Titel:QEM Grüße\n")) << r.out;
     EXPECT_FALSE(contains(r.out, "undefined")) << r.out;
     EXPECT_TRUE(renders(dir.file("MURAL.PLT"), dir.file("t.png")));
+}
+
+TEST_F(Dialogue, SignalDuringThePlotRemovesItsTemporaryFile) {
+    dir.write("MURAL.PLT", "alt");
+    RunResult r = interrupt_mural(dir.path(), {"run1"}, "V\nK03\n", " Skalierung der Pfeillänge", SIGTERM,
+                                  [&] { EXPECT_EQ(temporaries(dir.path()), 1); });
+    EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
+    EXPECT_EQ(temporaries(dir.path()), 0);
+    EXPECT_EQ(plot(), "alt");
 }
 
 TEST_F(Dialogue, PictureTallerThanThePageStops) {

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 
+#include "driver/dialogue.h"
 #include "driver/layout.h"
 #include "driver/settings.h"
 #include "driver/startup.h"
+#include "platform/freeformat.h"
 #include "test_support.h"
+#include "velin/velin.h"
 
 using namespace testing_support;
 namespace fs = std::filesystem;
@@ -37,6 +42,32 @@ TEST_F(LayoutFile, LinesThatCannotBeInterpretedStopTheRun) {
         EXPECT_NE(con.out().find(std::string(" DEFPAR-I-") + bad + " - Zeile nicht interpretierbar!"),
                   std::string::npos);
     }
+}
+
+// Lines of huge repeats ("100000*1"): each reader expands only the values it reads.
+TEST_F(LayoutFile, RepeatsBeyondTheValuesReadAreNotExpanded) {
+    auto flood = [](std::string line) {
+        for (int k = 0; k < 450; ++k) line += " 100000*1";
+        return line;
+    };
+    dir.write("f.pal", "P\n" + flood("2") + "\n" + flood("6*255") + "\n" + flood("1 3*9") + "\n" + flood("2 0") + "\n");
+    CapturedConsole con(flood("2*1.5") + "\n");
+    const std::pair<std::function<std::string()>, std::string> readers[] = {
+        {[&] { return platform::format_real(driver::UEBERH()); }, "1.5"},
+        {[&] { return platform::format_real(read("ax=" + flood("150") + "\n").AX); }, "150.0"},
+        {[&] {
+             velin::INIPLO("HPGL2", "DINA4Q");
+             velin::SETPAL(dir.file("f.pal"), "P");
+             return velin::plot_state().colour_setup;
+         }, "NP4CR255,255,255,255,255,255PC1,9,9,9PC2,0,1,1"},
+    };
+    for (const auto& [read_lines, expected] : readers) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(read_lines(), expected);
+        // All 45 million values of a line take many seconds and gigabytes.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << expected;
+    }
+    velin::reset();
 }
 
 TEST_F(LayoutFile, MissingFileKeepsTheDefaults) {

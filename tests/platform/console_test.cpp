@@ -20,6 +20,12 @@ TEST(Console, EndOfInputEndsTheRunNamingThePrompt) {
     EXPECT_EQ(con.out(), " Plotdatei:  Xvon,Xbis,Yvon,Ybis: \n");
 }
 
+TEST(Console, SkipsAByteOrderMarkAtTheStartOfTheInputOnly) {
+    CapturedConsole con("\xEF\xBB\xBFV\r\n\xEF\xBB\xBFK03\n");
+    EXPECT_EQ(platform::console().read_line(), "V");
+    EXPECT_EQ(platform::console().read_line(), "\xEF\xBB\xBFK03");
+}
+
 TEST(Console, ErrorsGoToStandardError) {
     CapturedConsole con;
     platform::console().line("normal");
@@ -35,6 +41,7 @@ TEST(FreeFormat, RefusesWhatIsNotANumber) {
     EXPECT_FALSE(platform::parse_reals("nan", reals));
     EXPECT_FALSE(platform::parse_reals("0x10", reals));
     EXPECT_FALSE(platform::parse_reals("1e999", reals));
+    EXPECT_FALSE(platform::parse_reals("4000*1 96*2 3", reals));  // more values than a line may expand to
     std::vector<std::optional<long>> ints;
     EXPECT_FALSE(platform::parse_ints("1.5", ints));
     EXPECT_FALSE(platform::parse_ints("99999999999", ints));

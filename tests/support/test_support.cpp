@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <random>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace testing_support {
 
@@ -109,7 +111,7 @@ RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, c
                     const std::vector<std::string>& env) {
     ScratchDir io;
     io.write("stdin", input);
-    std::string command = "cd " + quote(dir.string()) + " && env";
+    std::string command = "cd " + quote(dir.string()) + " && timeout -k 10 60 env";
     for (const auto& e : env) command += " " + quote(e);
     command += " " + quote(MURAL_EXECUTABLE);
     for (const auto& a : args) command += " " + quote(a);
@@ -120,6 +122,27 @@ RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, c
     r.out = read_file(io.file("stdout"));
     r.err = read_file(io.file("stderr"));
     return r;
+}
+
+RunResult interrupt_mural(const fs::path& dir, const std::vector<std::string>& args, const std::string& answers,
+                          const std::string& prompt, int signal, const std::function<void()>& at_prompt) {
+    ScratchDir io;
+    // The shell hands its process on to mural (exec): the pid it writes is mural's.
+    std::string command = "cd " + quote(dir.string()) + " && echo $$ >" + quote(io.file("pid")) + " && exec " +
+                          quote(MURAL_EXECUTABLE);
+    for (const auto& a : args) command += " " + quote(a);
+    command += " >" + quote(io.file("stdout")) + " 2>" + quote(io.file("stderr"));
+    std::FILE* in = ::popen(command.c_str(), "w");
+    std::fputs(answers.c_str(), in);
+    std::fflush(in);
+    bool prompted = false;
+    for (int k = 0; k < 6000 && !prompted; ++k, ::usleep(10000))
+        prompted = read_file(io.file("stdout")).find(prompt) != std::string::npos;
+    if (prompted) at_prompt();
+    ::kill(std::stoi(read_file(io.file("pid"))), prompted ? signal : SIGKILL);
+    const int raw = ::pclose(in);
+    const int status = prompted && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return {status, read_file(io.file("stdout")), read_file(io.file("stderr"))};
 }
 
 }  // namespace testing_support

@@ -92,9 +92,15 @@ struct RunResult {
     std::string out, err;
 };
 
-// Runs the mural executable in `dir` with the arguments and standard input.
+// Runs the mural executable in `dir` with the arguments and standard input;
+// a run that hangs is stopped after a minute (status 124).
 RunResult run_mural(const std::filesystem::path& dir, const std::vector<std::string>& args, const std::string& input,
                     const std::vector<std::string>& env = {});
+// Runs mural with the answers through a pipe that stays open; once `prompt` is
+// printed, calls `at_prompt` and sends `signal`. Status -1 when no prompt came.
+RunResult interrupt_mural(const std::filesystem::path& dir, const std::vector<std::string>& args,
+                          const std::string& answers, const std::string& prompt, int signal,
+                          const std::function<void()>& at_prompt);
 
 std::string read_file(const std::string& path);
 

@@ -1,9 +1,13 @@
 // The device layer: initialisation, the plot stream byte for byte, pens and
 // palettes, style files, plot files and the level checks.
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
 
 #include "fixture.h"
 #include "platform/fatal.h"
+#include "test_support.h"
 #include "velin/velin.h"
 
 using namespace velin;
@@ -417,4 +421,11 @@ TEST_F(Palette, BlankNameTakesTheFirstPaletteAfterTheComments) {
     SETPAL("", "");
     EXPECT_EQ(plot_state().NPpal, 2);
     EXPECT_EQ(finish(from), "NP4CR0,255,0,255,0,255PC1,0,0,0PC2,9,9,9SP0PG;");
+}
+
+TEST(PlotLeftOpen, ReturningFromMainDiscardsThePlot) {
+    testing_support::ScratchDir dir;
+    const int raw = std::system(("cd '" + dir.path().string() + "' && " PLOT_LEFT_OPEN).c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << raw;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
