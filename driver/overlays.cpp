@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <vector>
 
 #include "driver/dialogue.h"
@@ -115,8 +114,6 @@ public:
         return false;
     }
 
-    const Box& page() const { return page_; }
-
 private:
     Box page_;
     std::vector<Box> taken_;
@@ -154,13 +151,13 @@ void draw_overlays() {
     const float below = s.AXTXT ? 4.5f * s.ZH + 1.0f : 0.01f * std::max(d.GX, d.GY) + 1.0f;
     const float title_top = d.GY + 2.7f * s.ZH + 1.0f;
     taken.push_back(Box{g_plan.page.x0 - 1.0f, -below, d.GX + right, title_top});
-    float legend_x = 0, legend_y = 0;
     const bool legend = !mapelements::legend_switched_off() && leg.LEVEL != 0;
     float entries_bottom = title_top;
     if (legend) {
-        mapelements::LEGBORD(legend_x, legend_y);
+        // Below the entries is where LEGBORD puts further contents.
+        float legend_x = 0;
+        mapelements::LEGBORD(legend_x, entries_bottom);
         g_plan.legend = Box{leg.XLEG, leg.YLEG, leg.XLEG + leg.WLEG, leg.YLEG + leg.HLEG};
-        entries_bottom = legend_y;
         g_plan.entries = Box{leg.XLEG, std::min(entries_bottom, leg.YLEG + leg.HLEG),
                              std::max(leg.XLEG + leg.WLEG, leg.XBORD), leg.YLEG + leg.HLEG};
         const bool inside = legend_inside_plot(leg.XLEG, leg.YLEG, leg.WLEG, leg.HLEG, d.GX, d.GY);
