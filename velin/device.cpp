@@ -144,6 +144,8 @@ void connect_unit(int unit, std::ostream* stream) {
     else units().erase(unit);
 }
 
+void write_message(std::string_view TEXT) { write_to_unit(plot_state().message_unit, TEXT); }
+
 namespace detail {
 
 void message_line(std::string_view text) { write_to_unit(plot_state().message_unit, text); }

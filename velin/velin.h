@@ -51,6 +51,8 @@ void NOCHEK();
 // Connects a message unit other than 6 (the console) to a stream; nullptr
 // disconnects it. SETIOC only accepts connected units.
 void connect_unit(int unit, std::ostream* stream);
+// Writes TEXT as one line on the message unit (the protocol of a run).
+void write_message(std::string_view TEXT);
 
 // ---- plot area, axes, transforms ---------------------------------------------
 void AREA2D(float XAX, float YAX);
