@@ -48,6 +48,7 @@ constexpr int LF = 10000;         // nodes of the pool
 constexpr int NMAX = 1700;        // points of one output piece
 constexpr int kMaxPoints = 1201;  // fine points of a row or column
 constexpr int kReserve = 4;       // nodes the pool keeps free
+constexpr std::size_t kCrowded = 64;  // open ends per point of the longest branch beyond which the pool grows
 
 enum class Kind : std::uint8_t { AlongX, AlongY, Boundary };
 
@@ -235,16 +236,22 @@ struct Tracer {
             }
         };
         int best_level = -1;
+        std::size_t scanned = 0;
         for (int l = 0; l < static_cast<int>(lev.size()); ++l) {
             int before = most;
             for (int e : ends[static_cast<std::size_t>(l)]) consider(e);
+            scanned += ends[static_cast<std::size_t>(l)].size();
             if (l == walking) {
                 consider(pending);
                 for (std::size_t i = old_next; i < old.size(); ++i) consider(old[i]);
+                scanned += old.size() - old_next;
             }
             if (most > before) best_level = l;
         }
-        if (most < 3) {
+        // Cutting a branch of fewer than 3 points frees nothing. A pool
+        // crowded with many short branches (noise) grows too: cutting one of
+        // them would free a node or two for a search over all of them.
+        if (most < 3 || static_cast<std::size_t>(most) * kCrowded < scanned) {
             grow_pool();
             return;
         }
