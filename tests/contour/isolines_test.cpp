@@ -451,28 +451,76 @@ TEST_F(IsolineLabels, CurvedLineGetsNoLabelAndAWarning) {
     }
 }
 
-// Margin positions label only open lines, beside their ends on that side;
-// an inside position labels a line at every crossing.
-TEST_F(IsolineLabels, FixedPositions) {
-    geometry(21, 21);
-    contour::ISONUM(2.0f, 0);
-    const float values[] = {40.0f, 80.0f};
-    const int one[] = {1, 1}, none[] = {0, 0};
-    contour::ISOMOD(values, one, one, none, none, none, 2);
-    contour::NUPOSX(-10.0f);  // left of the field
-    // A closed line around a peak (60) and an open line through the left edge (20).
-    auto z = field(21, 21, [](float x, float y) {
-        float u = 5.0f * (x - 1.0f), v = 5.0f * (y - 1.0f);
-        return 100.0f - std::hypot(u - 40.0f, v - 50.0f);
-    });
-    contour::ISOPLO(z, 21, 21);
-    auto left = page(0.0f, 0.0f).first;
-    auto right = page(100.0f, 0.0f).first;
-    int outside_left = 0, outside_right = 0;
-    for (const Stroke& s : plot_strokes(finish())) {
-        if (s.x0 < left - 0.5 && s.x1 < left - 0.5) ++outside_left;
-        if (s.x0 > right + 0.5 && s.x1 > right + 0.5) ++outside_right;
+// Margin positions label only open lines, beside their ends on that side.
+TEST_F(IsolineLabels, MarginLabelsOnlyOnOpenLinesOnTheRequestedSide) {
+    struct Case {
+        float level;
+        bool open;  // the line runs from the left edge to the left edge; else closed
+    };
+    for (Case c : {Case{40.0f, true}, Case{80.0f, false}}) {
+        geometry(21, 21);
+        contour::ISONUM(2.0f, 0);
+        const float values[] = {c.level};
+        const int one[] = {1}, none[] = {0};
+        contour::ISOMOD(values, one, one, none, none, none, 1);
+        contour::NUPOSX(-10.0f);  // left of the field
+        auto z = field(21, 21, [](float x, float y) { return 100.0f - std::hypot(5.0f * x - 45.0f, 5.0f * y - 55.0f); });
+        const long long before = position();
+        contour::ISOPLO(z, 21, 21);
+        double left = page(0.0f, 0.0f).first, right = page(100.0f, 0.0f).first;
+        int outside_left = 0, outside_right = 0;
+        for (const Stroke& s : plot_strokes(finish().substr(static_cast<std::size_t>(before)))) {
+            if (s.x0 < left - 0.5 && s.x1 < left - 0.5) ++outside_left;
+            if (s.x0 > right + 0.5 || s.x1 > right + 0.5) ++outside_right;
+        }
+        EXPECT_EQ(outside_left > 0, c.open) << c.level;
+        EXPECT_EQ(outside_right, 0) << c.level;
+        TearDown();
+        SetUp();
     }
-    EXPECT_GT(outside_left, 0);
-    EXPECT_EQ(outside_right, 0);
+}
+
+// Small rules of the settings: sub-steps of 0 are 1, no values draw nothing,
+// a later ISOVAL lifts the zero suppression, lines shorter than ALMIN are
+// counted but not drawn, an unknown line mode is solid, and the angle hook
+// turns a label that would read upside down.
+TEST_F(Isolines, SmallRules) {
+    contour::ISOSET(100.0f, 100.0f, 0.0f, 0.0f, 10.0f, 10.0f, 0, 0);
+    EXPECT_EQ(contour::settings().IPX, 1);
+    EXPECT_EQ(contour::settings().IPY, 1);
+    contour::ISOVAL(5.0f, 100);
+    EXPECT_TRUE(contour::settings().NULSUP);
+    contour::ISOVAL(5.0f, 0);
+    EXPECT_FALSE(contour::settings().NULSUP);
+
+    auto z = field(11, 11, [](float x, float) { return x; });
+    const float values[] = {5.5f};
+    const int none[] = {0}, odd_mode[] = {7};
+    contour::ISOMOD(values, none, odd_mode, none, none, none, 0);
+    contour::ISOPLO(z, 11, 11);
+    EXPECT_EQ(contour::settings().NDRAWN, 0);
+
+    contour::ISOMOD(values, none, odd_mode, none, none, none, 1);
+    contour::ISOLAE(0.0f, 101.0f);  // the line is 100 mm long
+    long long before = position();
+    contour::ISOPLO(z, 11, 11);
+    EXPECT_EQ(contour::settings().NDRAWN, 1);
+    EXPECT_TRUE(plot_strokes(finish().substr(static_cast<std::size_t>(before))).empty());
+
+    start_graph(100.0f, 100.0f, 100.0f, 100.0f);
+    contour::ISOLAE(0.0f, 99.0f);
+    velin::DASH();
+    before = position();
+    contour::ISOPLO(z, 11, 11);
+    const std::string drawn = finish().substr(static_cast<std::size_t>(before));
+    EXPECT_FALSE(plot_strokes(drawn).empty());
+    EXPECT_EQ(drawn.rfind("LTPU", 0), 0u) << drawn;  // the dashes are switched off for the solid line
+
+    float xp = 100.0f, yp = 1.0f;
+    EXPECT_FLOAT_EQ(contour::USRANG(xp, yp, 120.0f, 2.0f), 290.0f);
+    EXPECT_EQ(xp, 120.0f);
+    EXPECT_EQ(yp, 2.0f);
+    xp = 10.0f;
+    EXPECT_FLOAT_EQ(contour::USRANG(xp, yp, 30.0f, 5.0f), 20.0f);
+    EXPECT_EQ(xp, 10.0f);
 }
