@@ -1,1 +1,191 @@
-// (being written)
+// Colour raster of a scalar field.
+//
+// Notation: KFELD(i, j) is the pen of cell i of row j (1-based, i along x);
+// IH counts the cells of each pen from the smallest to the largest class pen.
+//
+// Steps:
+//  1. Classify: a cell takes the first class whose upper limit is at least its
+//     value; a value above every limit takes the last class.
+//  2. Optionally filter isolated cells: an interior cell whose left and right
+//     neighbours share a pen that the lower or the upper neighbour also has
+//     takes that pen. The sweep works in place, so a changed cell feeds the
+//     test of its right and upper neighbours.
+//  3. Count and report the pens; paint the most frequent one as a single
+//     rectangle under the whole field and forget its cells.
+//  4. Fill the remaining cells row by row (method 1) or pen by pen (method 2),
+//     a run of equal pens within a row as one rectangle, so the plot file
+//     holds one fill per run and, in method 2, one pen change per pen.
+//  5. One legend box per class.
+#include "contour/raster.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mapelements/legend.h"
+#include "platform/console.h"
+#include "platform/fatal.h"
+#include "platform/freeformat.h"
+#include "platform/text.h"
+#include "velin/velin.h"
+
+namespace contour {
+
+namespace {
+
+constexpr char ROUTINE[] = "FFPATR";
+constexpr int kLargestPen = 255;
+// The frame of a class box in the legend, mm: keeps a pale colour visible on white.
+constexpr float kLegendFrame = 0.1f;
+
+using platform::fixed;
+using platform::integer;
+
+std::size_t at(int index) { return static_cast<std::size_t>(index - 1); }
+
+// The protocol goes to the console (message unit 6) rather than to a log file.
+bool protocol_on_console() { return velin::plot_state().message_unit == 6; }
+
+// Asks until the answer holds a whole number; end of input ends the run.
+int ask_option(std::string_view prompt) {
+    auto& con = platform::console();
+    for (;;) {
+        con.prompt(prompt);
+        std::vector<std::optional<long>> values;
+        if (platform::parse_ints(con.read_line(), values, 1) && !values.empty() && values[0])
+            return static_cast<int>(*values[0]);
+    }
+}
+
+// Fills the runs of equal positive pens in row j for which `wanted(pen)`
+// holds, each as one rectangle.
+template <typename Wanted>
+void fill_row(const platform::Field2D<int>& KFELD, int NX, int j, std::span<const float> XI,
+              std::span<const float> YI, Wanted wanted) {
+    int s = 1;
+    while (s <= NX) {
+        const int pen = KFELD(s, j);
+        int e = s + 1;
+        while (e <= NX && KFELD(e, j) == pen) ++e;
+        if (pen > 0 && wanted(pen)) {
+            velin::SELPEN(pen);
+            velin::FILREC(XI[at(s)], XI[at(e)], YI[at(j)], YI[at(j + 1)]);
+        }
+        s = e;
+    }
+}
+
+void check_arguments(const platform::Field2D<float>& FELD, int NX, int NY, std::span<const float> XI,
+                     std::span<const float> YI, std::span<const float> CLASS, int NCLASS,
+                     std::span<const int> ICOL, std::span<const std::string> LBEZ) {
+    platform::fatal_if(NX < 1 || NY < 1 || FELD.n1() < NX || FELD.n2() < NY, ROUTINE,
+                       "Feldgröße falsch: NX=" + std::to_string(NX) + ", NY=" + std::to_string(NY));
+    platform::fatal_if(XI.size() < static_cast<std::size_t>(NX) + 1 || YI.size() < static_cast<std::size_t>(NY) + 1,
+                       ROUTINE, "zu wenige Zellgrenzen für NX=" + std::to_string(NX) + ", NY=" + std::to_string(NY));
+    platform::fatal_if(NCLASS < 1, ROUTINE, "keine Farbklassen");
+    const auto n = static_cast<std::size_t>(NCLASS);
+    platform::fatal_if(CLASS.size() < n || ICOL.size() < n || LBEZ.size() < n, ROUTINE,
+                       "weniger Klassengrenzen, Stifte oder Texte als " + std::to_string(NCLASS) + " Klassen");
+    for (int pen : ICOL.first(n))
+        platform::fatal_if(pen < -kLargestPen || pen > kLargestPen, ROUTINE,
+                           "Stift nicht vorhanden:" + integer(pen, 6));
+}
+
+}  // namespace
+
+RasterOptions& raster_options() {
+    static RasterOptions options;
+    return options;
+}
+
+void reset_raster_options() { raster_options() = RasterOptions(); }
+
+void FFPATR(const platform::Field2D<float>& FELD, int NX, int NY, std::span<const float> XI,
+            std::span<const float> YI, std::span<const float> CLASS, int NCLASS, std::span<const int> ICOL,
+            std::span<const std::string> LBEZ, bool NOLEG) {
+    check_arguments(FELD, NX, NY, XI, YI, CLASS, NCLASS, ICOL, LBEZ);
+    velin::write_message(" --- FFPATR V1.40 ---" + integer(NCLASS, 4));
+    const auto pens = ICOL.first(static_cast<std::size_t>(NCLASS));
+    const int pmin = *std::min_element(pens.begin(), pens.end());
+    const int pmax = *std::max_element(pens.begin(), pens.end());
+
+    platform::Field2D<int> KFELD(NX, NY);
+    for (int j = 1; j <= NY; ++j)
+        for (int i = 1; i <= NX; ++i) {
+            int k = NCLASS;
+            for (int c = 1; c <= NCLASS; ++c)
+                if (CLASS[at(c)] >= FELD(i, j)) {
+                    k = c;
+                    break;
+                }
+            KFELD(i, j) = ICOL[at(k)];
+        }
+
+    RasterOptions& options = raster_options();
+    if (options.IFILTER < 0 || (options.IFILTER > 1 && protocol_on_console()))
+        options.IFILTER = ask_option(" Singuläre Punkte Filtern (0,1): ");
+    if (options.IFILTER > 0) {
+        int changed = 0;
+        for (int j = 2; j <= NY - 1; ++j)
+            for (int i = 2; i <= NX - 1; ++i) {
+                const int side = KFELD(i - 1, j);
+                if (KFELD(i + 1, j) == side && KFELD(i, j) != side &&
+                    (KFELD(i, j - 1) == side || KFELD(i, j + 1) == side)) {
+                    KFELD(i, j) = side;
+                    ++changed;
+                }
+            }
+        velin::write_message(" Punkte gefiltert:" + integer(changed, 8));
+    }
+
+    std::vector<long long> IH(static_cast<std::size_t>(pmax - pmin + 1), 0);
+    auto count_of = [&](int pen) -> long long& { return IH[static_cast<std::size_t>(pen - pmin)]; };
+    for (int j = 1; j <= NY; ++j)
+        for (int i = 1; i <= NX; ++i) ++count_of(KFELD(i, j));
+    velin::write_message(" Häufigkeitsverteilung der Farben");
+    const double cells = static_cast<double>(NX) * static_cast<double>(NY);
+    for (int pen = pmin; pen <= pmax; ++pen)
+        velin::write_message(integer(pen, 6) + integer(count_of(pen), 10) +
+                             fixed(100.0 * static_cast<double>(count_of(pen)) / cells, 9, 2) + "%");
+
+    // A white class (pen 0 or below) that occurs leaves the paper as background.
+    if (!(pmin <= 0 && count_of(pmin) > 0)) {
+        int background = pmin;
+        for (int pen = pmin + 1; pen <= pmax; ++pen)
+            if (count_of(pen) > count_of(background)) background = pen;
+        // Another white pen may still be the most frequent: it paints nothing.
+        if (background >= 1) {
+            velin::write_message(" Hintergrundrechteck mit Stift" + integer(background, 4));
+            velin::SELPEN(background);
+            velin::FILREC(XI[0], XI[at(NX + 1)], YI[0], YI[at(NY + 1)]);
+            for (int j = 1; j <= NY; ++j)
+                for (int i = 1; i <= NX; ++i)
+                    if (KFELD(i, j) == background) KFELD(i, j) = 0;
+            count_of(background) = 0;
+        }
+    }
+
+    if (options.METHOD < 1 || (options.METHOD > 2 && protocol_on_console()))
+        options.METHOD = ask_option(" Methode (1-zeilenweise ,2-farbweise): ");
+    if (options.METHOD == 1) {
+        for (int j = 1; j <= NY; ++j) fill_row(KFELD, NX, j, XI, YI, [](int) { return true; });
+    } else if (options.METHOD == 2) {
+        // Pens without cells left are not selected at all.
+        for (int pen = std::max(1, pmin); pen <= pmax; ++pen) {
+            if (count_of(pen) == 0) continue;
+            for (int j = 1; j <= NY; ++j) fill_row(KFELD, NX, j, XI, YI, [pen](int p) { return p == pen; });
+        }
+    }
+
+    velin::SELPEN(1);
+    if (NOLEG) return;
+    for (int c = 1; c <= NCLASS; ++c) {
+        const std::string& text = LBEZ[at(c)];
+        if (text.starts_with('!')) continue;
+        mapelements::LEGENT("Pat", ICOL[at(c)], 0, kLegendFrame, text, "");
+    }
+}
+
+}  // namespace contour

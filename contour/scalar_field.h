@@ -1,0 +1,70 @@
+// Scalar fields of a section as isolines or as a colour raster: the isoline
+// value file, the raster definition file, the resampling of a non-equidistant
+// vertical grid and the vertical exaggeration.
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/field.h"
+
+namespace contour {
+
+constexpr int kMaxFileValues = 40;   // isoline values of one key in the value file
+constexpr int kMaxRasterClasses = 16;
+constexpr int kMaxRasterTitles = 5;
+constexpr std::size_t kRasterTextLength = 32;  // characters of a title or class text
+
+// The value lists shared by the isoline value file and the plot driver;
+// index 0 holds entry 1. For the colour raster, WISO holds the class limits.
+struct IsolineValues {
+    std::array<float, kMaxFileValues> WISO{};  // isoline values
+    std::array<int, kMaxFileValues> LABEL{};   // labels per line, 0 none
+    std::array<int, kMaxFileValues> MODE{};    // 0 coded, 1 solid, 2 dashed, 3 dotted
+    std::array<int, kMaxFileValues> ITHIK{};   // thickness
+    std::array<int, kMaxFileValues> ICOL{};    // pen
+    std::array<int, kMaxFileValues> IPAT{};    // pattern
+    int NWISO = -1;                            // entries read; -1 while no file has been read
+    bool file_read = false;                    // the value file is read once per run
+};
+
+IsolineValues& isoline_values();
+void reset_isoline_values();
+
+// The colour classes of the raster definition file, kept between plots.
+// Index 0 holds entry 1; the class limits are in IsolineValues::WISO.
+struct RasterClasses {
+    std::array<int, kMaxRasterClasses> IPEN{};         // pen of each class
+    std::array<std::string, kMaxRasterClasses> LBEZ;   // class texts
+    int NISO = 0;                                      // classes; 0 until the file was read
+    std::array<std::string, kMaxRasterTitles> LTIT;    // legend title lines
+    int NTIT = 0;
+};
+
+RasterClasses& raster_classes();
+void reset_raster_classes();
+
+// Fills the value lists with the section of key WAS of the isoline value file
+// (first call of a run only). A missing file leaves NWISO at -1.
+void GETIVAL(std::string_view FILE, std::string_view WAS);
+
+// Reads the section of key WAS of the raster definition file: title lines
+// into LTIT (NTIT of them), class limits into WISO, pens into IPEN and class
+// texts into LBEZ (NISO classes). Does nothing while NISO is positive.
+void GERADA(std::string_view RAS_FILE, std::string_view WAS, std::span<int> IPEN, std::span<float> WISO,
+            std::span<std::string> LBEZ, int& NISO, std::span<std::string> LTIT, int& NTIT);
+
+// Resamples CIN (NA x MZ, layers of thickness DZ(1..MZ), 0-based storage)
+// onto COUT (at least NA x NZI) with equidistant layers of thickness DZI;
+// MNZ gets the number of layers produced.
+void MAKDZC(const platform::Field2D<float>& CIN, int NA, int MZ, std::span<const float> DZ,
+            platform::Field2D<float>& COUT, int NZI, float DZI, int& MNZ);
+
+// Asks for the vertical exaggeration of a vertical section (default 2).
+float UEBERH();
+
+// ---- the plot driver of a scalar field section ---------------------------------
+
+}  // namespace contour
