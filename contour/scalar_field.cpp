@@ -359,7 +359,7 @@ void MAKDZC(const platform::Field2D<float>& CIN, int NA, int MZ, std::span<const
 
 float UEBERH() {
     auto& con = platform::console();
-    con.prompt("  Überhöhungsfaktor für z-Achse: ");
+    con.prompt(" Überhöhungsfaktor für z-Achse: ");
     std::vector<std::optional<double>> values;
     if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0] && *values[0] > 0.0 &&
         *values[0] < 3.4e38)

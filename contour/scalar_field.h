@@ -66,5 +66,12 @@ void MAKDZC(const platform::Field2D<float>& CIN, int NA, int MZ, std::span<const
 float UEBERH();
 
 // ---- the plot driver of a scalar field section ---------------------------------
+// Draws the section A (NNX x NNY values at the cells, first index along the
+// section's horizontal axis) into the current graph: isolines (ISOL) or a
+// colour raster of the quantity with key WAS. XR, YR: cell boundaries
+// (NNX+1, NNY+1 values); DDX, DDY: grid steps; DZ: layer thicknesses of a
+// vertical section (IS 1 or 2; 3 is a level section).
+void PLISPA(const platform::Field2D<float>& A, int NNX, int NNY, std::span<const float> XR, std::span<const float> YR,
+            float DDX, float DDY, std::span<const float> DZ, bool ISOL, char WAS, int IS);
 
 }  // namespace contour

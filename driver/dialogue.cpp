@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "contour/scalar_field.h"
 #include "driver/settings.h"
 #include "platform/codepage.h"
 #include "platform/console.h"
@@ -80,15 +81,6 @@ Dialogue& dialogue() {
 }
 
 void reset_dialogue() { dialogue() = Dialogue(); }
-
-float UEBERH() {
-    auto& con = platform::console();
-    con.prompt(" Überhöhungsfaktor für z-Achse: ");
-    std::vector<std::optional<double>> values;
-    if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0] && *values[0] > 0.0)
-        return static_cast<float>(*values[0]);
-    return 2.0f;
-}
 
 void choose_obstacles() {
     Settings& s = settings();
@@ -231,7 +223,7 @@ void set_up_section() {
         const float shown = std::min(top, d.PZMAX);
         d.YA = 0.0f;
         d.YE = shown;
-        d.exaggeration = UEBERH();
+        d.exaggeration = contour::UEBERH();
         d.GY = d.GX * shown * d.exaggeration / (d.XE - d.XA);
     } else {
         d.XA = g.XU(s.ILB);
@@ -242,8 +234,10 @@ void set_up_section() {
             d.section_text = std::to_string(d.LCUT) + " Schichten über Grund";
             con.line(" Horizontalschnitt " + std::to_string(d.LCUT) + " Schichten über Grund");
         } else {
-            d.section_text = "Horizontalschnitt bei z=" + fixed(g.ZL(d.LCUT), 0, 1) + " m";
-            con.line(" Horizontalschnitt bei z=" + fixed(g.ZL(d.LCUT), 8, 1));
+            // The vertical wind of a level lies on the face below it.
+            const float z = d.letter == 'W' ? g.ZW(d.LCUT) : g.ZL(d.LCUT);
+            d.section_text = "Horizontalschnitt bei z=" + fixed(z, 0, 1) + " m";
+            con.line(" Horizontalschnitt bei z=" + fixed(z, 8, 1));
         }
         con.line(" Ausschnitt MX,MY:" + std::to_string(s.IRB - s.ILB + 1) + " " + std::to_string(s.JHB - s.JVB + 1));
         con.line(" X-Achse:" + fixed(d.XA, 10, 1) + fixed(d.XE, 10, 1));
@@ -253,6 +247,9 @@ void set_up_section() {
     d.YS = axis_step(d.YA, d.YE);
     // A short description carries the section behind it.
     d.plot_title = s.description.empty() ? d.section_text : s.description + " / " + d.section_text;
+    // A scalar picture names its quantity.
+    const std::string quantity = scalar_quantity(d.letter, d.IS);
+    if (!quantity.empty()) d.plot_title += " - " + quantity;
     con.line(" Titel: " + d.plot_title);
     if (d.GY + s.YN > 260.0f) platform::fatal(ROUTINE, "Zeichnung in y-Richtung zu groß!");
 }
@@ -270,7 +267,7 @@ int run_dialogue() {
         return 0;
     }
     for (const PictureName& p : kPictureNames) {
-        if (p.letter == d.letter && p.letter != 'V')
+        if (p.letter == d.letter && std::string("VFWGDK").find(p.letter) == std::string::npos)
             platform::fatal(ROUTINE, std::string("Darstellung \"") + p.name + "\" (" + p.letter +
                                          ") ist in dieser Version noch nicht verfügbar");
     }
@@ -278,6 +275,7 @@ int run_dialogue() {
         velin::DONEPL();
         return 0;
     }
+    if (d.DIVI && d.IS != 3) platform::fatal(ROUTINE, "DIV nicht implementiert");
     if (d.terrain) build_terrain_levels();
     set_up_section();
     return draw_picture();

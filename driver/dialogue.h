@@ -34,9 +34,6 @@ struct Dialogue {
 Dialogue& dialogue();
 void reset_dialogue();
 
-// Vertical exaggeration: asked for, 2.0 unless a positive number is given.
-float UEBERH();
-
 // The steps of the dialogue. The choosers return false when the user ends
 // the run there.
 void choose_obstacles();
@@ -44,6 +41,13 @@ bool choose_picture();
 bool choose_section();
 void build_terrain_levels();
 void set_up_section();
+
+// The quantity a scalar picture shows, with its unit; empty for the flow pictures.
+std::string scalar_quantity(char letter, int IS);
+// The section index of the obstacles drawn with the picture.
+int obstacle_index();
+// The field of the scalar picture on the section, drawn as isolines or raster.
+void draw_scalar_picture();
 
 // The plot of the chosen picture; returns the exit status.
 int draw_picture();

@@ -168,10 +168,11 @@ void draw_obstacles() {
     const resultfile::Grid& g = resultfile::grid();
     velin::GRACE(0.0f);
     velin::NOCHEK();
+    const int index = obstacle_index();
     if (s.BORG && d.IS == 3) {
-        mapelements::PLBORG(s.GEB_FILE, s.fill_pen, s.fill, g.ZL(std::clamp(d.LCUT, 1, g.NZ)));
+        mapelements::PLBORG(s.GEB_FILE, s.fill_pen, s.fill, g.ZL(std::clamp(index, 1, g.NZ)));
     } else {
-        mapelements::PLBDIG(d.IS, d.LCUT, s.DRAFT, s.fill, false, s.fill_pen, d.terrain ? &d.KGEL : nullptr);
+        mapelements::PLBDIG(d.IS, index, s.DRAFT, s.fill, false, s.fill_pen, d.terrain ? &d.KGEL : nullptr);
     }
 }
 
@@ -221,7 +222,9 @@ int draw_picture() {
     if (!s.NOBU && d.ISOL) draw_obstacles();
     if (flow_picture) build_obstacle_mask();
     if (d.VEKT) draw_vectors();
-    if (!s.NOBU && (d.IS == 3 || flow_picture)) draw_obstacles();
+    if (!flow_picture) draw_scalar_picture();
+    // On top: in level sections always; in vertical ones over arrows and rasters.
+    if (!s.NOBU && (d.IS == 3 || flow_picture || !d.ISOL)) draw_obstacles();
     finish_plot();
     velin::DONEPL();
     return 0;

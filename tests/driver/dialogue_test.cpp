@@ -97,9 +97,9 @@ TEST_F(Dialogue, EndsWithoutAPlotOnEndOrUnknownLetters) {
 }
 
 TEST_F(Dialogue, PicturesStillToComeSayNotAvailable) {
-    RunResult r = run({"run1"}, "fi\n");
+    RunResult r = run({"run1"}, "s\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "Isotachen der Horizontalkomponente")) << r.err;
+    EXPECT_TRUE(contains(r.err, "Stromliniendarstellung")) << r.err;
     EXPECT_TRUE(contains(r.err, "noch nicht verfügbar"));
     EXPECT_FALSE(fs::exists(dir.file("MURAL.PLT")));
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "contour/scalar_field.h"
 #include "driver/dialogue.h"
 #include "driver/layout.h"
 #include "driver/settings.h"
@@ -53,7 +54,7 @@ TEST_F(LayoutFile, RepeatsBeyondTheValuesReadAreNotExpanded) {
     dir.write("f.pal", "P\n" + flood("2") + "\n" + flood("6*255") + "\n" + flood("1 3*9") + "\n" + flood("2 0") + "\n");
     CapturedConsole con(flood("2*1.5") + "\n");
     const std::pair<std::function<std::string()>, std::string> readers[] = {
-        {[&] { return platform::format_real(driver::UEBERH()); }, "1.5"},
+        {[&] { return platform::format_real(contour::UEBERH()); }, "1.5"},
         {[&] { return platform::format_real(read("ax=" + flood("150") + "\n").AX); }, "150.0"},
         {[&] {
              velin::INIPLO("HPGL2", "DINA4Q");

@@ -1,0 +1,162 @@
+// PLISPA: one section of a scalar field as isolines or as a colour raster,
+// with the values or classes of the definition files (or, for isolines,
+// values asked from the user), on an equidistant vertical grid.
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "contour/isolines.h"
+#include "contour/raster.h"
+#include "contour/scalar_field.h"
+#include "mapelements/legend.h"
+#include "platform/console.h"
+#include "platform/freeformat.h"
+#include "platform/text.h"
+#include "velin/velin.h"
+
+namespace contour {
+
+namespace {
+
+using platform::fixed;
+using platform::integer;
+
+constexpr int kAskedValues = 30;     // isolines made from an asked spacing
+constexpr float kLabelHeight = 1.25f;  // mm
+
+std::string value_text(double v) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, " %12.5g", v);
+    return buffer;
+}
+
+// A real number asked on the console; asked again until one is given.
+float ask_real(const char* prompt) {
+    auto& con = platform::console();
+    for (;;) {
+        con.prompt(prompt);
+        std::vector<std::optional<double>> values;
+        if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0] &&
+            std::isfinite(*values[0]))
+            return static_cast<float>(*values[0]);
+    }
+}
+
+// Exact zeros of the vertical wind inside the section (cells the model does
+// not compute) take a tenth of the sum of their four neighbours, in place.
+void replace_zeros(platform::Field2D<float>& A, int NNX, int NNY) {
+    for (int j = 2; j < NNY; ++j)
+        for (int i = 2; i < NNX; ++i)
+            if (A(i, j) == 0.0f) A(i, j) = 0.1f * (A(i - 1, j) + A(i + 1, j) + A(i, j - 1) + A(i, j + 1));
+}
+
+void draw_raster(const platform::Field2D<float>& A, int NNX, int NNY, std::span<const float> XR,
+                 std::span<const float> YR, char WAS) {
+    IsolineValues& v = isoline_values();
+    RasterClasses& r = raster_classes();
+    const std::string key(1, WAS);
+    GERADA("MURAL.RAS", key, r.IPEN, v.WISO, r.LBEZ, r.NISO, r.LTIT, r.NTIT);
+    velin::SELPEN(1);
+    for (int t = 0; t < r.NTIT; ++t) {
+        std::string title = platform::trimmed(r.LTIT[static_cast<std::size_t>(t)]);
+        mapelements::LEGHEAD(title, static_cast<int>(title.size()), 'C');
+    }
+    RasterOptions& options = raster_options();
+    options.IFILTER = 0;
+    options.METHOD = 2;
+    FFPATR(A, NNX, NNY, XR, YR, std::span<const float>(v.WISO.data(), static_cast<std::size_t>(r.NISO)), r.NISO,
+           std::span<const int>(r.IPEN.data(), static_cast<std::size_t>(r.NISO)),
+           std::span<const std::string>(r.LBEZ.data(), static_cast<std::size_t>(r.NISO)), false);
+}
+
+}  // namespace
+
+void PLISPA(const platform::Field2D<float>& A_in, int NNX, int NNY, std::span<const float> XR,
+            std::span<const float> YR, float DDX, float DDY, std::span<const float> DZ, bool ISOL, char WAS, int IS) {
+    auto& con = platform::console();
+    NNX = std::clamp(NNX, 0, A_in.n1());
+    NNY = std::clamp(NNY, 0, A_in.n2());
+    if (NNX < 1 || NNY < 1 || static_cast<int>(XR.size()) < NNX + 1 || static_cast<int>(YR.size()) < NNY + 1) return;
+    float lo = A_in(1, 1), hi = A_in(1, 1);
+    for (int j = 1; j <= NNY; ++j)
+        for (int i = 1; i <= NNX; ++i) lo = std::min(lo, A_in(i, j)), hi = std::max(hi, A_in(i, j));
+    con.line(" - PLISPA -" + integer(NNX, 6) + integer(NNY, 6));
+    con.line("   Min/Max:" + value_text(lo) + value_text(hi));
+
+    if (!ISOL) {
+        draw_raster(A_in, NNX, NNY, XR, YR, WAS);
+        return;
+    }
+
+    IsolineValues& v = isoline_values();
+    GETIVAL("MURAL.ISO", std::string(1, WAS));
+    float spacing = 0.0f;
+    if (v.NWISO < 1) {
+        spacing = ask_real(" Abstand der Isolinien: ");
+        float first = ask_real(" Beginn mit Isolinienwert: ");
+        for (int i = 0; i < kAskedValues; ++i) {
+            auto k = static_cast<std::size_t>(i);
+            v.WISO[k] = first + static_cast<float>(i) * spacing;
+            v.LABEL[k] = 1;
+            v.MODE[k] = 1;
+            v.ITHIK[k] = 1;
+            v.ICOL[k] = 0;
+            v.IPAT[k] = 0;
+        }
+        v.NWISO = kAskedValues;
+    } else {
+        spacing = v.NWISO >= 2 ? v.WISO[1] - v.WISO[0] : v.WISO[0];
+    }
+
+    platform::Field2D<float> A = A_in;
+    if (WAS == 'W') replace_zeros(A, NNX, NNY);
+
+    const velin::DrawSettings& graph = velin::plot_state().s;
+    const float GX = graph.axis_x, GY = graph.axis_y;
+    // Sub-steps of about a millimetre; negative: values at the cell centres.
+    const int IPLX = -(static_cast<int>(std::lround(GX / static_cast<float>(NNX))) + 1);
+    const int IPLY = -(static_cast<int>(std::lround(GY / static_cast<float>(NNY))) + 1);
+    con.line(" IPLX,IPLY=" + integer(IPLX, 6) + integer(IPLY, 6));
+
+    // A vertical section on layers of different thickness is resampled onto
+    // equal layers, fine enough for the thinnest and at most 4 NNY of them.
+    const bool vertical = IS == 1 || IS == 2;
+    bool resample = false;
+    float step_y = DDY;
+    if (vertical && !DZ.empty()) {
+        std::size_t n = std::min(DZ.size(), static_cast<std::size_t>(NNY));
+        auto [dz_lo, dz_hi] = std::minmax_element(DZ.begin(), DZ.begin() + static_cast<std::ptrdiff_t>(n));
+        resample = *dz_hi - *dz_lo > 0.01f;
+        if (resample) {
+            float top = 0.0f;
+            for (std::size_t k = 0; k < n; ++k) top += DZ[k];
+            step_y = std::max(*dz_lo, top / (4.0f * static_cast<float>(NNY)));
+        } else {
+            step_y = DZ[0];
+        }
+    }
+
+    ISOSET(GX, GY, XR[0], YR[0], DDX, step_y, IPLX, IPLY);
+    const float ratios[] = {1.0f, 1.0f};
+    ISOMRS(1.0f, 2, ratios);
+    const int n = std::clamp(v.NWISO, 0, kMaxFileValues);
+    auto first = [n](const auto& a) { return std::span(a.data(), static_cast<std::size_t>(n)); };
+    ISOMOD(first(v.WISO), first(v.LABEL), first(v.MODE), first(v.ITHIK), first(v.ICOL), first(v.IPAT), n);
+    ISONUM(kLabelHeight, spacing == std::trunc(spacing) ? 0 : 2);
+    ISOCUT();
+
+    if (resample) {
+        con.line(" nicht-äquidistantes vertikales Gitter !");
+        platform::Field2D<float> work(NNX, 4 * NNY, 0.0f);
+        int MNZ = 0;
+        MAKDZC(A, NNX, NNY, DZ, work, 4 * NNY, step_y, MNZ);
+        ISOPLO(work, NNX, MNZ);
+    } else {
+        if (vertical) con.line("  äquidistantes vertikales Gitter");
+        ISOPLO(A, NNX, NNY);
+    }
+}
+
+}  // namespace contour
