@@ -42,9 +42,9 @@ float horizontal_speed(const resultfile::ModelFields& m, const Cell& c) {
 std::string scalar_quantity(char letter, int IS) {
     const bool level = IS == 3;
     switch (letter) {
-        case 'F': case 'X': return "Horizontalgeschwindigkeit [m/s]";
+        case 'F': return "Horizontalgeschwindigkeit [m/s]";
         case 'W': return "Vertikalgeschwindigkeit [m/s]";
-        case 'G': case 'C': return level ? "Abweichung von der Anströmung [%]" : "Abweichung von der Anströmung [m/s]";
+        case 'G': return level ? "Abweichung von der Anströmung [%]" : "Abweichung von der Anströmung [m/s]";
         case 'D': return "Divergenz [1/s]";
         case 'K': return "vertikaler Diffusionskoeffizient KZ [m2/s]";
         default: return "";
@@ -112,7 +112,6 @@ void draw_scalar_picture() {
     platform::Field2D<float> A(n1, n2, 0.0f);
     switch (d.letter) {
         case 'F':
-        case 'X':
             for (int b = 1; b <= n2; ++b)
                 for (int a = 1; a <= n1; ++a) A(a, b) = horizontal_speed(m, cell(a, b));
             break;
@@ -123,8 +122,7 @@ void draw_scalar_picture() {
                     A(a, b) = level ? m.W(c.i, c.j, c.k) : 0.5f * (m.W(c.i, c.j, c.k) + m.W(c.i, c.j, c.k + 1));
                 }
             break;
-        case 'G':
-        case 'C': {
+        case 'G': {
             // The reference speed of a level is the inflow speed there.
             std::vector<float> reference(static_cast<std::size_t>(g.NZ) + 1, 0.0f);
             for (int k = 1; k <= g.NZ; ++k) reference[static_cast<std::size_t>(k)] = std::hypot(wind.U0(k), wind.V0(k));

@@ -202,7 +202,7 @@ TEST_F(ScalarField, ExaggerationDefaultsToTwo) {
         answer(input);
         EXPECT_FLOAT_EQ(UEBERH(), factor) << input;
     }
-    EXPECT_EQ(count(out(), "  Überhöhungsfaktor für z-Achse: "), static_cast<int>(cases.size()));
+    EXPECT_EQ(count(out(), " Überhöhungsfaktor für z-Achse: "), static_cast<int>(cases.size()));
 }
 
 }  // namespace
