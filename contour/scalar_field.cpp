@@ -337,7 +337,9 @@ void MAKDZC(const platform::Field2D<float>& CIN, int NA, int MZ, std::span<const
 
     double top = 0.0;
     for (float d : dz) top += d;
-    const double layers = std::trunc((top - DZI) / DZI);
+    // The new layers fill the column up to its top: DZ = 1, 2, 4 gives 7
+    // layers of 1 m. (Counting one layer less would leave the top one out.)
+    const double layers = std::trunc(top / DZI + 1e-3);
     if (!(layers <= NZI)) platform::stop("MAKDZC-NZI zu klein angegeben");
     MNZ = std::max(0, static_cast<int>(layers));
 

@@ -151,10 +151,10 @@ TEST_F(ScalarField, RasterFileSections) {
 }
 
 TEST_F(ScalarField, ResamplingNeedsRoomForTheNewLayers) {
-    platform::Field2D<float> in(2, 3), work(2, 5);
+    platform::Field2D<float> in(2, 3), work(2, 6);
     int mnz = 0;
     std::vector<float> dz{1, 2, 4}, equal{2, 2, 2};
-    EXPECT_EQ(fatal_message([&] { MAKDZC(in, 2, 3, dz, work, 5, 1.0f, mnz); }), "MAKDZC-NZI zu klein angegeben");
+    EXPECT_EQ(fatal_message([&] { MAKDZC(in, 2, 3, dz, work, 6, 1.0f, mnz); }), "MAKDZC-NZI zu klein angegeben");
     EXPECT_EQ(fatal_message([&] { MAKDZC(in, 2, 3, equal, work, 2, 1.0f, mnz); }), "MAKDZC-NZI zu klein angegeben");
     EXPECT_EQ(fatal_message([&] { MAKDZC(in, 2, 3, dz, work, 5, 0.0f, mnz); }),
               "MAKDZC-F-Schichtdicke DZI muss positiv sein");
@@ -171,8 +171,8 @@ TEST_F(ScalarField, ResamplingOntoEquidistantLayers) {
         int above;
     };
     const std::vector<Case> cases = {
-        {{1, 2, 4}, 1.0f, {10, 30, 50, 70, 90, 100}, {4, 2, 0, -2, -4, -5}, 1},
-        {{1, 2, 4}, 2.0f, {20, 60}, {3, -1}, 0},
+        {{1, 2, 4}, 1.0f, {10, 30, 50, 70, 90, 100, 100}, {4, 2, 0, -2, -4, -5, -5}, 2},
+        {{1, 2, 4}, 2.0f, {20, 60, 100}, {3, -1, -5}, 0},
         {{2, 2, 2}, 1.0f, {10, 40, 100}, {4, 1, -5}, 0},
     };
     for (const Case& c : cases) {
