@@ -1,0 +1,10 @@
+#include "flowplots/window.h"
+
+namespace flowplots {
+
+PlotWindow& plot_window() {
+    static PlotWindow window;
+    return window;
+}
+
+}  // namespace flowplots
