@@ -267,7 +267,7 @@ int run_dialogue() {
         return 0;
     }
     for (const PictureName& p : kPictureNames) {
-        if (p.letter == d.letter && std::string("VFWGDK").find(p.letter) == std::string::npos)
+        if (p.letter == d.letter && std::string("VSTFWGDK").find(p.letter) == std::string::npos)
             platform::fatal(ROUTINE, std::string("Darstellung \"") + p.name + "\" (" + p.letter +
                                          ") ist in dieser Version noch nicht verfügbar");
     }

@@ -49,6 +49,10 @@ int obstacle_index();
 // The field of the scalar picture on the section, drawn as isolines or raster.
 void draw_scalar_picture();
 
+// Streamlines (level sections only) and trajectories of the section.
+void draw_streamlines();
+void draw_trajectories();
+
 // The plot of the chosen picture; returns the exit status.
 int draw_picture();
 

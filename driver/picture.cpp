@@ -9,6 +9,7 @@
 #include "driver/dialogue.h"
 #include "driver/overlays.h"
 #include "driver/settings.h"
+#include "flowplots/trajectories.h"
 #include "flowplots/vectors.h"
 #include "mapelements/legend.h"
 #include "mapelements/mapsymbols.h"
@@ -220,8 +221,14 @@ int draw_picture() {
     const bool flow_picture = d.VEKT || d.STRM || d.TRAJ;
     // Isolines are drawn over the obstacles; the flow pictures lie under them.
     if (!s.NOBU && d.ISOL) draw_obstacles();
-    if (flow_picture) build_obstacle_mask();
+    if (flow_picture) {
+        build_obstacle_mask();
+        // The flow lines keep out of every area blanked so far (legend box).
+        flowplots::BLNKON();
+    }
     if (d.VEKT) draw_vectors();
+    if (d.STRM) draw_streamlines();
+    if (d.TRAJ) draw_trajectories();
     if (!flow_picture) draw_scalar_picture();
     // On top: in level sections always; in vertical ones over arrows and rasters.
     if (!s.NOBU && (d.IS == 3 || flow_picture || !d.ISOL)) draw_obstacles();

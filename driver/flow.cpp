@@ -1,0 +1,117 @@
+// The wind of the section for streamlines and trajectories: the face
+// components of the window, the faces and widths of its cells, the inflow,
+// and the window the lines are drawn in.
+#include <algorithm>
+#include <vector>
+
+#include "driver/dialogue.h"
+#include "driver/settings.h"
+#include "flowplots/streamlines.h"
+#include "flowplots/trajectories.h"
+#include "flowplots/window.h"
+#include "platform/console.h"
+#include "resultfile/model.h"
+
+namespace driver {
+
+namespace {
+
+// The wind of a level section on the faces of its cells. A terrain-following
+// section takes each face at its layer above the higher of the two grounds
+// beside it.
+struct LevelWind {
+    int n1 = 0, n2 = 0;
+    platform::Field2D<float> U, V;
+    std::vector<float> XR, YR, DXR, DYR;
+};
+
+LevelWind level_wind() {
+    const Settings& s = settings();
+    const Dialogue& d = dialogue();
+    const resultfile::Grid& g = resultfile::grid();
+    const resultfile::ModelFields& m = resultfile::model_fields();
+    LevelWind w;
+    w.n1 = s.IRB - s.ILB + 1;
+    w.n2 = s.JHB - s.JVB + 1;
+    auto ground = [&](int i, int j) {
+        i = std::clamp(i, 1, g.NX);
+        j = std::clamp(j, 1, g.NY);
+        return d.terrain ? d.KGEL(i, j) : 0;
+    };
+    auto level = [&](int i0, int j0, int i1, int j1) {
+        return d.terrain ? std::min(std::max(ground(i0, j0), ground(i1, j1)) + d.LCUT, g.NZ) : d.LCUT;
+    };
+    w.U.resize(w.n1 + 1, w.n2);
+    w.V.resize(w.n1, w.n2 + 1);
+    for (int j = 1; j <= w.n2; ++j)
+        for (int i = 1; i <= w.n1 + 1; ++i) {
+            const int gi = s.ILB + i - 1, gj = s.JVB + j - 1;
+            w.U(i, j) = m.U(gi, gj, level(gi - 1, gj, gi, gj));
+        }
+    for (int j = 1; j <= w.n2 + 1; ++j)
+        for (int i = 1; i <= w.n1; ++i) {
+            const int gi = s.ILB + i - 1, gj = s.JVB + j - 1;
+            w.V(i, j) = m.V(gi, gj, level(gi, gj - 1, gi, gj));
+        }
+    for (int i = s.ILB; i <= s.IRB + 1; ++i) w.XR.push_back(g.XU(i));
+    for (int j = s.JVB; j <= s.JHB + 1; ++j) w.YR.push_back(g.YV(j));
+    for (int i = s.ILB; i <= s.IRB; ++i) w.DXR.push_back(g.DXI(i));
+    for (int j = s.JVB; j <= s.JHB; ++j) w.DYR.push_back(g.DYJ(j));
+    flowplots::plot_window() = {d.XA, d.XE, d.YA, d.YE, g.DX, g.DY};
+    return w;
+}
+
+}  // namespace
+
+void draw_streamlines() {
+    Dialogue& d = dialogue();
+    if (d.IS != 3) {
+        platform::console().line(" Stromlinien nur für Horizontalschnitte !");
+        return;
+    }
+    LevelWind w = level_wind();
+    platform::Field2D<std::int16_t> MAP(w.n1, w.n2, 0);
+    flowplots::PLSTR(w.U, w.V, MAP, d.LGB, w.n1, w.n2);
+}
+
+void draw_trajectories() {
+    const Settings& s = settings();
+    Dialogue& d = dialogue();
+    const resultfile::Grid& g = resultfile::grid();
+    const resultfile::ModelFields& m = resultfile::model_fields();
+    const resultfile::WindData& wind = resultfile::wind_data();
+    if (d.IS == 3) {
+        LevelWind w = level_wind();
+        platform::Field2D<std::int16_t> MAP(w.n1, w.n2, 0);
+        const int k = std::clamp(d.LCUT, 1, g.NZ);
+        flowplots::PLTRAJ(w.U, w.V, MAP, w.n1, w.n2, wind.U0(k), wind.V0(k), d.LGB, w.XR, w.YR, w.DXR, w.DYR);
+        return;
+    }
+    // A vertical section: the component along it and the vertical wind, on
+    // the layers that begin below the height shown.
+    const bool column = d.IS == 1;
+    const int from = column ? s.JVB : s.ILB, to = column ? s.JHB : s.IRB;
+    const int n1 = to - from + 1;
+    int n2 = 0;
+    while (n2 < g.NZ && g.ZW(n2 + 1) < d.YE) ++n2;
+    n2 = std::max(n2, 1);
+    platform::Field2D<float> U(n1 + 1, n2), W(n1, n2 + 1);
+    for (int k = 1; k <= n2; ++k)
+        for (int a = 1; a <= n1 + 1; ++a) U(a, k) = column ? m.V(d.LCUT, from + a - 1, k) : m.U(from + a - 1, d.LCUT, k);
+    for (int k = 1; k <= n2 + 1; ++k)
+        for (int a = 1; a <= n1; ++a) W(a, k) = column ? m.W(d.LCUT, from + a - 1, k) : m.W(from + a - 1, d.LCUT, k);
+    std::vector<float> XR, ZR, DXR, DZR;
+    for (int a = from; a <= to + 1; ++a) XR.push_back(column ? g.YV(a) : g.XU(a));
+    for (int a = from; a <= to; ++a) DXR.push_back(column ? g.DYJ(a) : g.DXI(a));
+    for (int k = 1; k <= n2 + 1; ++k) ZR.push_back(g.ZW(k));
+    for (int k = 1; k <= n2; ++k) DZR.push_back(g.DZK(k));
+    // The inflow along the section in the layer that holds the reference height.
+    int kz = 1;
+    while (kz < g.NZ && g.ZW(kz + 1) <= wind.ZA) ++kz;
+    const float along = column ? wind.V0(kz) : wind.U0(kz);
+    flowplots::plot_window() = {d.XA, d.XE, d.YA, d.YE, column ? g.DY : g.DX, g.DZK(1)};
+    platform::Field2D<std::int16_t> MAP(n1, n2, 0);
+    flowplots::PLTRAZ(U, W, MAP, n1, n2, along, 0.0f, XR, ZR, DXR, DZR);
+}
+
+}  // namespace driver
