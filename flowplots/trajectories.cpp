@@ -122,8 +122,9 @@ void count_visit(std::int16_t& m) {
 int capped_steps(std::string_view routine, double steps) {
     if (!(steps > 0.0)) return 0;
     if (steps > kMaxSteps) {
-        platform::console().line(" " + std::string(routine) + "-W-Verfolgungszeit auf " + std::to_string(kMaxSteps) +
-                                 " Schritte begrenzt");
+        std::string text(1, ' ');
+        text.append(routine).append("-W-Verfolgungszeit auf ").append(std::to_string(kMaxSteps)).append(" Schritte begrenzt");
+        platform::console().line(text);
         return kMaxSteps;
     }
     return static_cast<int>(steps);
