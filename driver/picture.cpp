@@ -11,6 +11,7 @@
 #include "driver/settings.h"
 #include "flowplots/trajectories.h"
 #include "flowplots/vectors.h"
+#include "mapelements/background.h"
 #include "mapelements/legend.h"
 #include "mapelements/mapsymbols.h"
 #include "mapelements/obstacles.h"
@@ -232,6 +233,12 @@ int draw_picture() {
     if (!flow_picture) draw_scalar_picture();
     // On top: in level sections always; in vertical ones over arrows and rasters.
     if (!s.NOBU && (d.IS == 3 || flow_picture || !d.ISOL)) draw_obstacles();
+    // The background map of a level section, with the obstacles again on top.
+    if (d.LAND && d.IS == 3 && !s.NOBU) {
+        platform::console().line(" Hintergrund mit Stift #" + platform::integer(s.fill_pen, 3));
+        mapelements::BACKG(mapelements::background().DIGDAT, s.DRAFT, s.fill_pen, d.XA, d.XE, d.YA, d.YE);
+        draw_obstacles();
+    }
     finish_plot();
     velin::DONEPL();
     return 0;

@@ -14,6 +14,7 @@
 #include "driver/dialogue.h"
 #include "driver/layout.h"
 #include "driver/settings.h"
+#include "mapelements/background.h"
 #include "platform/arguments.h"
 #include "platform/codepage.h"
 #include "platform/console.h"
@@ -242,6 +243,9 @@ void read_model() {
     con.line(" Dimensionierung NX,NY,NZ: " + std::to_string(NX) + " " + std::to_string(NY) + " " + std::to_string(NZ));
     rf::GET_GRID();
     rf::GET_ANS();
+    // The north of a background definition holds over the run's own.
+    if (mapelements::background().read && mapelements::background().wnord_given)
+        rf::wind_data().WNord = mapelements::background().WNORD;
 
     // The three fields, on the x, y and z faces in turn.
     rf::ModelFields& m = rf::model_fields();
@@ -271,13 +275,22 @@ void read_background_definition() {
     Settings& s = settings();
     auto& con = platform::console();
     const std::string name = "LESDIG.DEF";
-    // Without a definition there is no background; "B" then selects nothing.
+    mapelements::reset_background();
+    float north = resultfile::wind_data().WNord;
+    int status = 1;
+    mapelements::DEFDIG(name, north, status);
+    const mapelements::BackgroundDefinition& b = mapelements::background();
+    // Land use needs a definition that names its data file.
     s.BGN_FILE.clear();
-    if (!platform::find_file(name)) {
+    if (status != 0) {
         con.line(" - keine Beschreibungsdatei " + name + " vorhanden");
         return;
     }
-    con.line(" - Beschreibungsdatei " + name + " vorhanden: Hintergrundkarten werden noch nicht gezeichnet");
+    // Without "WN" the run keeps the north of its result file, read later.
+    if (b.wnord_given) con.line(" Nordrichtung aus der Datei " + b.file + ":" + platform::fixed(north, 6, 1) + "°");
+    else con.line(" Nordrichtung aus der Datei " + b.file + ": keine Angabe, die des Laufs gilt");
+    con.line(" Hintergrunddatei: " + b.DIGDAT);
+    s.BGN_FILE = b.DIGDAT.empty() ? std::string() : b.file;
 }
 
 int ICALCB(float XB, const platform::Array1D<float>& XU, int NX) {

@@ -318,3 +318,30 @@ TEST_F(Dialogue, DraftAndDebugRuns) {
 }
 
 }  // namespace
+
+// The example's background map under an arrow picture of a level section;
+// none in a vertical section. A north angle in the definition holds over
+// the run's own.
+TEST_F(Dialogue, BackgroundMapUnderLevelPictures) {
+    for (const char* name : {"LESDIG.DEF", "hintergrund.dig"})
+        fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / name, dir.path() / name);
+    RunResult r = run({"run1", "/l:RO"}, "V\nK03\n\n2\n\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    for (const char* text : {" Nordrichtung aus der Datei LESDIG.DEF:", " Hintergrunddatei: hintergrund.dig",
+                             " Hintergrund mit Stift #", " ## Hintergrunddaten aus der Datei hintergrund.dig",
+                             " - LESDIG - V"})
+        EXPECT_TRUE(contains(r.out, text)) << text << r.out;
+    const std::string with_map = plot();
+    EXPECT_TRUE(renders(dir.file("MURAL.PLT"), dir.file("b.png")));
+
+    r = run({"run1", "/l:RO"}, "V\nJ25\n\n\n2\n\n\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(contains(r.out, " Hintergrund mit Stift #"));
+
+    std::string definition = read_file(dir.file("LESDIG.DEF"));
+    dir.write("LESDIG.DEF", definition + "WN=30\n");
+    r = run({"run1", "/l:RO"}, "V\nK03\n\n2\n\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " Nordrichtung aus der Datei LESDIG.DEF:  30.0°")) << r.out;
+    EXPECT_NE(plot(), with_map) << "the north arrow turns with the definition's angle";
+}

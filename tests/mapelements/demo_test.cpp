@@ -22,7 +22,7 @@ namespace {
 class Furniture : public PlotTest, public ::testing::WithParamInterface<const char*> {
 protected:
     void draw_page(const char* device) {
-        plot_file = std::string("furniture_demo_") + device + ".plt";
+        plot_file = dir.file(std::string("furniture_demo_") + device + ".plt");
         start_graph(150.0f, 100.0f, 300.0f, 200.0f, device);
         velin::FRAME();
         velin::GRACE(0.0f);
@@ -106,7 +106,7 @@ TEST_P(Furniture, DemonstrationPageRenders) {
         EXPECT_EQ(stream.find("RA"), std::string::npos);
     }
     if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) GTEST_SKIP() << "hp2xx is not installed";
-    const std::string png = std::string("furniture_demo_") + device + ".png";
+    const std::string png = dir.file(std::string("furniture_demo_") + device + ".png");
     std::remove(png.c_str());
     const int rc = std::system(("hp2xx -q -m png -f " + png + " " + plot_file + " 2>/dev/null").c_str());
     EXPECT_EQ(rc, 0);

@@ -14,15 +14,6 @@
 #include "plot_fixture.h"
 #include "velin/velin.h"
 
-namespace mapelements {
-// The state belongs to the definition reader; this stand-in yields to its
-// definition wherever that is linked in.
-[[gnu::weak]] BackgroundDefinition& background() {
-    static BackgroundDefinition instance;
-    return instance;
-}
-}  // namespace mapelements
-
 using namespace testing_support;
 using namespace mapelements;
 

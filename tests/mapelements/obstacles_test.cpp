@@ -745,11 +745,10 @@ TEST_F(Buildings, EveryKindRenders) {
     const std::string s = finish();
     EXPECT_EQ(count(s, "FT3"), 5);
     if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) GTEST_SKIP() << "hp2xx is not installed";
-    std::filesystem::copy_file(plot_file, "obstacles_render.plt", std::filesystem::copy_options::overwrite_existing);
-    std::remove("obstacles_render.png");
-    const int rc = std::system("hp2xx -q -m png -f obstacles_render.png obstacles_render.plt 2>obstacles_render.log");
-    EXPECT_EQ(rc, 0) << read_file("obstacles_render.log");
-    EXPECT_TRUE(std::filesystem::exists("obstacles_render.png"));
+    const std::string png = dir.file("obstacles_render.png"), log = dir.file("obstacles_render.log");
+    const int rc = std::system(("hp2xx -q -m png -f '" + png + "' '" + plot_file + "' 2>'" + log + "'").c_str());
+    EXPECT_EQ(rc, 0) << read_file(log);
+    EXPECT_TRUE(std::filesystem::exists(png));
 }
 
 }  // namespace
