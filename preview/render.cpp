@@ -36,6 +36,8 @@ constexpr double MAX_HATCH_LINES = 200000.0;
 // A raster of more pixels than this is refused (4 bytes each).
 constexpr double MAX_PIXELS = 100e6;
 constexpr int MAX_SIDE = 32767;
+// Points of the strokes gathered into one path before it is drawn.
+constexpr std::size_t MAX_BATCH = 1u << 10;
 // Plot files larger than this are not MURAL's.
 constexpr std::uint64_t MAX_PLOT_BYTES = 512u << 20;
 
@@ -99,21 +101,25 @@ public:
         start(sizes_[static_cast<std::size_t>(page.index)]);
     }
 
+    // Strokes of one pen in a row are gathered into one path (cairo starts the
+    // dash pattern anew on each subpath, so nothing changes but the speed).
     void stroke(std::span<const Subpath> path, const Pen& pen) override {
         if (!drawing_) return;
-        build(path, true);
-        set_colour(pen.colour);
-        cairo_set_line_width(cr_, std::max(pen.width_mm, min_width_));
-        double sum = 0.0;
-        for (double d : pen.dashes) sum += d;
-        if (sum > 0.0) cairo_set_dash(cr_, pen.dashes.data(), static_cast<int>(pen.dashes.size()), 0.0);
-        cairo_stroke(cr_);
-        if (sum > 0.0) cairo_set_dash(cr_, nullptr, 0, 0.0);
+        if (pending_ > 0 && !same_pen(pen)) flush();
+        if (pending_ == 0) {
+            pen_ = pen;
+            cairo_new_path(cr_);
+        }
+        for (const Subpath& k : path) pending_ += k.points.size() + 1;
+        add(path, true);
+        if (pending_ >= MAX_BATCH) flush();
     }
 
     void fill(std::span<const Subpath> path, const Fill& fill) override {
         if (!drawing_) return;
-        build(path, false);
+        flush();
+        cairo_new_path(cr_);
+        add(path, false);
         set_colour(fill.colour);
         cairo_set_fill_rule(cr_, fill.even_odd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
         if (fill.kind == FillKind::solid) {
@@ -162,6 +168,7 @@ public:
 
     void end_page() override {
         if (!drawing_) return;
+        flush();
         if (format_ == Format::pdf) cairo_show_page(cr_);
         drawing_ = false;
     }
@@ -213,9 +220,26 @@ private:
 
     void set_colour(const Rgb& c) { cairo_set_source_rgb(cr_, c.r, c.g, c.b); }
 
-    // Outlines leave out pen-up moves; areas take every point.
-    void build(std::span<const Subpath> path, bool outline) {
-        cairo_new_path(cr_);
+    bool same_pen(const Pen& pen) const {
+        return pen.colour == pen_.colour && pen.width_mm == pen_.width_mm && pen.dashes == pen_.dashes;
+    }
+
+    // Strokes the gathered path.
+    void flush() {
+        if (pending_ == 0) return;
+        pending_ = 0;
+        set_colour(pen_.colour);
+        cairo_set_line_width(cr_, std::max(pen_.width_mm, min_width_));
+        double sum = 0.0;
+        for (double d : pen_.dashes) sum += d;
+        if (sum > 0.0) cairo_set_dash(cr_, pen_.dashes.data(), static_cast<int>(pen_.dashes.size()), 0.0);
+        cairo_stroke(cr_);
+        if (sum > 0.0) cairo_set_dash(cr_, nullptr, 0, 0.0);
+    }
+
+    // Adds subpaths to the current path: outlines leave out pen-up moves,
+    // areas take every point.
+    void add(std::span<const Subpath> path, bool outline) {
         for (const Subpath& k : path) {
             if (k.points.empty()) continue;
             const Point& p0 = k.points.front();
@@ -247,6 +271,8 @@ private:
     cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_ = nullptr;
     bool drawing_ = false;
+    Pen pen_;                  // of the gathered strokes
+    std::size_t pending_ = 0;  // points gathered
 };
 
 std::string lower(std::string_view text) {
