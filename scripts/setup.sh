@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks to build and test MURAL:
-# compiler, CMake, Ninja, GoogleTest, and hp2xx for looking at plots.
+# compiler, CMake, Ninja, GoogleTest, cairo, and hp2xx for looking at plots.
 set -euo pipefail
 
 missing=()
@@ -8,6 +8,7 @@ command -v g++ >/dev/null || missing+=(g++)
 command -v cmake >/dev/null || missing+=(cmake)
 command -v ninja >/dev/null || missing+=(ninja-build)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+[ -f /usr/include/cairo/cairo.h ] || missing+=(libcairo2-dev)
 if [ "${MURAL_WITH_HP2XX:-1}" = 1 ]; then
   command -v hp2xx >/dev/null || missing+=(hp2xx)
 fi

@@ -1,0 +1,64 @@
+// The preview of a large plot: 160,000 arrows (a 400 x 400 grid, each a shaft
+// and a filled head) written with VELIN in HP-GL/2, then drawn into PNG
+// (150 dpi), PDF and SVG. Reports the wall and processor time of each
+// conversion (the processor time is the one to read on a busy machine).
+//
+// Usage: bench_plot_preview [directory for the files]   (default: /tmp)
+#include <cmath>
+#include <ctime>
+#include <cstdlib>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "bench_support.h"
+#include "platform/console.h"
+#include "preview/preview.h"
+#include "velin/velin.h"
+
+namespace {
+
+void write_plot(const std::string& file) {
+    bench::start_graph(file, "HPGL2", "DINA4Q", 250.0f, 180.0f, 30.0f);
+    velin::HEIGHT(0.4f);
+    constexpr int N = 400;
+    const float dx = 250.0f / N, dy = 180.0f / N;
+    for (int j = 0; j < N; ++j)
+        for (int i = 0; i < N; ++i) {
+            float a = 0.3f * std::sin(0.05f * static_cast<float>(i)) + 0.2f * std::cos(0.07f * static_cast<float>(j));
+            float x = (static_cast<float>(i) + 0.1f) * dx, y = (static_cast<float>(j) + 0.5f) * dy;
+            velin::VECTOR(x, y, x + 0.8f * dx * std::cos(a), y + 0.8f * dx * std::sin(a), 1001);
+        }
+    velin::ENDPL(0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string dir = argc > 1 ? argv[1] : "/tmp";
+    std::ostringstream quiet;
+    std::istringstream none;
+    platform::console().attach(none, quiet, quiet);
+    const std::string style_dir = dir + "/bench_preview_style";
+    std::filesystem::create_directories(style_dir);
+    bench::write_empty_style(style_dir + "/SIMPLX.STY");
+    setenv("VELIN_DIR", style_dir.c_str(), 1);
+
+    const std::string plot = dir + "/bench_preview.plt";
+    write_plot(plot);
+    platform::console().attach_standard_streams();
+    std::printf("plot of 160000 arrows: %.1f MB\n", double(std::filesystem::file_size(plot)) / 1e6);
+    for (const char* ext : {"png", "pdf", "svg"}) {
+        const std::string out = dir + "/bench_preview." + ext;
+        auto start = bench::Clock::now();
+        std::clock_t cpu = std::clock();
+        preview::render_file(plot, out, {});
+        double seconds = bench::seconds_since(start);
+        double cpu_seconds = double(std::clock() - cpu) / CLOCKS_PER_SEC;
+        std::printf("%-4s %6.2f s wall %6.2f s cpu %7.1f MB%s\n", ext, seconds, cpu_seconds,
+                    double(std::filesystem::file_size(out)) / 1e6,
+                    std::string(ext) == "svg" ? "" : " (target under 1 s)");
+    }
+    return 0;
+}

@@ -1,0 +1,39 @@
+// Pictures of plot files: VELIN's HP-GL/2 and plain HP-GL drawn into PDF and
+// SVG (vector) or PNG (raster). A page size may be given; without one, each
+// page is the smallest ISO A page from A4 up, in the plot's orientation, that
+// holds everything drawn on it. Errors throw platform::Fatal.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "preview/hpgl.h"
+
+namespace preview {
+
+enum class Format { png, pdf, svg };
+
+struct RenderOptions {
+    double dpi = 150.0;  // PNG resolution
+    std::optional<std::pair<double, double>> page_mm;  // width, height; none = chosen from the plot
+    WarningSink warn;  // warnings of the interpreter; none = on the console
+};
+
+// The format named by the extension of a path (.png, .pdf, .svg in any case);
+// another extension is fatal.
+Format format_of(std::string_view path);
+
+// The size of a page that holds a drawing reaching to (max_x, max_y) mm.
+std::pair<double, double> choose_page(double max_x, double max_y, bool portrait);
+
+// The picture of a plot stream as the bytes of a file of the format. PNG and
+// SVG show the first page only (a warning names the pages left out).
+std::string render(std::string_view hpgl, Format format, const RenderOptions& options);
+
+// Converts a plot file; the output is written under a temporary name and
+// takes its final name only when complete.
+void render_file(const std::string& plot_path, const std::string& out_path, const RenderOptions& options);
+
+}  // namespace preview

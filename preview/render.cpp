@@ -1,0 +1,368 @@
+// The cairo back end: the plot stream is read twice, first to find each
+// page's extent and orientation, then to draw. Page millimetres (y up) become
+// device units by one scale with the y axis turned over: points for PDF and
+// SVG, pixels for PNG.
+//
+// Lines are round-capped and round-joined like a plotter pen and never
+// thinner than MIN_VECTOR_WIDTH (one pixel in PNG), so that the thinnest pen
+// stays visible. Hatching is drawn as parallel lines on a grid fixed at the
+// page origin, clipped to the polygon.
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/fatal.h"
+#include "platform/files.h"
+#include "preview/preview.h"
+
+namespace preview {
+
+namespace {
+
+constexpr char ROUTINE[] = "PREVIEW";
+constexpr double MM_PER_INCH = 25.4;
+constexpr double POINTS_PER_MM = 72.0 / MM_PER_INCH;
+constexpr double MIN_VECTOR_WIDTH = 0.1;  // mm
+// More hatch lines than this in one fill are drawn as a solid area.
+constexpr double MAX_HATCH_LINES = 200000.0;
+// A raster of more pixels than this is refused (4 bytes each).
+constexpr double MAX_PIXELS = 100e6;
+constexpr int MAX_SIDE = 32767;
+// Points of the strokes gathered into one path before it is drawn.
+constexpr std::size_t MAX_BATCH = 1u << 10;
+// Plot files larger than this are not MURAL's.
+constexpr std::uint64_t MAX_PLOT_BYTES = 512u << 20;
+
+struct PageExtent {
+    bool portrait = false;
+    double max_x = 0.0, max_y = 0.0;  // mm
+};
+
+// The first pass: how far each page's drawing reaches.
+class MeasuringCanvas : public Canvas {
+public:
+    std::vector<PageExtent> pages;
+
+    void begin_page(const PageStart& page) override {
+        pages.push_back({page.portrait, 0.0, 0.0});
+    }
+    void stroke(std::span<const Subpath> path, const Pen&) override { take(path); }
+    void fill(std::span<const Subpath> path, const Fill&) override { take(path); }
+    void end_page() override {}
+
+private:
+    void take(std::span<const Subpath> path) {
+        PageExtent& e = pages.back();
+        for (const Subpath& k : path) {
+            for (const Point& p : k.points) {
+                e.max_x = std::max(e.max_x, static_cast<double>(p.x) + k.radius);
+                e.max_y = std::max(e.max_y, static_cast<double>(p.y) + k.radius);
+            }
+        }
+    }
+};
+
+cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+void check(cairo_status_t status, std::string_view what) {
+    if (status != CAIRO_STATUS_SUCCESS)
+        platform::fatal(ROUTINE, std::string(what) + ": " + cairo_status_to_string(status));
+}
+
+// The second pass: drawing on the cairo surface of the format.
+class CairoCanvas : public Canvas {
+public:
+    CairoCanvas(Format format, std::vector<std::pair<double, double>> sizes, double dpi, std::string& out)
+        : format_(format), sizes_(std::move(sizes)), out_(out) {
+        scale_ = format == Format::png ? dpi / MM_PER_INCH : POINTS_PER_MM;
+        min_width_ = format == Format::png ? std::max(MIN_VECTOR_WIDTH, 1.0 / scale_) : MIN_VECTOR_WIDTH;
+    }
+    ~CairoCanvas() override {
+        if (cr_) cairo_destroy(cr_);
+        if (surface_) cairo_surface_destroy(surface_);
+    }
+    CairoCanvas(const CairoCanvas&) = delete;
+    CairoCanvas& operator=(const CairoCanvas&) = delete;
+
+    void begin_page(const PageStart& page) override {
+        drawing_ = page.index < static_cast<int>(sizes_.size()) && (format_ == Format::pdf || page.index == 0);
+        if (!drawing_) return;
+        start(sizes_[static_cast<std::size_t>(page.index)]);
+    }
+
+    // Strokes of one pen in a row are gathered into one path (cairo starts the
+    // dash pattern anew on each subpath, so nothing changes but the speed).
+    void stroke(std::span<const Subpath> path, const Pen& pen) override {
+        if (!drawing_) return;
+        if (pending_ > 0 && !same_pen(pen)) flush();
+        if (pending_ == 0) {
+            pen_ = pen;
+            cairo_new_path(cr_);
+        }
+        for (const Subpath& k : path) pending_ += k.points.size() + 1;
+        add(path, true);
+        if (pending_ >= MAX_BATCH) flush();
+    }
+
+    void fill(std::span<const Subpath> path, const Fill& fill) override {
+        if (!drawing_) return;
+        flush();
+        cairo_new_path(cr_);
+        add(path, false);
+        set_colour(fill.colour);
+        cairo_set_fill_rule(cr_, fill.even_odd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        if (fill.kind == FillKind::solid) {
+            cairo_fill(cr_);
+            return;
+        }
+        cairo_save(cr_);
+        cairo_clip(cr_);
+        double x0, y0, x1, y1;
+        cairo_clip_extents(cr_, &x0, &y0, &x1, &y1);
+        double width = std::max(fill.line_width_mm, min_width_);
+        double spacing = std::max(fill.spacing_mm, width);
+        bool solid = false;
+        for (int pass = 0; pass < (fill.kind == FillKind::cross_hatch ? 2 : 1); ++pass) {
+            double a = (fill.angle_deg + 90.0 * pass) * std::numbers::pi / 180.0;
+            double c = std::cos(a), s = std::sin(a);
+            // Extent of the clip box along the lines (u) and across them (v).
+            double umin = INFINITY, umax = -INFINITY, vmin = INFINITY, vmax = -INFINITY;
+            for (double x : {x0, x1})
+                for (double y : {y0, y1}) {
+                    umin = std::min(umin, c * x + s * y);
+                    umax = std::max(umax, c * x + s * y);
+                    vmin = std::min(vmin, c * y - s * x);
+                    vmax = std::max(vmax, c * y - s * x);
+                }
+            if (!(vmax >= vmin)) continue;
+            if ((vmax - vmin) / spacing > MAX_HATCH_LINES) {
+                solid = true;
+                break;
+            }
+            for (double k = std::ceil(vmin / spacing); k * spacing <= vmax; k += 1.0) {
+                double v = k * spacing;
+                cairo_move_to(cr_, c * umin - s * v, s * umin + c * v);
+                cairo_line_to(cr_, c * umax - s * v, s * umax + c * v);
+            }
+        }
+        if (solid) {
+            cairo_new_path(cr_);
+            cairo_paint(cr_);
+        } else {
+            cairo_set_line_width(cr_, width);
+            cairo_stroke(cr_);
+        }
+        cairo_restore(cr_);
+    }
+
+    void end_page() override {
+        if (!drawing_) return;
+        flush();
+        if (format_ == Format::pdf) cairo_show_page(cr_);
+        drawing_ = false;
+    }
+
+    // Completes the output; a plot without any page gives one empty page.
+    void finish() {
+        if (!surface_) {
+            start(sizes_.empty() ? std::pair{297.0, 210.0} : sizes_.front());
+            if (format_ == Format::pdf) cairo_show_page(cr_);
+        }
+        check(cairo_status(cr_), "Zeichnen");
+        if (format_ == Format::png) check(cairo_surface_write_to_png_stream(surface_, append_bytes, &out_), "PNG");
+        cairo_destroy(cr_);
+        cr_ = nullptr;
+        cairo_surface_finish(surface_);
+        check(cairo_surface_status(surface_), "Ausgabe");
+    }
+
+private:
+    void start(std::pair<double, double> size) {
+        auto [w, h] = size;
+        if (!surface_) {
+            if (format_ == Format::png) {
+                double pw = std::round(w * scale_), ph = std::round(h * scale_);
+                if (pw < 1 || ph < 1 || pw > MAX_SIDE || ph > MAX_SIDE || pw * ph > MAX_PIXELS)
+                    platform::fatal(ROUTINE, "Bild zu groß (" + std::to_string(static_cast<long long>(pw)) + " x " +
+                                                 std::to_string(static_cast<long long>(ph)) +
+                                                 " Pixel): kleinere Auflösung wählen");
+                surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(pw), static_cast<int>(ph));
+            } else if (format_ == Format::pdf) {
+                surface_ = cairo_pdf_surface_create_for_stream(append_bytes, &out_, w * scale_, h * scale_);
+            } else {
+                surface_ = cairo_svg_surface_create_for_stream(append_bytes, &out_, w * scale_, h * scale_);
+                cairo_svg_surface_set_document_unit(surface_, CAIRO_SVG_UNIT_PT);
+            }
+            check(cairo_surface_status(surface_), "Ausgabe anlegen");
+            cr_ = cairo_create(surface_);
+        } else if (format_ == Format::pdf) {
+            cairo_pdf_surface_set_size(surface_, w * scale_, h * scale_);
+        }
+        cairo_identity_matrix(cr_);
+        cairo_set_source_rgb(cr_, 1, 1, 1);
+        cairo_paint(cr_);
+        cairo_translate(cr_, 0.0, h * scale_);
+        cairo_scale(cr_, scale_, -scale_);
+        cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+    }
+
+    void set_colour(const Rgb& c) { cairo_set_source_rgb(cr_, c.r, c.g, c.b); }
+
+    bool same_pen(const Pen& pen) const {
+        return pen.colour == pen_.colour && pen.width_mm == pen_.width_mm && pen.dashes == pen_.dashes;
+    }
+
+    // Strokes the gathered path.
+    void flush() {
+        if (pending_ == 0) return;
+        pending_ = 0;
+        set_colour(pen_.colour);
+        cairo_set_line_width(cr_, std::max(pen_.width_mm, min_width_));
+        double sum = 0.0;
+        for (double d : pen_.dashes) sum += d;
+        if (sum > 0.0) cairo_set_dash(cr_, pen_.dashes.data(), static_cast<int>(pen_.dashes.size()), 0.0);
+        cairo_stroke(cr_);
+        if (sum > 0.0) cairo_set_dash(cr_, nullptr, 0, 0.0);
+    }
+
+    // Adds subpaths to the current path: outlines leave out pen-up moves,
+    // areas take every point.
+    void add(std::span<const Subpath> path, bool outline) {
+        for (const Subpath& k : path) {
+            if (k.points.empty()) continue;
+            const Point& p0 = k.points.front();
+            if (k.radius > 0.0f) {
+                cairo_new_sub_path(cr_);
+                cairo_arc(cr_, p0.x, p0.y, k.radius, 0.0, 2.0 * std::numbers::pi);
+                cairo_close_path(cr_);
+                continue;
+            }
+            cairo_move_to(cr_, p0.x, p0.y);
+            bool all_down = true;
+            for (std::size_t i = 1; i < k.points.size(); ++i) {
+                bool down = !outline || k.down.empty() || k.down[i];
+                all_down = all_down && down;
+                if (down) cairo_line_to(cr_, k.points[i].x, k.points[i].y);
+                else cairo_move_to(cr_, k.points[i].x, k.points[i].y);
+            }
+            if (k.closed) {
+                if (all_down) cairo_close_path(cr_);
+                else cairo_line_to(cr_, p0.x, p0.y);
+            }
+        }
+    }
+
+    Format format_;
+    std::vector<std::pair<double, double>> sizes_;
+    std::string& out_;
+    double scale_ = 1.0, min_width_ = MIN_VECTOR_WIDTH;
+    cairo_surface_t* surface_ = nullptr;
+    cairo_t* cr_ = nullptr;
+    bool drawing_ = false;
+    Pen pen_;                  // of the gathered strokes
+    std::size_t pending_ = 0;  // points gathered
+};
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+}  // namespace
+
+Format format_of(std::string_view path) {
+    std::string ext = lower(platform::extension_of(path));
+    if (ext == ".png") return Format::png;
+    if (ext == ".pdf") return Format::pdf;
+    if (ext == ".svg") return Format::svg;
+    platform::fatal(ROUTINE, "unbekanntes Ausgabeformat '" + std::string(path) +
+                                 "': die Endung muss .png, .pdf oder .svg sein");
+}
+
+std::pair<double, double> choose_page(double max_x, double max_y, bool portrait) {
+    // ISO A4 up to A0, short side first.
+    constexpr double SIZES[5][2] = {{210, 297}, {297, 420}, {420, 594}, {594, 841}, {841, 1189}};
+    constexpr double TOLERANCE = 0.01;  // mm: the plotter-unit rounding of the page edge
+    for (const auto& s : SIZES) {
+        double w = portrait ? s[0] : s[1], h = portrait ? s[1] : s[0];
+        if (max_x <= w + TOLERANCE && max_y <= h + TOLERANCE) return {w, h};
+    }
+    return portrait ? std::pair{841.0, 1189.0} : std::pair{1189.0, 841.0};
+}
+
+std::string render(std::string_view hpgl, Format format, const RenderOptions& options) {
+    WarningSink warn = options.warn ? options.warn : [](std::string_view text) { platform::console().line(text); };
+    if (!(options.dpi >= 10.0 && options.dpi <= 2400.0))
+        platform::fatal(ROUTINE, "Auflösung muss zwischen 10 und 2400 dpi liegen");
+    if (options.page_mm) {
+        auto [w, h] = *options.page_mm;
+        if (!(w >= 10.0 && w <= 5000.0 && h >= 10.0 && h <= 5000.0))
+            platform::fatal(ROUTINE, "Seitengröße muss zwischen 10 und 5000 mm liegen");
+    }
+
+    MeasuringCanvas measure;
+    interpret(hpgl, measure, [](std::string_view) {});
+    std::vector<std::pair<double, double>> sizes;
+    for (const PageExtent& e : measure.pages) {
+        if (options.page_mm) {
+            sizes.push_back(*options.page_mm);
+            continue;
+        }
+        sizes.push_back(choose_page(e.max_x, e.max_y, e.portrait));
+        if (e.max_x > sizes.back().first + 0.01 || e.max_y > sizes.back().second + 0.01)
+            warn(std::string(ROUTINE) + "-W-Zeichnung größer als A0, auf A0 abgeschnitten");
+    }
+    if (format != Format::pdf && sizes.size() > 1)
+        warn(std::string(ROUTINE) + "-W-nur die erste von " + std::to_string(sizes.size()) +
+             " Seiten gezeichnet (alle Seiten nur im PDF)");
+
+    std::string out;
+    CairoCanvas canvas(format, sizes, options.dpi, out);
+    interpret(hpgl, canvas, warn);
+    canvas.finish();
+    return out;
+}
+
+void render_file(const std::string& plot_path, const std::string& out_path, const RenderOptions& options) {
+    Format format = format_of(out_path);
+    std::uint64_t size = 0;
+    int fd = platform::open_regular_file(plot_path, size);
+    if (fd < 0) platform::fatal(ROUTINE, "Plotdatei " + plot_path + " nicht gefunden");
+    if (size > MAX_PLOT_BYTES) {
+        ::close(fd);
+        platform::fatal(ROUTINE, "Plotdatei " + plot_path + " ist zu groß");
+    }
+    std::string text(static_cast<std::size_t>(size), '\0');
+    std::size_t got = 0;
+    while (got < text.size()) {
+        ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (got != text.size()) platform::fatal(ROUTINE, "Plotdatei " + plot_path + " konnte nicht gelesen werden");
+
+    std::string bytes;
+    try {
+        bytes = render(text, format, options);
+    } catch (const platform::Fatal& e) {
+        throw platform::Fatal(std::string(e.what()) + " (" + plot_path + ")");
+    }
+    if (!platform::write_file_atomically(out_path, bytes))
+        platform::fatal(ROUTINE, "Ausgabedatei " + out_path + " konnte nicht geschrieben werden");
+}
+
+}  // namespace preview
