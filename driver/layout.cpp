@@ -54,7 +54,7 @@ void echo(const std::string& raw) {
 }  // namespace
 
 void DEFPAR(const std::string& DEF_FILE, float& AX, float& AY, float& XN, float& YN, float& ZH, bool& FO,
-            std::string& PLT_FILE, std::string& PAL_FILE) {
+            std::string& PLT_FILE, std::string& PAL_FILE, std::string* GR) {
     std::optional<std::string> path = platform::find_file(DEF_FILE);
     if (!path) path = platform::find_file("pltdef.ini");
     if (!path) {
@@ -97,6 +97,8 @@ void DEFPAR(const std::string& DEF_FILE, float& AX, float& AY, float& XN, float&
             PLT_FILE = value;
         } else if (key == "pa") {
             PAL_FILE = value;
+        } else if (key == "gr" && GR) {
+            *GR = value;
         } else if (key == "tr") {
             // The trace starts with its own line.
             if (!trace) echo(raw);

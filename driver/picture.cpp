@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "driver/dialogue.h"
@@ -16,6 +17,7 @@
 #include "mapelements/mapsymbols.h"
 #include "mapelements/obstacles.h"
 #include "platform/console.h"
+#include "preview/preview.h"
 #include "platform/text.h"
 #include "resultfile/model.h"
 #include "velin/velin.h"
@@ -196,6 +198,25 @@ void build_obstacle_mask() {
                         d.terrain ? &d.KGEL : nullptr);
 }
 
+// The pictures asked for, beside the plot file: 'MURAL.PLT' gives 'MURAL.png'.
+void write_pictures() {
+    const Settings& s = settings();
+    if (s.GR.empty()) return;
+    const std::string plot = s.PLT_FILE;
+    const std::size_t name = plot.find_last_of('/') + 1;
+    const std::size_t dot = plot.rfind('.');
+    const std::string stem = dot != std::string::npos && dot >= name ? plot.substr(0, dot) : plot;
+    // The page follows the plot: A4 across or upright as the layout chose,
+    // a larger A page when the drawing reaches beyond it.
+    preview::RenderOptions options;
+    std::istringstream formats(s.GR);
+    for (std::string format; std::getline(formats, format, ',');) {
+        const std::string out = stem + "." + format;
+        preview::render_file(plot, out, options);
+        platform::console().line(" Bild: " + out);
+    }
+}
+
 void finish_plot() {
     Dialogue& d = dialogue();
     {
@@ -241,6 +262,7 @@ int draw_picture() {
     }
     finish_plot();
     velin::DONEPL();
+    write_pictures();
     return 0;
 }
 

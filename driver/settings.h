@@ -25,6 +25,7 @@ struct Settings {
     int dif_code = 0;          // 1 ".DIF", 2 ".DKM", 0 none
     std::string PLT_FILE;      // plot file
     std::string PDF_FILE;      // plot layout parameter file
+    std::string GR;            // pictures beside the plot file: "png", "pdf", "svg", comma-separated
     std::string PAL_FILE;      // palette file
     std::string BGN_FILE;      // background map definition
     std::string GEB_FILE;      // obstacle file named in the result header

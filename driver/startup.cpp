@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <vector>
 
 #include "driver/cmdline.h"
@@ -78,6 +79,23 @@ std::string grid_extent(const resultfile::Grid& g) {
 }
 
 // The value of an option, or the answer to its prompt when the value is empty.
+// A list of picture formats ("png,pdf,svg" in any order and case) in a
+// canonical form; anything else stops the run naming where it came from.
+std::string picture_formats(const std::string& value, std::string_view where) {
+    std::string list, item;
+    std::istringstream in(lower(value));
+    while (std::getline(in, item, ',')) {
+        item = platform::trimmed(item);
+        item.erase(0, item.find_first_not_of(' '));
+        if (item != "png" && item != "pdf" && item != "svg")
+            platform::fatal(ROUTINE, "ungültiges Bildformat \"" + item + "\" in " + std::string(where) + "=" + value +
+                                         " (möglich sind png, pdf, svg)");
+        if (list.find(item) == std::string::npos) list += (list.empty() ? "" : ",") + item;
+    }
+    if (list.empty()) platform::fatal(ROUTINE, "ungültige Optionsangabe " + std::string(where) + "=? (png, pdf, svg)");
+    return list;
+}
+
 std::string option_value(int iarg, std::string_view prompt) {
     std::string value;
     int len = 0;
@@ -137,6 +155,7 @@ void print_usage() {
     con.line(" Optionen:");
     con.line("  /De\t\t - Debug");
     con.line("  /F=ii\t\t - Hindernisse mit Stift ii ausfüllen");
+    con.line("  /G=png,pdf,svg\t - Bilder der Zeichnung neben der Plotdatei");
     con.line("  /L:pos\t\t - Lage der Legende (pos=[UL,UR,RO,RU,NO,XY])");
     con.line("  /M\t\t - Maßstabskala statt Achsenbeschriftung");
     con.line("  /N\t\t - interaktive Abfrage von Einstellungen");
@@ -198,6 +217,14 @@ void evaluate_options() {
 
     s.PLT_FILE.clear();
     if (TSTOPT("/p", iarg, 1, 2)) s.PLT_FILE = option_value(iarg, " Plotdatei: ");
+
+    // Pictures beside the plot file: "/g=png,pdf".
+    if (TSTOPT("/g", iarg, 1, 2)) {
+        std::string value;
+        int len = 0;
+        GETCARG(iarg, value, len);
+        s.GR = picture_formats(value, "/g");
+    }
 
     s.MULTI = TSTOPT("/$", iarg, 1, 2) && !TRZ;
     if (s.MULTI) s.MUL_FILE = option_value(iarg, " Multi_datei: ");
@@ -403,7 +430,10 @@ void prepare_plot_settings() {
 
     s.PDF_FILE = platform::find_file("MURAL.INI") ? "MURAL.INI" : "PLTDEF.INI";
     std::string plot_file;
-    DEFPAR(s.PDF_FILE, s.XLEN, s.YLEN, s.XN, s.YN, s.ZH, s.font, plot_file, s.PAL_FILE);
+    std::string formats;
+    DEFPAR(s.PDF_FILE, s.XLEN, s.YLEN, s.XN, s.YN, s.ZH, s.font, plot_file, s.PAL_FILE, &formats);
+    // The option holds over the layout file.
+    if (s.GR.empty() && !formats.empty()) s.GR = picture_formats(formats, "gr");
     if (s.PLT_FILE.empty()) s.PLT_FILE = plot_file.empty() ? "MURAL.PLT" : plot_file;
 
     check_layout_values(s);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks to build and test MURAL:
-# compiler, CMake, Ninja, GoogleTest, cairo, and hp2xx for looking at plots.
+# compiler, CMake, Ninja, GoogleTest, cairo, hp2xx (a second renderer the
+# tests check plots with) and, on request, a browser and poppler.
 set -euo pipefail
 
 missing=()
@@ -11,6 +12,12 @@ command -v ninja >/dev/null || missing+=(ninja-build)
 [ -f /usr/include/cairo/cairo.h ] || missing+=(libcairo2-dev)
 if [ "${MURAL_WITH_HP2XX:-1}" = 1 ]; then
   command -v hp2xx >/dev/null || missing+=(hp2xx)
+fi
+# Independent readers of MURAL's SVG and PDF pictures, for the tests that
+# compare them with MURAL's own PNG (CI sets MURAL_WITH_READERS=1).
+if [ "${MURAL_WITH_READERS:-0}" = 1 ]; then
+  command -v chromium >/dev/null || missing+=(chromium)
+  command -v pdftoppm >/dev/null || missing+=(poppler-utils)
 fi
 
 if [ ${#missing[@]} -gt 0 ]; then

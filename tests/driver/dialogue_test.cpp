@@ -345,3 +345,23 @@ TEST_F(Dialogue, BackgroundMapUnderLevelPictures) {
     EXPECT_TRUE(contains(r.out, " Nordrichtung aus der Datei LESDIG.DEF:  30.0°")) << r.out;
     EXPECT_NE(plot(), with_map) << "the north arrow turns with the definition's angle";
 }
+
+// Pictures beside the plot file, asked for by option or layout file; an
+// unknown format stops before any question.
+TEST_F(Dialogue, PicturesBesideThePlotFile) {
+    RunResult r = run({"run1", "/g=gif"}, "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "ungültiges Bildformat \"gif\" in /g=gif (möglich sind png, pdf, svg)")) << r.err;
+
+    r = run({"run1", "/l:RO", "/g=PNG,svg"}, "V\nK03\n\n2\n\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, " Bild: MURAL.png"));
+    EXPECT_TRUE(fs::file_size(dir.file("MURAL.png")) > 1000);
+    EXPECT_TRUE(read_file(dir.file("MURAL.svg")).starts_with("<?xml"));
+    EXPECT_FALSE(fs::exists(dir.file("MURAL.pdf")));
+
+    dir.write("MURAL.INI", "gr=pdf\npl=schnitt.plt\n");
+    r = run({"run1", "/l:RO"}, "V\nK03\n\n2\n\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(read_file(dir.file("schnitt.pdf")).starts_with("%PDF"));
+}
