@@ -105,6 +105,7 @@ public:
     // dash pattern anew on each subpath, so nothing changes but the speed).
     void stroke(std::span<const Subpath> path, const Pen& pen) override {
         if (!drawing_) return;
+        flush_areas();
         if (pending_ > 0 && !same_pen(pen)) flush();
         if (pending_ == 0) {
             pen_ = pen;
@@ -118,6 +119,16 @@ public:
     void fill(std::span<const Subpath> path, const Fill& fill) override {
         if (!drawing_) return;
         flush();
+        // Simple areas of one colour in a row (arrow heads) are filled together.
+        if (fill.kind == FillKind::solid && path.size() == 1 && path[0].radius == 0.0f && path[0].points.size() >= 3) {
+            if (!areas_.empty() && !(area_colour_ == fill.colour)) flush_areas();
+            area_colour_ = fill.colour;
+            areas_.push_back(path[0].points);
+            area_points_ += path[0].points.size();
+            if (area_points_ >= MAX_BATCH) flush_areas();
+            return;
+        }
+        flush_areas();
         cairo_new_path(cr_);
         add(path, false);
         set_colour(fill.colour);
@@ -168,6 +179,7 @@ public:
 
     void end_page() override {
         if (!drawing_) return;
+        flush_areas();
         flush();
         if (format_ == Format::pdf) cairo_show_page(cr_);
         drawing_ = false;
@@ -224,12 +236,43 @@ private:
         return pen.colour == pen_.colour && pen.width_mm == pen_.width_mm && pen.dashes == pen_.dashes;
     }
 
+    // Fills the gathered areas as one path. Each area is one simple ring, so
+    // turning every ring the same way and filling by winding number paints
+    // exactly the union of the areas, as filling them one by one does.
+    void flush_areas() {
+        if (areas_.empty()) return;
+        cairo_new_path(cr_);
+        for (const std::vector<Point>& ring : areas_) {
+            double twice_area = 0.0;
+            for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
+                twice_area += static_cast<double>(ring[j].x) * ring[i].y - static_cast<double>(ring[i].x) * ring[j].y;
+            const bool reverse = twice_area < 0.0;
+            for (std::size_t n = 0; n < ring.size(); ++n) {
+                const Point& p = ring[reverse ? ring.size() - 1 - n : n];
+                if (n == 0) cairo_move_to(cr_, p.x, p.y);
+                else cairo_line_to(cr_, p.x, p.y);
+            }
+            cairo_close_path(cr_);
+        }
+        set_colour(area_colour_);
+        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+        cairo_fill(cr_);
+        areas_.clear();
+        area_points_ = 0;
+    }
+
     // Strokes the gathered path.
     void flush() {
         if (pending_ == 0) return;
         pending_ = 0;
         set_colour(pen_.colour);
-        cairo_set_line_width(cr_, std::max(pen_.width_mm, min_width_));
+        const double width = std::max(pen_.width_mm, min_width_);
+        cairo_set_line_width(cr_, width);
+        // A pen's round tip shows only on lines wider than two pixels; the
+        // flat ends of thinner ones draw much faster and look the same.
+        const bool hairline = format_ == Format::png && width * scale_ < 2.0;
+        cairo_set_line_cap(cr_, hairline ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr_, hairline ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
         double sum = 0.0;
         for (double d : pen_.dashes) sum += d;
         if (sum > 0.0) cairo_set_dash(cr_, pen_.dashes.data(), static_cast<int>(pen_.dashes.size()), 0.0);
@@ -273,6 +316,9 @@ private:
     bool drawing_ = false;
     Pen pen_;                  // of the gathered strokes
     std::size_t pending_ = 0;  // points gathered
+    std::vector<std::vector<Point>> areas_;  // solid areas gathered, one ring each
+    Rgb area_colour_;
+    std::size_t area_points_ = 0;
 };
 
 std::string lower(std::string_view text) {
