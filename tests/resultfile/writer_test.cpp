@@ -4,6 +4,7 @@
 #include "resultfile/fields.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
+#include "resultfile/separate.h"
 #include "resultfile/writer.h"
 
 namespace rf = resultfile;
@@ -108,6 +109,40 @@ TEST(ResultWriter, WrittenFilesReadBack) {
         EXPECT_FLOAT_EQ(u.back(), wind_value(1, 6, 4, 3));
         EXPECT_FLOAT_EQ(w.back(), wind_value(3, 5, 4, 4));
     }
+    rf::reset_model();
+}
+
+// A second file read whole into its own image leaves the main run's grid,
+// inflow and fields as they were.
+TEST(ResultWriter, SecondFileReadApartFromTheMainRun) {
+    ScratchDir dir;
+    rf::reset_model();
+    ResultSpec main_spec;
+    rf::write_result_file(dir.file("main.ERG"), image_of(main_spec));
+    ResultSpec other;
+    other.NX = 5;
+    other.NY = 4;
+    other.NZ = 3;
+    other.DZK = {1.0f, 2.0f, 4.0f};
+    rf::ResultFileImage written = image_of(other);
+    rf::write_result_file(dir.file("other.ERG"), written);
+    CapturedConsole con;
+    std::string mname;
+    rf::GET_HEAD(dir.file("main.ERG"), false, mname);
+    int nx, ny, nz, kg;
+    rf::GET_DIM(nx, ny, nz, kg);
+    rf::GET_GRID();
+    rf::GET_ANS();
+    const float first_u0 = rf::wind_data().U0(1);
+    rf::ResultFileImage read = rf::read_result_separately(dir.file("other.ERG"), false, mname);
+    EXPECT_EQ(read.NX, 5);
+    EXPECT_EQ(read.DZK, written.DZK);
+    EXPECT_EQ(read.U0, written.U0);
+    EXPECT_EQ(read.U, written.U);
+    EXPECT_EQ(read.W, written.W);
+    EXPECT_EQ(rf::grid().NX, main_spec.NX);
+    EXPECT_EQ(rf::grid().DZK.n(), main_spec.NZ);
+    EXPECT_EQ(rf::wind_data().U0(1), first_u0);
     rf::reset_model();
 }
 
