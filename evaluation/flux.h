@@ -1,0 +1,18 @@
+// The flux of the x component of the wind through a virtual wall across
+// the flow: per layer and in total, shown as a profile plot and appended to
+// the log file "FLX.LOG".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/field.h"
+
+namespace evaluation {
+
+// U: (NX+1, NY, NZ) on the x faces of the main run's grid (resultfile::grid()).
+// FILE: the result file's name for the log; PLT_FILE: the plot file that
+// takes the profile plot. Asks for the wall on the console.
+void EVAFLX(const platform::Field3D<float>& U, std::string_view FILE, const std::string& PLT_FILE);
+
+}  // namespace evaluation
