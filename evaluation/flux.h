@@ -3,6 +3,7 @@
 // the log file "FLX.LOG".
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,20 @@ namespace evaluation {
 // FILE: the result file's name for the log; PLT_FILE: the plot file that
 // takes the profile plot. Asks for the wall on the console.
 void EVAFLX(const platform::Field3D<float>& U, std::string_view FILE, const std::string& PLT_FILE);
+
+// The flux axis of the profile plot: from min(0, smallest layer flux) to
+// max(0, largest), each end that is not 0 moved outward to the next whole
+// hundred beyond it (300 gives 400, -105 gives -200); 0..100 when every flux
+// is 0.
+struct FluxAxis {
+    float from = 0.0f, to = 100.0f;  // m³/s
+};
+FluxAxis flux_axis_range(std::span<const float> layer_flux);
+
+// A real in the exponent form of the log, as a Fortran Ew.d edit gives it:
+// "0." with d digits, "E", the sign and two exponent digits, right-justified
+// in w columns. A field too narrow for the number grows instead of being
+// filled with asterisks; an exponent of three digits keeps its "E".
+std::string exponent_form(double value, int w, int d);
 
 }  // namespace evaluation
