@@ -7,6 +7,7 @@
 //     orographic obstacles
 //   5..7 title, section set-up with axis ranges and plot size, page check
 // then the plot: set-up, picture, overlays, frame, end.
+#include "driver/comparison.h"
 #include "driver/dialogue.h"
 
 #include <algorithm>
@@ -55,23 +56,6 @@ float axis_step(float from, float to) {
     return static_cast<float>(step * power);
 }
 
-struct PictureName {
-    char letter;
-    const char* name;
-};
-constexpr PictureName kPictureNames[] = {
-    {'S', "Stromliniendarstellung"},
-    {'T', "Trajektoriendarstellung"},
-    {'V', "Vektorpfeildarstellung"},
-    {'F', "Isotachen der Horizontalkomponente"},
-    {'W', "Isotachen der Vertikalkomponente"},
-    {'G', "Geschwindigkeitsabweichung zur Anströmung"},
-    {'D', "Divergenzfeld"},
-    {'K', "Diffusionskoeffizienten"},
-    {'Y', "Vektoren der Differenz zweier Ergebnisdateien"},
-    {'X', "Horizontalgeschwindigkeit der Differenz"},
-    {'C', "Geschwindigkeitsabweichung der Differenz"},
-};
 
 }  // namespace
 
@@ -197,7 +181,7 @@ void build_terrain_levels() {
     con.line("MinMax KGEL: " + std::to_string(*lo) + " " + std::to_string(*hi));
 }
 
-void set_up_section() {
+bool set_up_section(bool later) {
     Settings& s = settings();
     Dialogue& d = dialogue();
     const resultfile::Grid& g = resultfile::grid();
@@ -251,7 +235,13 @@ void set_up_section() {
     const std::string quantity = scalar_quantity(d.letter, d.IS);
     if (!quantity.empty()) d.plot_title += " - " + quantity;
     con.line(" Titel: " + d.plot_title);
-    if (d.GY + s.YN > 260.0f) platform::fatal(ROUTINE, "Zeichnung in y-Richtung zu groß!");
+    if (d.GY + s.YN > 260.0f) {
+        // A further picture that does not fit ends the series; those drawn stay.
+        if (!later) platform::fatal(ROUTINE, "Zeichnung in y-Richtung zu groß!");
+        con.line(" MURAL-W-Zeichnung in y-Richtung zu groß! Keine weiteren Bilder auf dieser Seite");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace driver
@@ -259,6 +249,7 @@ void set_up_section() {
 namespace driver {
 
 int run_dialogue() {
+    Settings& s = settings();
     Dialogue& d = dialogue();
     choose_obstacles();
     // The plot file is only written once a plot has begun.
@@ -266,19 +257,38 @@ int run_dialogue() {
         velin::DONEPL();
         return 0;
     }
-    for (const PictureName& p : kPictureNames) {
-        if (p.letter == d.letter && std::string("VSTFWGDK").find(p.letter) == std::string::npos)
-            platform::fatal(ROUTINE, std::string("Darstellung \"") + p.name + "\" (" + p.letter +
-                                         ") ist in dieser Version noch nicht verfügbar");
+    if (d.COMP) read_comparison();
+    // The delivered program draws one picture; the evaluation build draws
+    // further pictures of the same kind above it on the same plot until the
+    // section prompt is ended or the page is full.
+    for (int pass = 0;; ++pass) {
+        const bool later = pass > 0;
+        if (later) {
+            // Answers that end after a picture end the series; the pictures stay.
+            try {
+                if (!choose_section()) break;
+            } catch (const platform::Fatal&) {
+                platform::console().line(" Ende der Eingabe: keine weiteren Bilder");
+                break;
+            }
+        } else if (!choose_section()) {
+            break;
+        }
+        if (d.DIVI && d.IS != 3) {
+            if (!later) platform::fatal(ROUTINE, "DIV nicht implementiert");
+            platform::console().line(" DIV nicht implementiert");
+            break;
+        }
+        // The next picture stands 25 mm above the one before.
+        if (later) s.YN += d.GY + 25.0f;
+        if (d.terrain) build_terrain_levels();
+        if (!set_up_section(later)) break;
+        draw_picture(!later);
+        if (TRZ) break;
     }
-    if (!choose_section()) {
-        velin::DONEPL();
-        return 0;
-    }
-    if (d.DIVI && d.IS != 3) platform::fatal(ROUTINE, "DIV nicht implementiert");
-    if (d.terrain) build_terrain_levels();
-    set_up_section();
-    return draw_picture();
+    velin::DONEPL();
+    write_pictures();
+    return 0;
 }
 
 }  // namespace driver

@@ -40,7 +40,8 @@ void choose_obstacles();
 bool choose_picture();
 bool choose_section();
 void build_terrain_levels();
-void set_up_section();
+// Returns false when a further picture no longer fits on the page.
+bool set_up_section(bool later = false);
 
 // The quantity a scalar picture shows, with its unit; empty for the flow pictures.
 std::string scalar_quantity(char letter, int IS);
@@ -53,8 +54,11 @@ void draw_scalar_picture();
 void draw_streamlines();
 void draw_trajectories();
 
-// The plot of the chosen picture; returns the exit status.
-int draw_picture();
+// The picture on the plot: the first one opens the plot, later ones (the
+// evaluation build) continue on it at the next position.
+void draw_picture(bool first = true);
+// The pictures asked for with "/g", beside the closed plot file.
+void write_pictures();
 
 // The dialogue and the picture, after the start-up; returns the exit status.
 int run_dialogue();

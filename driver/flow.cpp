@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "driver/comparison.h"
 #include "driver/dialogue.h"
 #include "driver/settings.h"
 #include "flowplots/streamlines.h"
@@ -29,7 +30,7 @@ LevelWind level_wind() {
     const Settings& s = settings();
     const Dialogue& d = dialogue();
     const resultfile::Grid& g = resultfile::grid();
-    const resultfile::ModelFields& m = resultfile::model_fields();
+    const resultfile::ModelFields& m = picture_wind();
     LevelWind w;
     w.n1 = s.IRB - s.ILB + 1;
     w.n2 = s.JHB - s.JVB + 1;
@@ -78,7 +79,7 @@ void draw_trajectories() {
     const Settings& s = settings();
     Dialogue& d = dialogue();
     const resultfile::Grid& g = resultfile::grid();
-    const resultfile::ModelFields& m = resultfile::model_fields();
+    const resultfile::ModelFields& m = picture_wind();
     const resultfile::WindData& wind = resultfile::wind_data();
     if (d.IS == 3) {
         LevelWind w = level_wind();

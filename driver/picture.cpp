@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "driver/comparison.h"
 #include "driver/dialogue.h"
 #include "driver/overlays.h"
 #include "driver/settings.h"
@@ -50,14 +51,16 @@ void load_palette(const std::string& pal) {
     velin::SETPAL(file, name);
 }
 
-void set_up_plot() {
+void set_up_plot(bool first) {
     Settings& s = settings();
     Dialogue& d = dialogue();
-    velin::ENDPL(0);
-    velin::INIPLO("HPGL2", s.PFORMAT);
-    velin::PLFILE(s.PLT_FILE);
-    load_palette(s.PAL_FILE);
-    if (s.font) velin::LODSTY("SWISSL");
+    if (first) {
+        velin::ENDPL(0);
+        velin::INIPLO("HPGL2", s.PFORMAT);
+        velin::PLFILE(s.PLT_FILE);
+        load_palette(s.PAL_FILE);
+        if (s.font) velin::LODSTY("SWISSL");
+    }
     velin::PHYSOR(s.XN, s.YN);
     velin::AREA2D(d.GX, d.GY);
     velin::SELPEN(1);
@@ -110,7 +113,7 @@ void draw_vectors() {
     Settings& s = settings();
     Dialogue& d = dialogue();
     const resultfile::Grid& g = resultfile::grid();
-    const resultfile::ModelFields& m = resultfile::model_fields();
+    const resultfile::ModelFields& m = picture_wind();
     platform::Field2D<float> A, B;
     std::vector<float> xl, yl, dx, dy;
     int n1 = 0, n2 = 0, kgrid = 1;
@@ -198,6 +201,23 @@ void build_obstacle_mask() {
                         d.terrain ? &d.KGEL : nullptr);
 }
 
+void finish_plot() {
+    Dialogue& d = dialogue();
+    {
+        // The overlays lie outside the plot area: they are clipped to the page only.
+        mapelements::PageClipping page;
+        draw_overlays();
+    }
+    velin::SELPEN(1);
+    velin::RRWIND(0.0f, d.GX, 0.0f, d.GY, 0.0f);
+    velin::SELPEN(1);
+    velin::THKFRM(0.3f);
+    velin::FRAME();
+    velin::ENDGR(0);
+}
+
+}  // namespace
+
 // The pictures asked for, beside the plot file: 'MURAL.PLT' gives 'MURAL.png'.
 void write_pictures() {
     const Settings& s = settings();
@@ -217,27 +237,10 @@ void write_pictures() {
     }
 }
 
-void finish_plot() {
-    Dialogue& d = dialogue();
-    {
-        // The overlays lie outside the plot area: they are clipped to the page only.
-        mapelements::PageClipping page;
-        draw_overlays();
-    }
-    velin::SELPEN(1);
-    velin::RRWIND(0.0f, d.GX, 0.0f, d.GY, 0.0f);
-    velin::SELPEN(1);
-    velin::THKFRM(0.3f);
-    velin::FRAME();
-    velin::ENDGR(0);
-}
-
-}  // namespace
-
-int draw_picture() {
+void draw_picture(bool first) {
     Settings& s = settings();
     Dialogue& d = dialogue();
-    set_up_plot();
+    set_up_plot(first);
     mapelements::new_obstacle_picture();
     mapelements::set_obstacle_window({d.XA, d.XE, d.YA, d.YE, s.ILB, s.IRB, s.JVB, s.JHB});
     const bool flow_picture = d.VEKT || d.STRM || d.TRAJ;
@@ -261,9 +264,6 @@ int draw_picture() {
         draw_obstacles();
     }
     finish_plot();
-    velin::DONEPL();
-    write_pictures();
-    return 0;
 }
 
 }  // namespace driver

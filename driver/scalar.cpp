@@ -7,6 +7,9 @@
 //      in per cent of it in level sections
 //   D  divergence of the wind at the cell centres (level sections only)
 //   K  vertical diffusion coefficient KZ at the cell centres
+//   X  horizontal speed of the difference of two runs
+//   C  speed of the main run less that of the comparison run, in per cent of
+//      the inflow speed in level sections
 #include <algorithm>
 #include <cmath>
 #include <set>
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include "contour/scalar_field.h"
+#include "driver/comparison.h"
 #include "driver/dialogue.h"
 #include "driver/settings.h"
 #include "platform/console.h"
@@ -43,6 +47,8 @@ std::string scalar_quantity(char letter, int IS) {
     const bool level = IS == 3;
     switch (letter) {
         case 'F': return "Horizontalgeschwindigkeit [m/s]";
+        case 'X': return "Differenz der Horizontalgeschwindigkeit [m/s]";
+        case 'C': return level ? "Differenz der Geschwindigkeit zur Anströmung [%]" : "Differenz der Geschwindigkeit [m/s]";
         case 'W': return "Vertikalgeschwindigkeit [m/s]";
         case 'G': return level ? "Abweichung von der Anströmung [%]" : "Abweichung von der Anströmung [m/s]";
         case 'D': return "Divergenz [1/s]";
@@ -63,7 +69,7 @@ void draw_scalar_picture() {
     Settings& s = settings();
     Dialogue& d = dialogue();
     const resultfile::Grid& g = resultfile::grid();
-    const resultfile::ModelFields& m = resultfile::model_fields();
+    const resultfile::ModelFields& m = picture_wind();
     const resultfile::WindData& wind = resultfile::wind_data();
     auto& con = platform::console();
 
@@ -112,6 +118,7 @@ void draw_scalar_picture() {
     platform::Field2D<float> A(n1, n2, 0.0f);
     switch (d.letter) {
         case 'F':
+        case 'X':
             for (int b = 1; b <= n2; ++b)
                 for (int a = 1; a <= n1; ++a) A(a, b) = horizontal_speed(m, cell(a, b));
             break;
@@ -122,6 +129,25 @@ void draw_scalar_picture() {
                     A(a, b) = level ? m.W(c.i, c.j, c.k) : 0.5f * (m.W(c.i, c.j, c.k) + m.W(c.i, c.j, c.k + 1));
                 }
             break;
+        case 'C': {
+            // The speed of the main run minus that of the comparison run,
+            // relative to the inflow of the level in level sections.
+            const resultfile::ModelFields& other = comparison().other_fields;
+            std::set<int> undefined;
+            for (int b = 1; b <= n2; ++b)
+                for (int a = 1; a <= n1; ++a) {
+                    Cell c = cell(a, b);
+                    float difference = horizontal_speed(m, c) - horizontal_speed(other, c);
+                    float ref = std::hypot(wind.U0(c.k), wind.V0(c.k));
+                    if (!level) A(a, b) = difference;
+                    else if (ref > 0.0f) A(a, b) = 100.0f * difference / ref;
+                    else A(a, b) = 0.0f, undefined.insert(c.k);
+                }
+            for (int k : undefined)
+                con.line(" Warnung: Anströmung in Schicht " + std::to_string(k) +
+                         " ist 0, die Abweichung in Prozent ist dort nicht definiert und wird 0 gesetzt");
+            break;
+        }
         case 'G': {
             // The reference speed of a level is the inflow speed there.
             std::vector<float> reference(static_cast<std::size_t>(g.NZ) + 1, 0.0f);
