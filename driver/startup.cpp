@@ -15,6 +15,8 @@
 #include "driver/dialogue.h"
 #include "driver/layout.h"
 #include "driver/settings.h"
+#include "evaluation/flux.h"
+#include "evaluation/superposition.h"
 #include "mapelements/background.h"
 #include "platform/arguments.h"
 #include "platform/codepage.h"
@@ -295,6 +297,8 @@ void read_model() {
     } else {
         read_fields(rf::GET_UVW, m.U, m.V, m.W);
     }
+    // The superposition of a series of runs, written as a new result file.
+    if (s.MULTI) evaluation::SUPERP(s.MUL_FILE, s.title, s.DEBUG, s.MNAME, s.FILE);
     rf::GET_HAUS();
 }
 
@@ -478,6 +482,11 @@ int run_mural() {
     read_background_definition();
     read_model();
     prepare_plot_settings();
+    // The flux through a wall instead of a picture.
+    if (s.WANDF) {
+        evaluation::EVAFLX(resultfile::model_fields().U, s.FILE, s.PLT_FILE);
+        return 0;
+    }
     return run_dialogue();
 }
 

@@ -140,11 +140,11 @@ FluxAxis flux_axis_range(std::span<const float> layer_flux) {
         low = std::min(low, static_cast<double>(f));
         high = std::max(high, static_cast<double>(f));
     }
-    // Each side that holds fluxes ends a whole hundred beyond its extreme, so
-    // that a layer flux of exactly 300 is not hidden in the frame.
+    // From min(0, smallest) to max(0, largest), rounded outward to hundreds,
+    // so that fluxes of both signs are shown.
     FluxAxis axis;
-    axis.from = low < 0.0 ? static_cast<float>((std::trunc(low / 100.0) - 1.0) * 100.0) : 0.0f;
-    axis.to = high > 0.0 ? static_cast<float>((std::trunc(high / 100.0) + 1.0) * 100.0) : 0.0f;
+    axis.from = static_cast<float>(std::floor(low / 100.0) * 100.0);
+    axis.to = static_cast<float>(std::ceil(high / 100.0) * 100.0);
     if (axis.from == 0.0f && axis.to == 0.0f) axis.to = 100.0f;
     return axis;
 }
