@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Builds MURAL with its tests and runs them all.
 # MURAL_SANITIZE=ON builds with -fsanitize=address,undefined (as CI does) in
-# its own build directory.
+# its own build directory; MURAL_TRZ=OFF builds and tests the evaluation build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 sanitize="${MURAL_SANITIZE:-OFF}"
+trz="${MURAL_TRZ:-ON}"
 build=build
 [ "$sanitize" = ON ] && build=build-sanitize
-cmake -S . -B "$build" -G Ninja -DMURAL_TESTS=ON -DMURAL_SANITIZE="$sanitize" >/dev/null
+# MURAL_TRZ=OFF: the evaluation build (comparison, flux, superposition).
+[ "$trz" = OFF ] && build="$build-evaluation"
+cmake -S . -B "$build" -G Ninja -DMURAL_TESTS=ON -DMURAL_SANITIZE="$sanitize" -DMURAL_TRZ="$trz" >/dev/null
 cmake --build "$build"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
