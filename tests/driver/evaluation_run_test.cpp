@@ -127,6 +127,11 @@ TEST_F(EvaluationRun, FluxAndSuperpositionFromTheCommandLine) {
     ASSERT_EQ(mean.U.size(), run.U.size());
     EXPECT_NEAR(mean.U[1234], run.U[1234], 1e-5f);  // the mean of a run with itself is the run
     EXPECT_EQ(count(r.out, " - PLVEKT -"), 1);
+    // The written run is plotted like any other.
+    r = run_mural(dir.path(), {"mittel", "/l:RO", "/p=mittel.plt"}, "V\nK03\n\n2\n\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "Ergebnisse vom Modell QEM")) << r.out;
+    EXPECT_TRUE(read_file(dir.file("mittel.plt")).ends_with("SP0PG;"));
 }
 
 #endif
