@@ -214,14 +214,6 @@ protected:
         contour::reset();
         PlotTest::TearDown();
     }
-    // Page millimetres of a user point.
-    static std::pair<double, double> page(float x, float y) {
-        float xm, ym;
-        velin::UU2MM(x, y, xm, ym);
-        int ix, iy;
-        velin::MM2ABS(xm, ym, ix, iy);
-        return {ix / 40.2, iy / 40.2};
-    }
     // A field over 0..100 of nx x ny points, values at the grid points.
     static void geometry(int nx, int ny, int sub = 1) {
         contour::ISOSET(100.0f, 100.0f, 0.0f, 0.0f, 100.0f / static_cast<float>(nx - 1),
@@ -333,7 +325,7 @@ TEST_F(Isolines, LinesLieAtTheLevelsCoordinateOnEveryGrid) {
         for (const Stroke& s : plot_strokes(plot))
             if (std::fabs(s.x0 - s.x1) < 0.02 && std::fabs(s.y0 - s.y1) > 1.0) ++xs[std::lround(s.x0 * 10)];
         for (float v : values) {
-            double x = page(v, 50.0f).first;
+            double x = page_mm(v, 50.0f).first;
             bool found = false;
             for (const auto& [at, n] : xs) found = found || std::abs(at - std::lround(x * 10)) <= 1;
             EXPECT_TRUE(found) << c.name << " value " << v;
@@ -375,7 +367,7 @@ protected:
         });
         contour::ISOPLO(z, 11, 11);
         Box text;
-        auto [cx, cy] = page(50.0f, 50.0f);
+        auto [cx, cy] = page_mm(50.0f, 50.0f);
         for (const Stroke& s : plot_strokes(finish())) {
             auto off_line = [&](double x, double y) {
                 return std::fabs(-sa * (x - cx) + ca * (y - cy)) > 0.05;
@@ -420,7 +412,7 @@ TEST_F(IsolineLabels, GapOfTenWithLabelOfSixPutsTheTextFromThreeToSeven) {
         EXPECT_EQ(block.ISTRT, 3);
         Box text;
         for (const Stroke& s : plot_strokes(finish().substr(static_cast<std::size_t>(before)))) text.add(s.x0, s.y0), text.add(s.x1, s.y1);
-        auto [x0, y0] = page(0.0f, 50.0f);
+        auto [x0, y0] = page_mm(0.0f, 50.0f);
         EXPECT_NEAR(text.x0 - x0, 3.0, 0.4) << reversed;
         EXPECT_LT(text.x1 - x0, 7.0) << reversed;
         EXPECT_NEAR(0.5 * (text.y0 + text.y1), y0, 0.1) << reversed;
@@ -467,7 +459,7 @@ TEST_F(IsolineLabels, MarginLabelsOnlyOnOpenLinesOnTheRequestedSide) {
         auto z = field(21, 21, [](float x, float y) { return 100.0f - std::hypot(5.0f * x - 45.0f, 5.0f * y - 55.0f); });
         const long long before = position();
         contour::ISOPLO(z, 21, 21);
-        double left = page(0.0f, 0.0f).first, right = page(100.0f, 0.0f).first;
+        double left = page_mm(0.0f, 0.0f).first, right = page_mm(100.0f, 0.0f).first;
         int outside_left = 0, outside_right = 0;
         for (const Stroke& s : plot_strokes(finish().substr(static_cast<std::size_t>(before)))) {
             if (s.x0 < left - 0.5 && s.x1 < left - 0.5) ++outside_left;

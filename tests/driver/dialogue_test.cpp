@@ -16,26 +16,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 // Hidden temporary plot files in the directory.
 int temporaries(const fs::path& dir) {
     int n = 0;
     for (const auto& entry : fs::directory_iterator(dir)) n += entry.path().filename().string().starts_with(".MURAL.PLT.");
     return n;
-}
-
-int count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
-// Renders a plot with hp2xx when it is installed; false when it fails.
-bool renders(const std::string& plot, const std::string& png) {
-    if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) return true;
-    const std::string command = "hp2xx -q -m png -f '" + png + "' '" + plot + "' >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0 && fs::exists(png);
 }
 
 class Dialogue : public ::testing::Test {

@@ -16,14 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-int count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 class EvaluationRun : public ::testing::Test {
 protected:
     void SetUp() override {

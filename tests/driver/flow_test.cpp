@@ -12,8 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 int lines_drawn(const std::string& plot) {
     int n = 0;
     for (auto at = plot.find("PD"); at != std::string::npos; at = plot.find("PD", at + 1)) ++n;

@@ -11,8 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 class MuralRun : public ::testing::Test {
 protected:
     // A result file and the obstacle file that its header names.

@@ -38,14 +38,6 @@ class Streamlines : public PlotTest {
 protected:
     // A graph of 4 mm per metre over the section.
     void graph(const Section& s) { start_graph(4 * s.d * s.nx, 4 * s.d * s.ny, s.d * s.nx, s.d * s.ny); }
-    // The page millimetres of a point.
-    static std::pair<double, double> page(float x, float y) {
-        float xm, ym;
-        velin::UU2MM(x, y, xm, ym);
-        int ix, iy;
-        velin::MM2ABS(xm, ym, ix, iy);
-        return {ix / 40.2, iy / 40.2};
-    }
 };
 
 }  // namespace
@@ -88,12 +80,14 @@ TEST_F(Streamlines, UniformWindGivesOneStraightLinePerRow) {
         for (const Stroke& k : plot_strokes(plot)) {
             bool on = false;
             for (int j = 1; j <= 3; ++j) {
-                double y = page(0.0f, c.d * (j - 0.5f)).second;
+                double y = page_mm(0.0f, c.d * (j - 0.5f)).second;
                 if (std::fabs(k.y0 - y) < 0.01 && std::fabs(k.y1 - y) < 0.01) {
                     ++on_rows[j];
                     on = true;
                     // A step is a third of the smaller cell width.
-                    if (std::fabs(k.x1 - k.x0) > 0.05) EXPECT_NEAR(std::fabs(k.x1 - k.x0), 4 * 0.333 * c.d, 0.03);
+                    if (std::fabs(k.x1 - k.x0) > 0.05) {
+                        EXPECT_NEAR(std::fabs(k.x1 - k.x0), 4 * 0.333 * c.d, 0.03);
+                    }
                 }
             }
             off += !on;

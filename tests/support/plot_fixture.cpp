@@ -44,6 +44,14 @@ std::string PlotTest::finish() {
     return read_file(plot_file);
 }
 
+std::pair<double, double> PlotTest::page_mm(float xu, float yu) {
+    float xm, ym;
+    velin::UU2MM(xu, yu, xm, ym);
+    int ix, iy;
+    velin::MM2ABS(xm, ym, ix, iy);
+    return {ix / static_cast<double>(velin::MM_TO_PLOTTER), iy / static_cast<double>(velin::MM_TO_PLOTTER)};
+}
+
 std::string PlotTest::plotter_point(float xu, float yu) {
     float xm, ym;
     velin::UU2MM(xu, yu, xm, ym);
@@ -55,12 +63,6 @@ std::string PlotTest::plotter_point(float xu, float yu) {
 void PlotTest::answer(const std::string& input) {
     in_.clear();
     in_.str(input);
-}
-
-int count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (std::size_t p = text.find(part); p != std::string::npos; p = text.find(part, p + 1)) ++n;
-    return n;
 }
 
 }  // namespace testing_support

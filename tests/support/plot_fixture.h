@@ -7,6 +7,7 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "test_support.h"
 
@@ -25,6 +26,8 @@ protected:
     static long long position();
     // Ends the plot and returns the whole stream.
     std::string finish();
+    // Page millimetres (as the plot file has them) of a point in user units.
+    static std::pair<double, double> page_mm(float xu, float yu);
     // Plotter units of a point in user units, as "x,y".
     static std::string plotter_point(float xu, float yu);
 
@@ -37,7 +40,5 @@ protected:
     std::ostringstream out_, err_;
 };
 
-// How often `part` occurs in `text`.
-int count(const std::string& text, const std::string& part);
 
 }  // namespace testing_support

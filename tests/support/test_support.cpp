@@ -145,4 +145,18 @@ RunResult interrupt_mural(const fs::path& dir, const std::vector<std::string>& a
     return {status, read_file(io.file("stdout")), read_file(io.file("stderr"))};
 }
 
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+int count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t p = text.find(part); p != std::string::npos; p = text.find(part, p + 1)) ++n;
+    return n;
+}
+
+bool renders(const std::string& plot, const std::string& png) {
+    if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) return true;
+    const std::string command = "hp2xx -q -m png -f '" + png + "' '" + plot + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0 && std::filesystem::exists(png);
+}
+
 }  // namespace testing_support

@@ -104,6 +104,13 @@ RunResult interrupt_mural(const std::filesystem::path& dir, const std::vector<st
 
 std::string read_file(const std::string& path);
 
+bool contains(const std::string& text, const std::string& part);
+// How often `part` occurs in `text`.
+int count(const std::string& text, const std::string& part);
+// Renders a plot with hp2xx when it is installed (true when it is not);
+// false when the rendering fails.
+bool renders(const std::string& plot, const std::string& png);
+
 // A straight piece of what a plot file draws, in page millimetres (plotter
 // units / 40.2): pen-down lines and polygon edges; a circle (CI) and a filled
 // rectangle (RA) give the edges of their bounding boxes.
