@@ -227,7 +227,7 @@ void write_pictures() {
     const std::size_t dot = plot.rfind('.');
     const std::string stem = dot != std::string::npos && dot >= name ? plot.substr(0, dot) : plot;
     // The page follows the plot: A4 across or upright as the layout chose,
-    // a larger A page when the drawing reaches beyond it.
+    // turned or a larger A page when the drawing reaches beyond it.
     preview::RenderOptions options;
     std::istringstream formats(s.GR);
     for (std::string format; std::getline(formats, format, ',');) {

@@ -1,7 +1,8 @@
 // Pictures of plot files: VELIN's HP-GL/2 and plain HP-GL drawn into PDF and
 // SVG (vector) or PNG (raster). A page size may be given; without one, each
-// page is the smallest ISO A page from A4 up, in the plot's orientation, that
-// holds everything drawn on it. Errors throw platform::Fatal.
+// page is the smallest ISO A page from A4 up that holds everything drawn on
+// it, in the plot's orientation when that size allows, else turned. Errors
+// throw platform::Fatal.
 #pragma once
 
 #include <optional>

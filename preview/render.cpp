@@ -391,9 +391,13 @@ std::pair<double, double> choose_page(double max_x, double max_y, bool portrait)
     // ISO A4 up to A0, short side first.
     constexpr double SIZES[5][2] = {{210, 297}, {297, 420}, {420, 594}, {594, 841}, {841, 1189}};
     constexpr double TOLERANCE = 0.01;  // mm: the plotter-unit rounding of the page edge
+    // A sheet of one size turned is better than a larger sheet half empty: a
+    // portrait layout with its legend beside the plot fits A4 across.
     for (const auto& s : SIZES) {
-        double w = portrait ? s[0] : s[1], h = portrait ? s[1] : s[0];
-        if (max_x <= w + TOLERANCE && max_y <= h + TOLERANCE) return {w, h};
+        for (bool upright : {portrait, !portrait}) {
+            double w = upright ? s[0] : s[1], h = upright ? s[1] : s[0];
+            if (max_x <= w + TOLERANCE && max_y <= h + TOLERANCE) return {w, h};
+        }
     }
     return portrait ? std::pair{841.0, 1189.0} : std::pair{1189.0, 841.0};
 }

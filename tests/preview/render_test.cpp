@@ -178,15 +178,15 @@ TEST(PreviewRenderErrors, AMissingOrTruncatedPlotFileNamesTheFile) {
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-TEST(PreviewPage, SmallestAPageInTheOrientationThatHoldsTheDrawing) {
+TEST(PreviewPage, SmallestAPageThatHoldsTheDrawingInTheOrientationOfThePlotFirst) {
     struct Case {
         double x, y;
         bool portrait;
         double w, h;
     };
     const Case cases[] = {
-        {200, 280, true, 210, 297},   {230, 176, true, 297, 420},   {290, 200, false, 297, 210},
-        {298, 100, false, 420, 297},  {100, 300, false, 594, 420},  {0, 0, true, 210, 297},
+        {200, 280, true, 210, 297},   {230, 176, true, 297, 210},   {290, 200, false, 297, 210},
+        {298, 100, false, 420, 297},  {100, 300, false, 297, 420},  {0, 0, true, 210, 297},
         {800, 1100, true, 841, 1189}, {5000, 10, false, 1189, 841},
     };
     for (const Case& c : cases) {
