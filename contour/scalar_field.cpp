@@ -298,6 +298,15 @@ void GERADA(std::string_view RAS_FILE, std::string_view WAS, std::span<int> IPEN
     con.line(" -- Farbrasterdarstellung mit" + integer(NISO, 3) + " Farben");
 }
 
+void raster_legend_lines(std::string_view RAS_FILE, std::string_view WAS, int& headings, int& entries) {
+    IsolineValues& v = isoline_values();
+    RasterClasses& r = raster_classes();
+    if (r.NISO < 1) GERADA(RAS_FILE, WAS, r.IPEN, v.WISO, r.LBEZ, r.NISO, r.LTIT, r.NTIT);
+    headings = r.NTIT;
+    entries = static_cast<int>(std::count_if(r.LBEZ.begin(), r.LBEZ.begin() + r.NISO,
+                                             [](const std::string& text) { return !text.starts_with('!'); }));
+}
+
 void MAKDZC(const platform::Field2D<float>& CIN, int NA, int MZ, std::span<const float> DZ,
             platform::Field2D<float>& COUT, int NZI, float DZI, int& MNZ) {
     constexpr char ROUTINE[] = "MAKDZC";

@@ -56,6 +56,11 @@ void GETIVAL(std::string_view FILE, std::string_view WAS);
 void GERADA(std::string_view RAS_FILE, std::string_view WAS, std::span<int> IPEN, std::span<float> WISO,
             std::span<std::string> LBEZ, int& NISO, std::span<std::string> LTIT, int& NTIT);
 
+// The lines the colour raster of key WAS will add to the legend: the title
+// lines and the classes whose text does not start with "!". Reads the raster
+// file as the raster will (once per run).
+void raster_legend_lines(std::string_view RAS_FILE, std::string_view WAS, int& headings, int& entries);
+
 // Resamples CIN (NA x MZ, layers of thickness DZ(1..MZ), 0-based storage)
 // onto COUT (at least NA x NZI) with equidistant layers of thickness DZI;
 // MNZ gets the number of layers produced.

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include "contour/scalar_field.h"
+#include "driver/cmdline.h"
 #include "driver/comparison.h"
 #include "driver/dialogue.h"
 #include "driver/overlays.h"
@@ -32,6 +34,8 @@ using platform::fixed;
 // The least height of a legend inside the plot, in character heights: one
 // line of the legend with its spacing.
 constexpr float kInsideLegendLines = 4.0f;
+// The least distance of a legend beside the plot from the foot of the page (mm).
+constexpr float kFootMargin = 2.0f;
 
 void write_text(const std::string& text, float x, float y) {
     velin::MESSAG(text, static_cast<int>(text.size()), x, y);
@@ -49,6 +53,38 @@ void load_palette(const std::string& pal) {
     trim(file);
     trim(name);
     velin::SETPAL(file, name);
+}
+
+// How far below the top of the legend box the picture's legend lines will
+// reach (mm): the reference arrow of arrows and trajectories, the raster's
+// titles and classes, the background map's headings and classes, spaced as
+// the legend routines will space them.
+float legend_depth() {
+    const Settings& s = settings();
+    const Dialogue& d = dialogue();
+    const mapelements::LegendState& leg = mapelements::RRLEGP();
+    const float height = leg.HEILEG > 0.0f ? leg.HEILEG : s.ZH;
+    const float spacing = leg.YLSEP > 0.0f ? leg.YLSEP : 3.0f * height;
+    float y = 0.0f, depth = 0.0f;
+    if (d.VEKT || d.TRAJ) {
+        // The arrow stands one line down, its label centred on it; the next
+        // line follows two character heights lower.
+        depth = spacing + 0.5f * s.ZH;
+        y = 2.0f * s.ZH;
+    }
+    int headings = 0, entries = 0;
+    if (!(d.VEKT || d.STRM || d.TRAJ) && !d.ISOL) {
+        contour::raster_legend_lines("MURAL.RAS", std::string(1, d.letter), headings, entries);
+        y += static_cast<float>(headings + entries) * spacing;
+        depth = std::max(depth, y);
+    }
+    if (d.LAND && d.IS == 3 && !s.NOBU) {
+        mapelements::background_legend_lines(s.fill_pen, headings, entries);
+        const float zh = mapelements::background().ZHLEG;
+        y += static_cast<float>(headings + entries) * (zh > 0.0f ? 3.0f * zh : spacing);
+        depth = std::max(depth, y);
+    }
+    return depth;
 }
 
 void set_up_plot(bool first) {
@@ -92,14 +128,30 @@ void set_up_plot(bool first) {
     float xl = 0, yl = 0, wl = 0, hl = 0, frame = 0;
     mapelements::ELEPOS(s.LPOS, xl, yl, wl, hl, frame, d.GX, d.GY);
     if (!mapelements::legend_switched_off()) {
+        // The box holds all lines of the legend, with a character height
+        // to spare below the last.
+        const float needed = legend_depth() + s.ZH;
+        std::string code;
+        TOLOWR(s.LPOS.substr(0, 2), code);
+        const bool bottom_anchored = code == "ru";
         // A legend inside the plot stands on a clear box: a blanking area
         // (with a thin frame) that keeps the picture's lines out.
         if (legend_inside_plot(xl, yl, wl, std::max(hl, kInsideLegendLines * s.ZH), d.GX, d.GY)) {
             frame = -std::max(frame, 0.1f);
-            // In a low plot a quarter of its height holds no line of the
-            // legend: the box grows to one line and moves down to fit.
-            hl = std::max(hl, kInsideLegendLines * s.ZH);
+            // The box grows upwards, at least to one line, and moves down
+            // to stay in the plot; taller than the plot it cannot be.
+            hl = std::max({hl, kInsideLegendLines * s.ZH, needed});
+            if (hl > d.GY) {
+                platform::console().line(" MURAL-W-Legende höher als die Zeichnung, unten abgeschnitten");
+                hl = d.GY;
+            }
             yl = std::max(0.0f, std::min(yl, d.GY - hl));
+        } else if (needed > hl) {
+            // Beside the plot the box keeps its top and grows downwards; the
+            // one at the bottom right keeps its bottom and grows upwards.
+            // Either way it stays above the foot of the page.
+            if (!bottom_anchored) yl = std::max(yl - (needed - hl), kFootMargin - s.YN);
+            hl = needed;
         }
         mapelements::LEGDEF(xl, yl, wl, hl, frame);
         const mapelements::LegendState& leg = mapelements::RRLEGP();

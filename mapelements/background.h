@@ -63,6 +63,10 @@ void BACKG(std::string_view FILE, bool DRAFT, int PEN, float xmin, float xmax, f
 // Draws the records of the data file read by BACKG, and the legend.
 void LESDIG(bool DRAFT, int PEN);
 
+// The lines LESDIG will add to the legend with the pen PEN: its headings and
+// its entries (a blank heading still takes its line).
+void background_legend_lines(int PEN, int& headings, int& entries);
+
 // The text of a text record of the data file: what follows the first blank at
 // or after column 25, without leading and trailing blanks.
 std::string LDNAME(std::string_view line);

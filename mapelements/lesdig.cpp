@@ -204,6 +204,19 @@ const char* form_name(char form, bool closed) {
     }
 }
 
+// A class with a blank legend text or one that starts with "!" has no entry.
+bool has_legend_text(const BackgroundClass& c) {
+    const std::string text = platform::trimmed(c.LDSC);
+    return !text.empty() && !text.starts_with('!');
+}
+
+// The pen of a class: PEN > 0 stands in for pen 1, the background's own pen.
+int pen_of(const BackgroundClass& c, int PEN) { return c.IPEN == 1 && PEN > 0 ? PEN : c.IPEN; }
+
+bool drawn(const BackgroundClass& c, int PEN) {
+    return pen_of(c, PEN) > 0 && std::string_view("PRKST").find(c.form) != std::string_view::npos;
+}
+
 class Drawing {
 public:
     Drawing(const BackgroundDefinition& bg, bool draft, int pen) : bg_(bg), draft_(draft), pen_(pen) {
@@ -213,11 +226,8 @@ public:
         height_ = velin::TXTHEI();
     }
 
-    // The pen of a class: PEN > 0 stands in for pen 1, the background's own pen.
-    int pen_of(const BackgroundClass& c) const { return c.IPEN == 1 && pen_ > 0 ? pen_ : c.IPEN; }
-    bool drawn(const BackgroundClass& c) const {
-        return pen_of(c) > 0 && std::string_view("PRKST").find(c.form) != std::string_view::npos;
-    }
+    int pen_of(const BackgroundClass& c) const { return mapelements::pen_of(c, pen_); }
+    bool drawn(const BackgroundClass& c) const { return mapelements::drawn(c, pen_); }
 
     void run() {
         const std::vector<std::string>& lines = bg_.data;
@@ -432,8 +442,8 @@ private:
             LEGHEAD(text, static_cast<int>(text.size()), 'C');
         }
         for (const BackgroundClass& c : bg_.classes) {
+            if (!drawn(c) || !has_legend_text(c)) continue;
             const std::string text = platform::trimmed(c.LDSC);
-            if (!drawn(c) || text.find_first_not_of(' ') == std::string::npos || text.starts_with('!')) continue;
             const int pen = pen_of(c);
             const bool area = c.IPAT != 0 && !draft_;
             if (c.form == 'T') LEGENT("Lin", 0, 0, 0.0f, text, "");
@@ -480,6 +490,16 @@ std::string LDNAME(std::string_view line) {
     const std::string_view rest = line.substr(blank + 1);
     const std::size_t start = rest.find_first_not_of(' ');
     return start == std::string_view::npos ? std::string() : platform::trimmed(rest.substr(start));
+}
+
+void background_legend_lines(int PEN, int& headings, int& entries) {
+    const BackgroundDefinition& bg = background();
+    headings = entries = 0;
+    if (std::none_of(bg.classes.begin(), bg.classes.end(), [&](const BackgroundClass& c) { return drawn(c, PEN); }))
+        return;
+    headings = static_cast<int>(bg.headings.size());
+    for (const BackgroundClass& c : bg.classes)
+        if (drawn(c, PEN) && has_legend_text(c)) ++entries;
 }
 
 void LESDIG(bool DRAFT, int PEN) {

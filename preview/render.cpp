@@ -318,8 +318,10 @@ private:
         const double width = std::max(pen_.width_mm, min_width_);
         cairo_set_line_width(cr_, width);
         // A pen's round tip shows only on lines wider than two pixels; the
-        // flat ends of thinner ones draw much faster and look the same.
-        const bool hairline = format_ == Format::png && width * scale_ < 2.0;
+        // flat ends of thinner ones draw much faster and look the same. Not
+        // so for dotted lines: their dots are all tip.
+        const bool dots = std::find(pen_.dashes.begin(), pen_.dashes.end(), 0.0) != pen_.dashes.end();
+        const bool hairline = format_ == Format::png && width * scale_ < 2.0 && !dots;
         cairo_set_line_cap(cr_, hairline ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
         cairo_set_line_join(cr_, hairline ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
         double sum = 0.0;

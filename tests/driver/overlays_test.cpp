@@ -1,5 +1,7 @@
 // The bundled example drawn as wind arrows in every legend position, with
-// axes and with the scale bar ("/m"), in a level and in a vertical section.
+// axes and with the scale bar ("/m"), in a level and in a vertical section,
+// and as a colour raster of a level under the background map, whose many
+// legend lines must still fit the legend box.
 // The program runs in this process so that the places it chose for the
 // overlays can be compared with what the plot file draws.
 #include <gtest/gtest.h>
@@ -8,12 +10,14 @@
 #include <tuple>
 #include <unistd.h>
 
+#include "contour/scalar_field.h"
 #include "driver/cmdline.h"
 #include "driver/dialogue.h"
 #include "driver/overlays.h"
 #include "driver/settings.h"
 #include "driver/startup.h"
 #include "flowplots/vectors.h"
+#include "mapelements/background.h"
 #include "mapelements/legend.h"
 #include "mapelements/obstacles.h"
 #include "platform/arguments.h"
@@ -32,6 +36,9 @@ void reset_everything() {
     driver::reset_settings();
     driver::reset_dialogue();
     mapelements::reset_legend();
+    mapelements::reset_background();
+    contour::reset_raster_classes();
+    contour::reset_isoline_values();
     mapelements::reset_obstacle_state();
     flowplots::reset_reference_arrow();
     resultfile::reset_model();
@@ -64,13 +71,18 @@ driver::Box grown(const driver::Box& b, float by) { return {b.x0 - by, b.y0 - by
 
 bool inside(const driver::Box& b, double x, double y) { return x >= b.x0 && x <= b.x1 && y >= b.y0 && y <= b.y1; }
 
-using Case = std::tuple<const char*, bool, char>;  // legend position, "/m", section letter
+// Legend position, "/m", picture: 'K' arrows in level 3, 'J' arrows along
+// row 25, 'F' the raster of the speed in level 3 with the background map.
+using Case = std::tuple<const char*, bool, char>;
 
 class Overlays : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override {
         for (const char* name : {"run1.ERG", "run1.IGB", "run1.dat"})
             fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / name, dir.path() / name);
+        if (std::get<2>(GetParam()) == 'F')
+            for (const char* name : {"MURAL.RAS", "LESDIG.DEF", "hintergrund.dig"})
+                fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / name, dir.path() / name);
     }
     ScratchDir dir;
 };
@@ -79,15 +91,22 @@ TEST_P(Overlays, StayOnThePageBesideThePlotAndOffTheLegend) {
     const auto [position, scale_bar, section] = GetParam();
     std::vector<std::string> args = {"run1", std::string("/l:") + position};
     if (scale_bar) args.push_back("/m");
-    const bool vertical = section == 'J';
-    std::string input = vertical ? "V\nJ25\n\n" : "V\nK03\n";  // the exaggeration keeps its default
+    const bool vertical = section == 'J', raster = section == 'F';
+    std::string input = raster ? "F\nK03\n" : vertical ? "V\nJ25\n\n" : "V\nK03\n";  // the exaggeration keeps its default
     if (std::string(position) == "XY") input += "185 20 45 30\n";
-    input += vertical ? "\n3\n3\n20\n" : "\n3\n3\n";  // scale, thinning, trees, distance beside
+    input += raster ? "3\n" : vertical ? "\n3\n3\n20\n" : "\n3\n3\n";  // scale, thinning, trees, distance beside
     std::string out;
     ASSERT_EQ(run_here(dir.path(), args, input, out), 0) << out;
 
     const driver::OverlayPlan& plan = driver::overlay_plan();
     const driver::Settings& s = driver::settings();
+    // The box holds every line of the legend (a box of the user's own size may not).
+    const mapelements::LegendState& leg = mapelements::RRLEGP();
+    if (std::string(position) != "XY" && std::string(position) != "NO") {
+        EXPECT_GE(leg.YLEGP, leg.YLEG) << "the last legend line stands below the box";
+        EXPECT_GE(leg.YLEG, 0.0f) << "the legend box reaches below the plot";
+    }
+    if (raster && std::string(position) != "NO") EXPECT_EQ(leg.LEVEL, 1 + 2 + 11 + 1 + 4) << "raster titles and classes, map heading and classes";
     // The overlays that belong to the picture, each on the page, off the plot and apart.
     std::vector<driver::Box> overlays;
     if (scale_bar) overlays.push_back(plan.scale_bar);
@@ -140,6 +159,6 @@ TEST_P(Overlays, StayOnThePageBesideThePlotAndOffTheLegend) {
 
 INSTANTIATE_TEST_SUITE_P(EveryPosition, Overlays,
                          ::testing::Combine(::testing::Values("UL", "UR", "RO", "RU", "NO", "XY"),
-                                            ::testing::Bool(), ::testing::Values('K', 'J')));
+                                            ::testing::Bool(), ::testing::Values('K', 'J', 'F')));
 
 }  // namespace
