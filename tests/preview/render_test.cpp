@@ -270,6 +270,21 @@ INSTANTIATE_TEST_SUITE_P(DevicesAndPages, PreviewRender,
                              return std::string(info.param.device) + "_" + info.param.format;
                          });
 
+TEST(PreviewLineTypes, ThinDottedLinesKeepTheirDots) {
+    // A dot every 2 mm along 100 mm, with a pen a pixel wide.
+    Image img(preview::render("IN;SP1;PW0.1;LT1,2,1;PU400,400;PD4400,400;PG;", preview::Format::png, {}));
+    ASSERT_TRUE(img.ok());
+    int runs = 0;
+    bool in = false;
+    for (double x = 5.0; x <= 115.0; x += PX) {
+        bool ink = false;
+        for (double y : {10.0 - PX, 10.0, 10.0 + PX}) ink = ink || img.at(x, y).r < 250;
+        if (ink && !in) ++runs;
+        in = ink;
+    }
+    EXPECT_NEAR(runs, 51, 2);
+}
+
 TEST_F(PreviewRender, AGivenPageSizeAndResolutionAreKept) {
     const std::string plot = draw({"HPGL2", "DINA4Q", 0, 0});
     preview::RenderOptions options;
