@@ -1,8 +1,10 @@
-// A plot file as plt2img reads it: the HP-GL/2 and HP-GL interpreter, with a
-// canvas that only takes what it is given.
+// A plot file as plt2img reads it: the HP-GL/2 and HP-GL interpreter on a
+// canvas that only takes what it is given, then the whole conversion into a
+// PNG at a low resolution (page choice, pens, fills, hatching through cairo).
 #include "fuzz_support.h"
 
 #include "preview/hpgl.h"
+#include "preview/preview.h"
 
 namespace {
 
@@ -16,10 +18,18 @@ struct NullCanvas : preview::Canvas {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view plot(reinterpret_cast<const char*>(data), size);
     NullCanvas canvas;
     try {
-        preview::interpret(std::string_view(reinterpret_cast<const char*>(data), size), canvas,
-                           [](std::string_view) {});
+        preview::interpret(plot, canvas, [](std::string_view) {});
+    } catch (const platform::Fatal&) {
+        return 0;
+    }
+    preview::RenderOptions options;
+    options.dpi = 10.0;
+    options.warn = [](std::string_view) {};
+    try {
+        preview::render(plot, preview::Format::png, options);
     } catch (const platform::Fatal&) {
     }
     return 0;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks to build and test MURAL:
 # compiler, CMake, Ninja, GoogleTest, cairo, hp2xx (a second renderer the
-# tests check plots with) and, on request, a browser and poppler, and clang
-# with its libFuzzer runtime.
+# tests check plots with) and, on request, a browser and poppler
+# (MURAL_WITH_READERS=1) and clang with its libFuzzer runtime
+# (MURAL_WITH_FUZZER=1).
 set -euo pipefail
 
 missing=()
@@ -22,8 +23,10 @@ if [ "${MURAL_WITH_READERS:-0}" = 1 ]; then
 fi
 
 # clang and its libFuzzer runtime, for the fuzz targets (scripts/fuzz.sh).
-command -v clang++-14 >/dev/null || missing+=(clang-14)
-compgen -G "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null || missing+=(libclang-rt-14-dev)
+if [ "${MURAL_WITH_FUZZER:-0}" = 1 ]; then
+  command -v clang++-14 >/dev/null || missing+=(clang-14)
+  compgen -G "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null || missing+=(libclang-rt-14-dev)
+fi
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
