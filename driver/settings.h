@@ -12,8 +12,6 @@ namespace driver {
 #endif
 inline constexpr bool TRZ = MURAL_TRZ != 0;
 
-inline constexpr float kProgramVersion = 5.10f;
-
 // The largest character height of the layout file (mm); more leaves no room for a picture.
 inline constexpr float kMaxCharacterHeight = 50.0f;
 // The width of a legend right of the plot (mm).

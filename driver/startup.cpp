@@ -137,9 +137,7 @@ Settings& settings() {
 void reset_settings() { settings() = Settings(); }
 
 std::string banner_line() {
-    char version[16];
-    std::snprintf(version, sizeof version, "%.2f", static_cast<double>(kProgramVersion));
-    std::string banner = std::string(" ## MURAL V") + version;
+    std::string banner = std::string(" ## MURAL V") + MURAL_VERSION;
     banner.resize(46, ' ');
     return banner + '#';
 }

@@ -198,11 +198,41 @@ std::string with_extension(std::string_view path, std::string_view extension) {
     return out;
 }
 
+namespace {
+
+bool is_directory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The directory of the running program, resolved; empty when unknown.
+std::string program_directory() {
+    char buffer[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return std::string();
+    return std::string(directory_part(std::string_view(buffer, static_cast<std::size_t>(n))));
+}
+
+// The path with links and "." or ".." resolved; empty when it does not exist.
+std::string resolved(const std::string& path) {
+    char buffer[PATH_MAX];
+    return ::realpath(path.c_str(), buffer) ? std::string(buffer) : std::string();
+}
+
+}  // namespace
+
 std::string velin_dir() {
     if (const char* env = std::getenv("VELIN_DIR"); env && *env) return env;
-    struct stat st {};
-    if (::stat(MURAL_INSTALLED_VELIN_DIR, &st) == 0 && S_ISDIR(st.st_mode)) return MURAL_INSTALLED_VELIN_DIR;
-    return MURAL_SOURCE_VELIN_DIR;
+    // A program of the build tree uses the source tree's files; an installed
+    // one never looks there, only in its data directory: the one beside its
+    // prefix (an installation moved with --prefix), else the configured one.
+    const std::string program = program_directory();
+    if (program.empty()) return MURAL_INSTALLED_VELIN_DIR;
+    const std::string build = resolved(MURAL_BUILD_DIR);
+    if (!build.empty() && program.starts_with(build + '/')) return MURAL_SOURCE_VELIN_DIR;
+    const std::string beside = resolved(program + MURAL_RELATIVE_VELIN_DIR);
+    if (!beside.empty() && is_directory(beside)) return beside;
+    return MURAL_INSTALLED_VELIN_DIR;
 }
 
 std::string velin_file(std::string_view name) {

@@ -51,8 +51,9 @@ constexpr std::uint64_t kMaxTextFileBytes = 64u << 20;
 // ends the run with a fatal message of `routine`.
 std::optional<std::string> read_text_file(const std::string& path, std::string_view routine);
 
-// The directory that stands for "C:\VELIN\": $VELIN_DIR, else the installed
-// data directory, else the source tree's data directory.
+// The directory that stands for "C:\VELIN\": $VELIN_DIR; else, for a program
+// run from the build tree, the source tree's data directory; else the
+// installed data directory.
 std::string velin_dir();
 // A name in VELIN's directory: "C:\VELIN\VELIN.PAL" or a bare "SIMPLX.STY" is
 // looked up there; any other path is resolved like a stored name.

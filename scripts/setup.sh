@@ -2,8 +2,9 @@
 # Installs what a fresh Debian machine lacks to build and test MURAL:
 # compiler, CMake, Ninja, GoogleTest, cairo, hp2xx (a second renderer the
 # tests check plots with) and, on request, a browser and poppler
-# (MURAL_WITH_READERS=1) and clang with its libFuzzer runtime
-# (MURAL_WITH_FUZZER=1).
+# (MURAL_WITH_READERS=1), clang with its libFuzzer runtime
+# (MURAL_WITH_FUZZER=1) and the tools that build and check the Debian
+# package (MURAL_WITH_PACKAGING=1).
 set -euo pipefail
 
 missing=()
@@ -26,6 +27,17 @@ fi
 if [ "${MURAL_WITH_FUZZER:-0}" = 1 ]; then
   command -v clang++-14 >/dev/null || missing+=(clang-14)
   compgen -G "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null || missing+=(libclang-rt-14-dev)
+fi
+
+# scdoc for the manual pages; dpkg-dev, file and lintian for the package
+# (scripts/package.sh); man and bash-completion for its install check.
+if [ "${MURAL_WITH_PACKAGING:-0}" = 1 ]; then
+  command -v scdoc >/dev/null || missing+=(scdoc)
+  command -v dpkg-shlibdeps >/dev/null || missing+=(dpkg-dev)
+  command -v file >/dev/null || missing+=(file)
+  command -v lintian >/dev/null || missing+=(lintian)
+  command -v man >/dev/null || missing+=(man-db)
+  [ -f /usr/share/bash-completion/bash_completion ] || missing+=(bash-completion)
 fi
 
 if [ ${#missing[@]} -gt 0 ]; then
