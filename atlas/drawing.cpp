@@ -366,7 +366,7 @@ private:
                 message = "mural endete mit Status " + std::to_string(WEXITSTATUS(status));
         } else {
             for (const std::string& o : outputs)
-                if (!fs::is_regular_file(job.scratch + "/" + o)) {
+                if (!regular_file(job.scratch + "/" + o)) {
                     message = o + " nicht geschrieben; zuletzt: " + last_line(read_all(log));
                     break;
                 }

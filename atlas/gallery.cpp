@@ -122,7 +122,7 @@ void write_card(std::ostringstream& out, const Card& c, const std::string& dir) 
     const Picture& p = *c.picture;
     const char* cls = c.state == State::kFailed ? "failed" : c.state == State::kMissing ? "missing" : "drawn";
     out << "<figure class=\"" << cls << "\" id=\"" << html(p.name) << "\" title=\"" << html(p.name) << "\">\n";
-    const bool picture = fs::is_regular_file(dir + "/" + p.name + ".png") && fs::is_regular_file(dir + "/" + p.name + ".svg");
+    const bool picture = regular_file(dir + "/" + p.name + ".png") && regular_file(dir + "/" + p.name + ".svg");
     if (c.state == State::kFailed) {
         out << "<pre class=\"message\">" << html(c.record->message) << "</pre>\n";
     } else if (c.state == State::kMissing || !picture) {
@@ -141,7 +141,7 @@ void write_card(std::ostringstream& out, const Card& c, const std::string& dir) 
     if (c.state == State::kOutdated) out << "<span class=\"note\">nicht aktuell: " << html(c.note) << "</span><br>\n";
     out << "<span class=\"links\">Zeile " << p.line << " ";
     auto file_link = [&](const std::string& ext, const char* label) {
-        if (fs::is_regular_file(dir + "/" + p.name + ext))
+        if (regular_file(dir + "/" + p.name + ext))
             out << "<a href=\"" << link(p.name + ext) << "\">" << label << "</a>";
     };
     if (c.state == State::kFailed && picture) file_link(".svg", "älteres Bild");
@@ -159,7 +159,8 @@ void write_card(std::ostringstream& out, const Card& c, const std::string& dir) 
 bool write_gallery(const Plan& plan, const std::string& dir, const std::string& list, PageCounts& counts,
                    std::string& error) {
     const std::string page = dir + "/index.html";
-    if (fs::exists(page)) {
+    std::error_code ec;
+    if (fs::exists(page, ec)) {
         std::ifstream in(page);
         std::string head(2048, '\0');
         in.read(head.data(), static_cast<std::streamsize>(head.size()));

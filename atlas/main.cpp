@@ -6,11 +6,11 @@
 // there, 1 when any failed or the list or command line is faulty, 128 + the
 // signal when stopped.
 #include <sched.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -21,6 +21,7 @@
 #include "atlas/gallery.h"
 #include "atlas/listfile.h"
 #include "atlas/plan.h"
+#include "atlas/records.h"
 #include "platform/files.h"
 
 namespace fs = std::filesystem;
@@ -37,7 +38,7 @@ int cores() {
 void usage(std::ostream& out) {
     out << "Aufruf:  mural-atlas LISTE [-o ORDNER] [-j N] [--all] [--pdf] [--part I/N] [--index-only]\n"
            "Zeichnet jedes Bild, das LISTE nennt, mit mural in ORDNER und schreibt ORDNER/index.html.\n"
-           "  -o ORDNER          Ordner der Bilder (Vorgabe: der Name der Liste ohne Endung)\n"
+           "  -o ORDNER          Ordner der Bilder (Vorgabe: neben der Liste, ihr Name ohne Endung)\n"
            "  -j N               N Bilder gleichzeitig (Vorgabe: die Zahl der Prozessorkerne, hier "
         << cores()
         << ")\n"
@@ -127,12 +128,13 @@ std::optional<Arguments> read_arguments(int argc, char** argv) {
     }
     if (a.list.empty()) return bad("keine Liste angegeben");
     if (a.jobs == 0) a.jobs = cores();
-    if (a.dir.empty()) a.dir = fs::path(a.list).stem().string();
+    // The pictures belong to the study: beside the list, named after it.
+    if (a.dir.empty()) a.dir = (fs::path(a.list).parent_path() / fs::path(a.list).stem()).string();
     return a;
 }
 
 bool executable(const std::string& path) {
-    return !path.empty() && fs::is_regular_file(path) && ::access(path.c_str(), X_OK) == 0;
+    return !path.empty() && atlas::regular_file(path) && ::access(path.c_str(), X_OK) == 0;
 }
 
 // mural: as named, else beside mural-atlas, else (run from the build tree)
@@ -180,9 +182,7 @@ std::string per_second(int pictures, double seconds) {
     return text;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run_atlas(int argc, char** argv) {
     std::optional<Arguments> parsed = read_arguments(argc, argv);
     if (!parsed) return 1;
     Arguments& a = *parsed;
@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string dir = fs::absolute(a.dir).lexically_normal().string();
-    if (fs::exists(dir) && !fs::is_directory(dir)) {
+    if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
         std::cerr << "mural-atlas: " << a.dir << " ist kein Ordner; mit -o einen Ordner für die Bilder angeben\n";
         return 1;
     }
@@ -272,7 +272,8 @@ int main(int argc, char** argv) {
 
     const int failed = static_cast<int>(outcome.failures.size());
     if (outcome.signal) {
-        std::cout << "mural-atlas: abgebrochen (" << strsignal(outcome.signal) << "): " << outcome.drawn
+        const char* by = outcome.signal == SIGINT ? "Strg-C" : outcome.signal == SIGTERM ? "SIGTERM" : "SIGHUP";
+        std::cout << "mural-atlas: abgebrochen (" << by << "): " << outcome.drawn
                   << " gezeichnet, " << outcome.stopped << " angehalten, " << outcome.not_started
                   << " nicht begonnen; die gezeichneten Bilder bleiben\n";
     } else {
@@ -297,4 +298,15 @@ int main(int argc, char** argv) {
     }
     if (outcome.signal) return 128 + outcome.signal;
     return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run_atlas(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "mural-atlas: unerwarteter Fehler: " << e.what() << "\n";
+    }
+    return 1;
 }

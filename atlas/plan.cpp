@@ -3,7 +3,7 @@
 // over the whole grid). Each picture gets
 //   the name    <run>_<picture>_<section>[_<suffix>], the section with at
 //               least two digits, as many as the grid's largest index has;
-//   the answers [j if mural asks about the format version]
+//   the answers [j for each question about an older format version]
 //               [with /n: the first two given answers, for the short
 //               description and the obstacles] picture, section, the other
 //               given answers, then empty lines for every further question;
@@ -309,7 +309,7 @@ Plan make_plan(const std::vector<ListLine>& lines, bool pdf, std::vector<ListErr
                     if (with_pdf) p.formats += ",pdf";
 
                     std::vector<std::string> answers;
-                    if (run->older_version) answers.push_back("j");
+                    answers.insert(answers.end(), static_cast<std::size_t>(run->version_questions), "j");
                     std::size_t given = 0;
                     if (options.asks)
                         for (int k = 0; k < 2; ++k, ++given)

@@ -80,6 +80,11 @@ std::string one_line(std::string text) {
 
 }  // namespace
 
+bool regular_file(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::optional<std::uint64_t> hash_file(const std::string& path) {
     std::uint64_t size = 0;
     int fd = platform::open_regular_file(path, size);
@@ -139,7 +144,13 @@ std::string record_path(const std::string& dir, const std::string& name) {
 }
 
 std::optional<Record> read_record(const std::string& path) {
-    std::optional<std::string> text = platform::read_text_file(path, "ATLAS");
+    std::optional<std::string> text;
+    try {
+        text = platform::read_text_file(path, "ATLAS");
+    } catch (const std::exception&) {
+        // A record that cannot be read is no record: the picture is drawn again.
+        return std::nullopt;
+    }
     if (!text || !text->starts_with(kRecordHeader)) return std::nullopt;
     Record r;
     std::istringstream in(*text);
@@ -197,7 +208,7 @@ std::string redraw_reason(const Picture& picture, const std::optional<Record>& r
     if (!record->ok) return "zuvor fehlgeschlagen";
     if (record->definition != picture.definition) return "Zeile geändert";
     for (const std::string& output : record->outputs)
-        if (!std::filesystem::is_regular_file(dir + "/" + output)) return output + " fehlt";
+        if (!regular_file(dir + "/" + output)) return output + " fehlt";
     for (const std::string& input : picture.inputs) {
         auto it = std::find_if(record->inputs.begin(), record->inputs.end(),
                                [&](const auto& entry) { return entry.first == input; });

@@ -25,6 +25,9 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// Whether the path names a regular file (following links); never throws.
+bool regular_file(const std::string& path);
+
 // A 64-bit hash of a file's content; nothing when it cannot be read.
 std::optional<std::uint64_t> hash_file(const std::string& path);
 

@@ -41,10 +41,11 @@ bool extension_is(const std::string& path, std::string_view ext) {
 // names the run, so it is meant to be drawn.
 class QuietConsole {
 public:
-    QuietConsole() : in_("j\n") { platform::console().attach(in_, out_, err_); }
+    QuietConsole() : in_("j\nj\nj\n") { platform::console().attach(in_, out_, err_); }
     ~QuietConsole() { platform::console().attach_standard_streams(); }
     QuietConsole(const QuietConsole&) = delete;
     QuietConsole& operator=(const QuietConsole&) = delete;
+    std::string out() const { return out_.str(); }
 
 private:
     std::istringstream in_;
@@ -104,7 +105,6 @@ std::optional<RunInfo> probe_run(const std::string& path, std::string& error) {
         rf::GET_GRID();
         const rf::ReaderState& rs = rf::reader_state();
         const rf::Grid& g = rf::grid();
-        run.older_version = !rf::same_version(rs.SVERS, rf::kCurrentVersion);
         run.NX = g.NX;
         run.NY = g.NY;
         run.NZ = g.NZ;
@@ -112,13 +112,14 @@ std::optional<RunInfo> probe_run(const std::string& path, std::string& error) {
         for (int i = 1; i <= g.NX; ++i) run.x_centres.push_back(g.XL(i));
         for (int j = 1; j <= g.NY; ++j) run.y_centres.push_back(g.YL(j));
         for (int k = 1; k <= g.NZ; ++k) run.z_centres.push_back(g.ZL(k)), run.z_faces.push_back(g.ZW(k));
+        rf::GET_HAUS();
         run.files.push_back(*found);
-        if (!rs.IGBFILE.empty()) {
-            const std::string obstacles = platform::resolve_stored_name(rf::obstacle_file_name(rs.IGBFILE), *found);
-            run.files.push_back(platform::lookup_file(obstacles));
-            run.building_file = platform::lookup_file(platform::resolve_stored_name(rs.IGBFILE, *found));
-        }
+        run.files.push_back(rf::obstacles().file);
+        run.building_file = platform::lookup_file(platform::resolve_stored_name(rs.IGBFILE, *found));
         if (run.coefficients) run.files.push_back(platform::lookup_file(path));
+        const std::string said = quiet.out();
+        for (std::size_t at = said.find("Weitermachen ?"); at != std::string::npos; at = said.find("Weitermachen ?", at + 1))
+            ++run.version_questions;
         rf::reset_model();
     } catch (const platform::Fatal& stop) {
         resultfile::reset_model();

@@ -13,7 +13,9 @@ struct RunInfo {
     std::string path;         // as mural gets it, relative to the list's folder
     std::string name;         // file-name part without extension; begins the picture names
     bool coefficients = false;  // a diffusion-coefficient file (".DIF", ".DKM")
-    bool older_version = false; // mural asks whether to go on with this format version
+    // How often mural asks whether to go on with an older format version (of
+    // the result file, of the obstacle file): each gets a yes.
+    int version_questions = 0;
     int NX = 0, NY = 0, NZ = 0;
     std::string title;
     std::vector<float> x_centres, y_centres, z_centres;  // m, 0-based
@@ -30,9 +32,9 @@ struct RunInfo {
 bool is_pattern(const std::string& run);
 std::vector<std::string> expand_runs(const std::string& run);
 
-// Reads header, dimensions and grid of the run, looked up as mural looks it
-// up (a case-insensitive match when the exact name does not exist). Nothing
-// and a message in `error` when the run cannot be drawn.
+// Reads header, dimensions, grid and obstacles of the run, looked up as mural
+// looks it up (a case-insensitive match when the exact name does not exist).
+// Nothing and a message in `error` when the run cannot be drawn.
 std::optional<RunInfo> probe_run(const std::string& path, std::string& error);
 
 }  // namespace atlas
