@@ -283,15 +283,14 @@ private:
             l << "mural-atlas: mural " << p.run->path;
             for (const std::string& o : p.options) l << " " << o;
             l << " /p=" << p.name << ".plt /g=" << p.formats << "\n";
-            l << "mural-atlas: Antworten:";
+            // The answers up to the last one given; an empty line keeps a default.
+            std::vector<std::string> given;
             std::istringstream lines(p.answers);
-            std::string answer, shown;
-            int empty = 0;
-            while (std::getline(lines, answer)) {
-                if (answer.empty()) ++empty;
-                else shown += std::string(empty, '|') + (shown.empty() ? " " : " | ") + answer, empty = 0;
-            }
-            l << shown << " | (weiter mit den Vorgaben)\n\n";
+            for (std::string answer; std::getline(lines, answer);) given.push_back(answer.empty() ? "(Enter)" : answer);
+            while (!given.empty() && given.back() == "(Enter)") given.pop_back();
+            l << "mural-atlas: Antworten:";
+            for (const std::string& answer : given) l << " " << answer << " |";
+            l << " dann Enter bei jeder weiteren Frage\n\n";
             if (!a || !l) {
                 fs::remove_all(job.scratch, ec);
                 out_.failures.push_back({&p, "Ordner " + job.scratch + " nicht beschreibbar"});
