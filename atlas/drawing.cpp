@@ -308,12 +308,15 @@ private:
         sigset_t none, defaults;
         sigemptyset(&none);
         sigemptyset(&defaults);
-        // Signals the atlas was started to ignore (nohup) stay ignored.
-        for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGCHLD}) {
+        // Stop signals the atlas was started to ignore (nohup) stay ignored;
+        // SIGPIPE, which the atlas itself ignores, does not.
+        for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
             struct sigaction current {};
-            if (::sigaction(sig, nullptr, &current) == 0 && current.sa_handler == SIG_IGN && sig != SIGCHLD) continue;
+            if (::sigaction(sig, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
             sigaddset(&defaults, sig);
         }
+        sigaddset(&defaults, SIGPIPE);
+        sigaddset(&defaults, SIGCHLD);
         posix_spawnattr_setsigmask(&attr, &none);
         posix_spawnattr_setsigdefault(&attr, &defaults);
         posix_spawnattr_setpgroup(&attr, 0);

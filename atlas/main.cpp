@@ -303,6 +303,9 @@ int run_atlas(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Output to a pipe that closes early (| head) must not end the atlas
+    // while its pictures are being drawn.
+    ::signal(SIGPIPE, SIG_IGN);
     try {
         return run_atlas(argc, argv);
     } catch (const std::exception& e) {
