@@ -255,7 +255,7 @@ TEST(Atlas, CtrlCStopsTheRunningPicturesAndKeepsTheFinishedOnes) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         const std::string list = (study / "list.txt").string(), target = out.string();
-        ::freopen("/dev/null", "w", stdout);
+        if (!::freopen("/dev/null", "w", stdout) || !::freopen("/dev/null", "w", stderr)) ::_exit(126);
         ::execl(MURAL_ATLAS_EXECUTABLE, "mural-atlas", list.c_str(), "-o", target.c_str(), "-j", "2", nullptr);
         ::_exit(127);
     }
