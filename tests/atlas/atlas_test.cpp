@@ -16,7 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
+#include <sstream>
 #include <set>
 #include <string>
 #include <thread>
@@ -58,10 +58,21 @@ RunResult run_atlas(const fs::path& dir, const std::string& args) {
 // The pictures drawn by a run, from its progress lines.
 std::set<std::string> drawn(const std::string& out) {
     std::set<std::string> names;
-    std::regex line(R"(\] (\S+) gezeichnet)");
-    for (auto it = std::sregex_iterator(out.begin(), out.end(), line); it != std::sregex_iterator(); ++it)
-        names.insert((*it)[1]);
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t start = line.find("] "), end = line.find(" gezeichnet (");
+        if (line.starts_with("[") && start != std::string::npos && end != std::string::npos && end > start)
+            names.insert(line.substr(start + 2, end - start - 2));
+    }
     return names;
+}
+
+// The value of an attribute in an HTML tag; empty when it has none.
+std::string attribute(const std::string& tag, const std::string& name) {
+    const std::size_t at = tag.find(" " + name + "=\"");
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + name.size() + 3;
+    return tag.substr(start, tag.find('"', start) - start);
 }
 
 std::map<std::string, fs::file_time_type> plot_times(const fs::path& out) {
@@ -361,12 +372,17 @@ std::vector<Thumb> browse(const fs::path& page, const fs::path& profile, int& he
     fs::remove(probe);
     const std::string html = read_file(dom);
     std::vector<Thumb> thumbs;
-    std::regex img(R"re(<img src="([^"]+)\.png"[^>]*?data-state="(\w+)"[^>]*?data-box="([\d.]+) ([\d.]+) ([\d.]+) ([\d.]+)")re");
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), img); it != std::sregex_iterator(); ++it)
-        thumbs.push_back({(*it)[1], std::stod((*it)[3]), std::stod((*it)[4]), std::stod((*it)[5]), std::stod((*it)[6]),
-                          (*it)[2]});
-    std::smatch m;
-    height = std::regex_search(html, m, std::regex(R"re(data-height="(\d+)")re")) ? std::stoi(m[1]) : 0;
+    for (std::size_t at = html.find("<img "); at != std::string::npos; at = html.find("<img ", at + 1)) {
+        const std::string tag = html.substr(at, html.find('>', at) - at);
+        std::istringstream box(attribute(tag, "data-box"));
+        Thumb t;
+        t.name = attribute(tag, "src");
+        t.name = t.name.substr(0, t.name.rfind(".png"));
+        t.state = attribute(tag, "data-state");
+        if (box >> t.x >> t.y >> t.w >> t.h && !t.state.empty()) thumbs.push_back(t);
+    }
+    const std::string shown = attribute(html.substr(html.find("<body")), "data-height");
+    height = shown.empty() ? 0 : std::stoi(shown);
     EXPECT_EQ(count(html, "<img "), static_cast<int>(thumbs.size())) << "an image without state or box";
     return thumbs;
 }
