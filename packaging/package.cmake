@@ -39,7 +39,7 @@ install(FILES ${doc_build}/copyright ${doc_build}/changelog.gz ${doc_build}/READ
 install(FILES
   examples/run1.ERG examples/run1.IGB examples/run1.dat examples/run1.DIF
   examples/LESDIG.DEF examples/hintergrund.dig examples/MURAL.ISO examples/MURAL.RAS
-  examples/vektoren.txt examples/richtungen.lst
+  examples/vektoren.txt examples/richtungen.lst examples/atlas.txt
   DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

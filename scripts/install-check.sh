@@ -61,14 +61,20 @@ done
 grep -q "Bild: MURAL.png" mural.log || fail "mural did not report its picture"
 echo "== example drawn: $(wc -c <MURAL.PLT) bytes of plot, MURAL.png, MURAL.pdf, MURAL-300.png"
 
+# The example's atlas with the installed mural-atlas, which runs the installed mural.
+hidden env -u VELIN_DIR mural-atlas atlas.txt -o "$work/atlas" -j 2 >atlas.log 2>&1 ||
+  { tail -n 20 atlas.log; fail "the installed mural-atlas does not draw the example's atlas"; }
+[ -s "$work/atlas/index.html" ] || fail "mural-atlas wrote no index.html"
+echo "== atlas drawn: $(ls "$work"/atlas/*.plt | wc -l) pictures"
+
 # The manual pages, as man shows them, without a warning.
-for page in mural plt2img; do
+for page in mural plt2img mural-atlas; do
   text="$(MANWIDTH=80 man "$page" 2>/dev/null)" || fail "man $page fails"
   warnings="$(MANWIDTH=80 man --warnings "$page" 2>&1 >/dev/null)"
   [ -z "$warnings" ] || fail "man $page warns: $warnings"
   grep -q "^SYNOPSIS" <<<"$text" || fail "man $page shows no synopsis"
 done
-echo "== man mural, man plt2img: $(MANWIDTH=80 man mural 2>/dev/null | wc -l) and $(MANWIDTH=80 man plt2img 2>/dev/null | wc -l) lines"
+echo "== man mural, man plt2img, man mural-atlas: $(MANWIDTH=80 man mural 2>/dev/null | wc -l), $(MANWIDTH=80 man plt2img 2>/dev/null | wc -l) and $(MANWIDTH=80 man mural-atlas 2>/dev/null | wc -l) lines"
 
 # The bash completion, as bash-completion loads it: "mural <Tab>" offers the
 # result files, "mural run1 /l:<Tab>" the legend positions, "plt2img MURAL.PLT
@@ -90,7 +96,9 @@ got="$(completions 'mural run1 /l:' mural run1 /l ':' '')"
 [ "$got" = "NO RO RU UL UR XY " ] || fail "mural run1 /l:<Tab> offers '$got'"
 got="$(completions 'plt2img MURAL.PLT MURAL' plt2img MURAL.PLT MURAL)"
 [ "$got" = "MURAL-300.png MURAL.pdf MURAL.png " ] || fail "plt2img MURAL.PLT MURAL<Tab> offers '$got'"
-echo "== bash completion of mural and plt2img"
+got="$(completions 'mural-atlas --in' mural-atlas --in)"
+[ "$got" = "--index-only " ] || fail "mural-atlas --in<Tab> offers '$got'"
+echo "== bash completion of mural, plt2img and mural-atlas"
 
 # Removed cleanly: nothing of the package's files is left.
 cd "$work"
