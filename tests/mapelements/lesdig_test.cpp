@@ -223,19 +223,25 @@ TEST_F(Lesdig, LegendHasTheHeadingsAndAnEntryPerClassWithText) {
     EXPECT_EQ(count(s, "LT2,3.,1"), 1) << s;   // the dashed one
 }
 
-TEST(LdName, TextAfterTheFirstBlankFromColumn25) {
-    const std::string start = "T  5.0       " + num(100, 8) + num(1000, 8);
-    const struct {
-        std::string line, name;
-    } cases[] = {
-        {start + " Rathaus   ", "Rathaus"},
-        {start + "    Alter  Markt ", "Alter  Markt"},
-        {"T  5.0       " + num(10, 8) + num(10, 8) + " Bahnhof", "10.0 Bahnhof"},  // a short y leaves column 25 blank
-        {start.substr(0, 24), ""},
-        {start + "ohneBlank", ""},
-        {start + "      ", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(LDNAME(c.line), c.name) << c.line;
+// The text follows the y field of its layout, however short the numbers:
+// a y below 100 leaves blanks in the field, which are no part of the name.
+TEST(LdName, TextFollowsTheYFieldOfEitherLayout) {
+    for (int w : {7, 8}) {
+        auto text = [w](float x, float y, const std::string& rest) {
+            return "T  5.0       " + num(x, w) + num(y, w) + rest;
+        };
+        const struct {
+            std::string line, name;
+        } cases[] = {
+            {text(100, 1000, " Rathaus   "), "Rathaus"},
+            {text(100, 1000, "    Alter  Markt "), "Alter  Markt"},
+            {text(10, 10, " Bahnhof"), "Bahnhof"},
+            {text(3, 0, "Kirche"), "Kirche"},
+            {text(100, 1000, "").substr(0, static_cast<std::size_t>(12 + 2 * w)), ""},
+            {text(100, 1000, "      "), ""},
+        };
+        for (const auto& c : cases) EXPECT_EQ(LDNAME(c.line, static_cast<std::size_t>(w)), c.name) << c.line;
+    }
 }
 
 }  // namespace
