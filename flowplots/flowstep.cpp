@@ -107,22 +107,13 @@ void draw_end_arrow(double x0, double y0, double x1, double y1, const Box& box) 
     velin::RLVEC(velin::XINVRS(rx, ry), velin::YINVRS(rx, ry), velin::XINVRS(sx, sy), velin::YINVRS(sx, sy), kArrow);
 }
 
-int FaceAxis::cell(double x) const {
-    if (step > 0.0) {
-        const double f = std::floor((x - face[0]) / step);
-        if (!(f >= 0.0)) return 1;
-        return f >= static_cast<double>(n - 1) ? n : static_cast<int>(f) + 1;
-    }
-    const auto first = face.begin() + 1, last = face.begin() + n;
-    return 1 + static_cast<int>(std::upper_bound(first, last, x) - first);
-}
-
-StepEnd advance(const FaceWind& w, const Box& box, bool by_length, double h, int I, int J, double& x, double& y) {
+StepEnd advance(const FaceWind& w, const Box& box, bool by_length, double h, int I, int J, double u0, double v0,
+                double& x, double& y) {
     double left = h;
     for (int piece = 1; left > 0.0; ++piece) {
-        double u = 0.0, v = 0.0;
-        w.at(I, J, x, y, u, v);
-        const double speed = std::hypot(u, v);
+        double u = u0, v = v0;
+        if (piece > 1) w.at(I, J, x, y, u, v);
+        const double speed = std::sqrt(u * u + v * v);
         if (!(speed >= kCalm) || !std::isfinite(speed)) return StepEnd::calm;
         if (by_length) {
             u /= speed;
@@ -138,7 +129,7 @@ StepEnd advance(const FaceWind& w, const Box& box, bool by_length, double h, int
         w.at(I, J, x + 0.5 * s * u, y + 0.5 * s * v, um, vm);
         if (!finite(um, vm)) return StepEnd::calm;
         if (by_length) {
-            const double sm = std::hypot(um, vm);
+            const double sm = std::sqrt(um * um + vm * vm);
             if (sm > 0.0) {
                 um /= sm;
                 vm /= sm;

@@ -12,6 +12,8 @@
 // coordinates is traced as finely as one at the origin.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <span>
 
 #include "platform/field.h"
@@ -27,7 +29,15 @@ struct FaceAxis {
     double step = 0.0;
 
     // The cell I with F(I) <= x < F(I+1), kept to 1..n.
-    int cell(double x) const;
+    int cell(double x) const {
+        if (step > 0.0) {
+            const double f = std::floor((x - face[0]) / step);
+            if (!(f >= 0.0)) return 1;
+            return f >= static_cast<double>(n - 1) ? n : static_cast<int>(f) + 1;
+        }
+        const auto first = face.begin() + 1, last = face.begin() + n;
+        return 1 + static_cast<int>(std::upper_bound(first, last, x) - first);
+    }
     double F(int I) const { return face[static_cast<std::size_t>(I - 1)]; }
     double W(int I) const { return width[static_cast<std::size_t>(I - 1)]; }
 };
@@ -71,9 +81,10 @@ void draw_end_arrow(double x0, double y0, double x1, double y1, const Box& box);
 // Below this speed (m/s) the air counts as calm.
 constexpr double kCalm = 0.01;
 
-// Advances (x, y), which lies in cell (I, J), by h: an arc length (by_length,
-// streamlines: the step keeps its length along the curved path) or a time
-// (trajectories).
-StepEnd advance(const FaceWind& w, const Box& box, bool by_length, double h, int I, int J, double& x, double& y);
+// Advances (x, y), which lies in cell (I, J) and has the wind (u, v) there,
+// by h: an arc length (by_length, streamlines: the step keeps its length
+// along the curved path) or a time (trajectories).
+StepEnd advance(const FaceWind& w, const Box& box, bool by_length, double h, int I, int J, double u, double v,
+                double& x, double& y);
 
 }  // namespace flowplots::detail

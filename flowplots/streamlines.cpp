@@ -85,6 +85,7 @@ struct Tracer {
 
     // the current line
     std::vector<double> X, Y;         // points, 0-based
+    std::vector<int> CI, CJ;          // the cell of each point
     std::vector<int> ITRACE, JTRACE;  // cells visited, each visit once
     int MSUM = 0;
     char reason = ' ';
@@ -103,11 +104,11 @@ struct Tracer {
         J = field.y.cell(y);
     }
 
-    // The speed at (x, y) in cell (I, J).
-    double speed(double x, double y, int I, int J) const {
-        double UM = 0.0, VM = 0.0;
-        field.at(I, J, x, y, UM, VM);
-        return std::hypot(UM, VM);
+    // The wind at the newest point, in cell (I, J), and its speed.
+    double UM = 0.0, VM = 0.0;
+    double speed(int I, int J) {
+        field.at(I, J, X.back(), Y.back(), UM, VM);
+        return std::sqrt(UM * UM + VM * VM);
     }
 
     void visit(int I, int J) {
@@ -133,11 +134,12 @@ struct Tracer {
         remember(0);
     }
 
-    // One step from the newest point, in cell (I, J). True when the line
-    // reached the window's edge; a step that got nowhere adds no point.
+    // One step from the newest point, in cell (I, J), whose wind speed()
+    // found. True when the line reached the window's edge; a step that got
+    // nowhere adds no point.
     bool step(int I, int J) {
         double x = X.back(), y = Y.back();
-        const detail::StepEnd end = detail::advance(field, box, true, DS, I, J, x, y);
+        const detail::StepEnd end = detail::advance(field, box, true, DS, I, J, UM, VM, x, y);
         if (end != detail::StepEnd::edge || x != X.back() || y != Y.back()) {
             X.push_back(x);
             Y.push_back(y);
@@ -148,9 +150,14 @@ struct Tracer {
 
     bool outside(double x, double y) const { return !box.inside(x, y); }
 
+    // Notes the cell of point k, the newest.
     void remember(int k) {
         int I, J;
         cell(X[static_cast<std::size_t>(k)], Y[static_cast<std::size_t>(k)], I, J);
+        CI.resize(static_cast<std::size_t>(k) + 1);
+        CJ.resize(static_cast<std::size_t>(k) + 1);
+        CI.back() = I;
+        CJ.back() = J;
         auto c = static_cast<std::size_t>(I - 1 + NNX * (J - 1));
         if (stamp[c] != line_id) {
             stamp[c] = line_id;
@@ -167,15 +174,16 @@ struct Tracer {
     bool closes_on_itself() const {
         const int n = ITR() - 1;  // 0-based index of the newest point
         const double x = X.back(), y = Y.back(), limit = 2.0 * DS;
-        int I, J;
-        cell(x, y, I, J);
+        const int I = CI.back(), J = CJ.back();
         for (int j = std::max(J - 1, 1); j <= std::min(J + 1, NNY); ++j)
             for (int i = std::max(I - 1, 1); i <= std::min(I + 1, NNX); ++i) {
                 auto c = static_cast<std::size_t>(i - 1 + NNX * (j - 1));
                 if (stamp[c] != line_id) continue;
                 for (int k = head[c]; k >= 0; k = next[static_cast<std::size_t>(k)])
-                    if (k <= n - 5 && std::hypot(X[static_cast<std::size_t>(k)] - x, Y[static_cast<std::size_t>(k)] - y) < limit)
-                        return true;
+                    if (k <= n - 5) {
+                        const double dx = X[static_cast<std::size_t>(k)] - x, dy = Y[static_cast<std::size_t>(k)] - y;
+                        if (dx * dx + dy * dy < limit * limit) return true;
+                    }
             }
         return false;
     }
@@ -184,14 +192,13 @@ struct Tracer {
     void border_line(double x, double y) {
         start(x, y);
         for (;;) {
-            int I, J;
-            cell(X.back(), Y.back(), I, J);
+            const int I = CI.back(), J = CJ.back();
             if (LGB(I, J) >= 1) { reason = 'G'; break; }
             visit(I, J);
             MSUM += MAP(I, J);
             if (MSUM / ITR() >= 6) { reason = '#'; break; }
             if (MAP(I, J) > IPMAX) { reason = 'M'; break; }
-            if (!(speed(X.back(), Y.back(), I, J) > detail::kCalm)) { reason = 'F'; break; }
+            if (!(speed(I, J) > detail::kCalm)) { reason = 'F'; break; }
             if (step(I, J) || ITR() >= ITREND) { reason = 'B'; break; }
         }
     }
@@ -200,12 +207,11 @@ struct Tracer {
     void filling_line(double x, double y) {
         start(x, y);
         for (;;) {
-            int I, J;
-            cell(X.back(), Y.back(), I, J);
+            const int I = CI.back(), J = CJ.back();
             MSUM += MAP(I, J);
             if (MSUM / ITR() >= 6) { reason = '#'; break; }
             visit(I, J);
-            if (!(speed(X.back(), Y.back(), I, J) > detail::kCalm)) { reason = 'F'; break; }
+            if (!(speed(I, J) > detail::kCalm)) { reason = 'F'; break; }
             const bool at_edge = step(I, J);
             if (ITR() > 10 && closes_on_itself()) { reason = 'o'; break; }
             if (at_edge) { reason = 'R'; break; }

@@ -181,8 +181,10 @@ ReferenceSpeed reference_speed(std::string_view routine, double inflow, const pl
     const double mean = cells > 0 ? sum / static_cast<double>(cells) : 0.0;
     if (mean > inflow && mean >= detail::kCalm) {
         r = {mean, true};
-        platform::console().line(" " + std::string(routine) + "-I-Anströmung im Schnitt" + fixed(inflow, 6, 2) +
-                                 " m/s, mittlere Geschwindigkeit im Schnitt" + fixed(mean, 6, 2) + " m/s");
+        std::string text(1, ' ');
+        text.append(routine).append("-I-Anströmung im Schnitt").append(fixed(inflow, 6, 2));
+        text.append(" m/s, mittlere Geschwindigkeit im Schnitt").append(fixed(mean, 6, 2)).append(" m/s");
+        platform::console().line(text);
     }
     return r;
 }
@@ -238,10 +240,10 @@ void trace(double x, double y, ParcelField& f, Path& p) {
         double UM = 0.0, VM = 0.0;
         f.wind.at(I, J, x, y, UM, VM);
         // A wind that is no number ends the path like calm air.
-        const double UV = std::hypot(UM, VM);
+        const double UV = std::sqrt(UM * UM + VM * VM);
         if (!(UV >= detail::kCalm) || !std::isfinite(UV)) break;
         const double x0 = x, y0 = y;
-        const detail::StepEnd end = detail::advance(f.wind, f.box, false, st.DT, I, J, x, y);
+        const detail::StepEnd end = detail::advance(f.wind, f.box, false, st.DT, I, J, UM, VM, x, y);
         if (!std::isfinite(x) || !std::isfinite(y)) break;
         const bool edge = end == detail::StepEnd::edge || !f.box.inside(x, y);
         p.at_edge = edge;
