@@ -42,8 +42,8 @@ protected:
     void graph(const Section& s) { start_graph(4 * s.d * s.nx, 4 * s.d * s.ny, s.d * s.nx, s.d * s.ny); }
     // The drawn lines (runs of ten points or more, so no arrow head) in user units.
     static std::vector<std::vector<std::pair<double, double>>> drawn_lines(const std::string& plot) {
-        const auto [ox, oy] = page_mm(0.0f, 0.0f);
-        const auto [ux, uy] = page_mm(1.0f, 1.0f);
+        const std::pair<double, double> origin = page_mm(0.0f, 0.0f), unit = page_mm(1.0f, 1.0f);
+        const double ox = origin.first, oy = origin.second, ux = unit.first, uy = unit.second;
         std::vector<std::vector<std::pair<double, double>>> lines;
         std::vector<std::pair<double, double>> run;
         auto user = [&](double x, double y) { return std::pair{(x - ox) / (ux - ox), (y - oy) / (uy - oy)}; };
