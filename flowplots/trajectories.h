@@ -25,8 +25,9 @@ void reset_trajectory_state();
 unsigned trajectory_seed();
 
 // Level sections: U (NNX+1, NNY), V (NNX, NNY+1) on the faces; U0B, V0B the
-// inflow; LGB the obstacle cells; XR, YR the faces and DXR, DYR the widths
-// of the cells (m). MAP is overwritten with the visit counts.
+// inflow; LGB the obstacle cells; XR, YR the faces (doubles, so that faces
+// at Gauss-Krueger or UTM coordinates stay apart) and DXR, DYR the widths of
+// the cells (m). MAP is overwritten with the visit counts.
 void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V, platform::Field2D<std::int16_t>& MAP,
             int NNX, int NNY, float U0B, float V0B, const platform::Field2D<std::int16_t>& LGB,
             std::span<const double> XR, std::span<const double> YR, std::span<const float> DXR,
