@@ -8,6 +8,7 @@
 #include "driver/settings.h"
 #include "platform/console.h"
 #include "platform/fatal.h"
+#include "platform/files.h"
 #include "resultfile/separate.h"
 
 namespace driver {
@@ -17,6 +18,9 @@ namespace {
 constexpr char ROUTINE[] = "MURAL";
 
 bool close(float a, float b) { return std::fabs(a - b) <= 1e-4f * std::max({1.0f, std::fabs(a), std::fabs(b)}); }
+
+// The same site: the corners of the grids within a hundredth of a cell.
+bool same_corner(float a, float b, float cell) { return std::fabs(static_cast<double>(a) - b) <= 0.01 * cell; }
 
 void to_field(const std::vector<float>& values, platform::Field3D<float>& f, int n1, int n2, int n3) {
     f.resize(n1, n2, n3);
@@ -45,18 +49,22 @@ void read_comparison() {
     const Settings& s = settings();
     const resultfile::Grid& g = resultfile::grid();
     std::string mname;
-    platform::console().line(" Vergleichsdatei: " + s.VFILE);
-    c.other = resultfile::read_result_separately(s.VFILE, s.DEBUG, mname);
+    // Like the main file, a name without extension is a result file.
+    std::string file = s.VFILE;
+    if (!platform::has_extension(file)) file += ".ERG";
+    platform::console().line(" Vergleichsdatei: " + file);
+    c.other = resultfile::read_result_separately(file, s.DEBUG, mname);
     bool same = c.other.NX == g.NX && c.other.NY == g.NY && c.other.NZ == g.NZ && close(c.other.DX, g.DX) &&
-                close(c.other.DY, g.DY) && static_cast<int>(c.other.DZK.size()) == g.NZ;
+                close(c.other.DY, g.DY) && same_corner(c.other.XMIN, g.XMIN, g.DX) &&
+                same_corner(c.other.YMIN, g.YMIN, g.DY) && static_cast<int>(c.other.DZK.size()) == g.NZ;
     for (int k = 1; same && k <= g.NZ; ++k) same = close(c.other.DZK[static_cast<std::size_t>(k - 1)], g.DZK(k));
     // Staggered fields only: a file of centred values is another grid.
     same = same && c.other.U.size() == static_cast<std::size_t>(g.NX + 1) * g.NY * g.NZ &&
            c.other.V.size() == static_cast<std::size_t>(g.NX) * (g.NY + 1) * g.NZ &&
            c.other.W.size() == static_cast<std::size_t>(g.NX) * g.NY * (g.NZ + 1);
     if (!same)
-        platform::fatal(ROUTINE, "Gitter der Vergleichsdatei " + s.VFILE + " passt nicht zu " + s.FILE +
-                                     " (NX, NY, NZ, DX, DY und DZK müssen gleich sein)");
+        platform::fatal(ROUTINE, "Gitter der Vergleichsdatei " + file + " passt nicht zu " + s.FILE +
+                                     " (NX, NY, NZ, XMIN, YMIN, DX, DY und DZK müssen gleich sein)");
     to_field(c.other.U, c.other_fields.U, g.NX + 1, g.NY, g.NZ);
     to_field(c.other.V, c.other_fields.V, g.NX, g.NY + 1, g.NZ);
     to_field(c.other.W, c.other_fields.W, g.NX, g.NY, g.NZ + 1);

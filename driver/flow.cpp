@@ -1,6 +1,8 @@
 // The wind of the section for streamlines and trajectories: the face
 // components of the window, the faces and widths of its cells, the inflow,
-// and the window the lines are drawn in.
+// and the window the lines are drawn in. Faces and window are doubles from
+// the grid's corner, so that a grid at Gauss-Krueger or UTM coordinates
+// keeps the fractions of its cells.
 #include <algorithm>
 #include <vector>
 
@@ -23,8 +25,12 @@ namespace {
 struct LevelWind {
     int n1 = 0, n2 = 0;
     platform::Field2D<float> U, V;
-    std::vector<float> XR, YR, DXR, DYR;
+    std::vector<double> XR, YR;
+    std::vector<float> DXR, DYR;
 };
+
+// Face i of an equidistant axis from the corner c.
+double face(float c, float d, int i) { return static_cast<double>(c) + static_cast<double>(d) * (i - 1); }
 
 LevelWind level_wind() {
     const Settings& s = settings();
@@ -54,11 +60,11 @@ LevelWind level_wind() {
             const int gi = s.ILB + i - 1, gj = s.JVB + j - 1;
             w.V(i, j) = m.V(gi, gj, level(gi, gj - 1, gi, gj));
         }
-    for (int i = s.ILB; i <= s.IRB + 1; ++i) w.XR.push_back(g.XU(i));
-    for (int j = s.JVB; j <= s.JHB + 1; ++j) w.YR.push_back(g.YV(j));
+    for (int i = s.ILB; i <= s.IRB + 1; ++i) w.XR.push_back(face(g.XMIN, g.DX, i));
+    for (int j = s.JVB; j <= s.JHB + 1; ++j) w.YR.push_back(face(g.YMIN, g.DY, j));
     for (int i = s.ILB; i <= s.IRB; ++i) w.DXR.push_back(g.DXI(i));
     for (int j = s.JVB; j <= s.JHB; ++j) w.DYR.push_back(g.DYJ(j));
-    flowplots::plot_window() = {d.XA, d.XE, d.YA, d.YE, g.DX, g.DY};
+    flowplots::plot_window() = {w.XR.front(), w.XR.back(), w.YR.front(), w.YR.back(), g.DX, g.DY};
     return w;
 }
 
@@ -101,8 +107,9 @@ void draw_trajectories() {
         for (int a = 1; a <= n1 + 1; ++a) U(a, k) = column ? m.V(d.LCUT, from + a - 1, k) : m.U(from + a - 1, d.LCUT, k);
     for (int k = 1; k <= n2 + 1; ++k)
         for (int a = 1; a <= n1; ++a) W(a, k) = column ? m.W(d.LCUT, from + a - 1, k) : m.W(from + a - 1, d.LCUT, k);
-    std::vector<float> XR, ZR, DXR, DZR;
-    for (int a = from; a <= to + 1; ++a) XR.push_back(column ? g.YV(a) : g.XU(a));
+    std::vector<double> XR, ZR;
+    std::vector<float> DXR, DZR;
+    for (int a = from; a <= to + 1; ++a) XR.push_back(column ? face(g.YMIN, g.DY, a) : face(g.XMIN, g.DX, a));
     for (int a = from; a <= to; ++a) DXR.push_back(column ? g.DYJ(a) : g.DXI(a));
     for (int k = 1; k <= n2 + 1; ++k) ZR.push_back(g.ZW(k));
     for (int k = 1; k <= n2; ++k) DZR.push_back(g.DZK(k));
@@ -110,7 +117,7 @@ void draw_trajectories() {
     int kz = 1;
     while (kz < g.NZ && g.ZW(kz + 1) <= wind.ZA) ++kz;
     const float along = column ? wind.V0(kz) : wind.U0(kz);
-    flowplots::plot_window() = {d.XA, d.XE, d.YA, d.YE, column ? g.DY : g.DX, g.DZK(1)};
+    flowplots::plot_window() = {XR.front(), XR.back(), d.YA, d.YE, column ? g.DY : g.DX, g.DZK(1)};
     platform::Field2D<std::int16_t> MAP(n1, n2, 0);
     flowplots::PLTRAZ(U, W, MAP, n1, n2, along, 0.0f, XR, ZR, DXR, DZR);
 }

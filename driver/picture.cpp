@@ -81,7 +81,15 @@ float legend_depth() {
     if (d.LAND && d.IS == 3 && !s.NOBU) {
         mapelements::background_legend_lines(s.fill_pen, headings, entries);
         const float zh = mapelements::background().ZHLEG;
-        y += static_cast<float>(headings + entries) * (zh > 0.0f ? 3.0f * zh : spacing);
+        const float line = zh > 0.0f ? 3.0f * zh : spacing;
+        const float heading = zh > 0.0f ? zh : height;
+        if ((d.VEKT || d.TRAJ) && headings > 0) {
+            // The first heading keeps clear of the reference arrow's label.
+            y = std::max(y + line, spacing + 0.75f * s.ZH + 1.5f * heading);
+            y += static_cast<float>(headings + entries - 1) * line;
+        } else {
+            y += static_cast<float>(headings + entries) * line;
+        }
         depth = std::max(depth, y);
     }
     return depth;
@@ -296,6 +304,18 @@ void draw_picture(bool first) {
     mapelements::new_obstacle_picture();
     mapelements::set_obstacle_window({d.XA, d.XE, d.YA, d.YE, s.ILB, s.IRB, s.JVB, s.JHB});
     const bool flow_picture = d.VEKT || d.STRM || d.TRAJ;
+    // The background map of a level section lies under the picture; only a
+    // colour raster, which covers what lies under it, comes first. Its
+    // legend lines follow the picture's own (the reference arrow).
+    const bool map = d.LAND && d.IS == 3 && !s.NOBU;
+    const bool raster = !flow_picture && !d.ISOL;
+    auto draw_map = [&] {
+        platform::console().line(" Hintergrund mit Stift #" + platform::integer(s.fill_pen, 3));
+        mapelements::BACKG(mapelements::background().DIGDAT, s.DRAFT, s.fill_pen, d.XA, d.XE, d.YA, d.YE, false);
+        // Points of the picture outside the plot are reported again.
+        velin::GRACE(0.0f);
+    };
+    if (map && !raster) draw_map();
     // Isolines are drawn over the obstacles; the flow pictures lie under them.
     if (!s.NOBU && d.ISOL) draw_obstacles();
     if (flow_picture) {
@@ -307,14 +327,10 @@ void draw_picture(bool first) {
     if (d.STRM) draw_streamlines();
     if (d.TRAJ) draw_trajectories();
     if (!flow_picture) draw_scalar_picture();
+    if (map && raster) draw_map();
     // On top: in level sections always; in vertical ones over arrows and rasters.
     if (!s.NOBU && (d.IS == 3 || flow_picture || !d.ISOL)) draw_obstacles();
-    // The background map of a level section, with the obstacles again on top.
-    if (d.LAND && d.IS == 3 && !s.NOBU) {
-        platform::console().line(" Hintergrund mit Stift #" + platform::integer(s.fill_pen, 3));
-        mapelements::BACKG(mapelements::background().DIGDAT, s.DRAFT, s.fill_pen, d.XA, d.XE, d.YA, d.YE);
-        draw_obstacles();
-    }
+    if (map) mapelements::background_legend(s.DRAFT, s.fill_pen);
     finish_plot();
 }
 

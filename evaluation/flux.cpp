@@ -140,12 +140,13 @@ FluxAxis flux_axis_range(std::span<const float> layer_flux) {
         low = std::min(low, static_cast<double>(f));
         high = std::max(high, static_cast<double>(f));
     }
-    // From min(0, smallest) to max(0, largest), rounded outward to hundreds,
-    // so that fluxes of both signs are shown.
+    // From min(0, smallest) to max(0, largest), each end that is not 0 moved
+    // out to the next whole hundred beyond it, so that the curve never runs
+    // along the frame; fluxes of both signs are shown.
     FluxAxis axis;
-    axis.from = static_cast<float>(std::floor(low / 100.0) * 100.0);
-    axis.to = static_cast<float>(std::ceil(high / 100.0) * 100.0);
-    if (axis.from == 0.0f && axis.to == 0.0f) axis.to = 100.0f;
+    if (low < 0.0) axis.from = static_cast<float>((std::ceil(low / 100.0) - 1.0) * 100.0);
+    if (high > 0.0) axis.to = static_cast<float>((std::floor(high / 100.0) + 1.0) * 100.0);
+    else if (low < 0.0) axis.to = 0.0f;
     return axis;
 }
 

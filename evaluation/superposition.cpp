@@ -2,17 +2,20 @@
 //
 // List file: the title on its first line, then up to 36 case lines
 // "number name weight" in free format (the name may be quoted with ' or "),
-// then the name of the output file. Blank lines are passed over, as a
-// list-directed read passes over empty records. The case lines end at the
-// first line that does not read as one (or after the 36th); the next
-// non-blank line names the output file.
+// then the name of the output file, one item (quoted when it holds blanks).
+// Blank lines are passed over, as a list-directed read passes over empty
+// records. Nothing of a list is dropped: a line of several items that does
+// not read as a case (a mistyped weight, a decimal comma) and any line after
+// the output name stop the run with a message naming the line.
 //
 // For every case with weight w and every element X of U, V, W, U0, V0:
 //   vector mean   Xc += w·X
 //   scalar mean   Xc += w·|X|
-// and finally Xc /= SUMW, SUMW = Σ w. The grid is the first file's, and every
-// other file must have the same one; the inflow data and the obstacle file
-// come from the last file.
+// and finally Xc /= SUMW, SUMW = Σ w. A mean that leaves the range of the
+// file's reals (weights like 1e39) is refused before anything is written.
+// The grid is the first file's, and every other file must have the same one,
+// origin included; the inflow data and the obstacle file come from the last
+// file.
 //
 // The list is checked whole before the first result file is read, so that a
 // list that cannot give an output (no output name, weights summing to 0, the
@@ -20,6 +23,8 @@
 #include "evaluation/superposition.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +50,7 @@ constexpr char ROUTINE[] = "SUPERP";
 constexpr int kMaxCases = 36;               // one run per 10 degrees
 constexpr std::size_t kNameField = 128;     // file-name field of the header
 constexpr double kGridTolerance = 1e-4;     // relative, for DX, DY, DZK
+constexpr double kOriginTolerance = 0.01;   // cells, for XMIN, YMIN
 constexpr char kProgramName[] = "QEM-S V9.99";
 constexpr char kPause[] = " weiter mit <Eingabe> ";
 
@@ -102,24 +108,49 @@ std::optional<std::string> name_item(std::string_view s, std::size_t& i) {
     return name;
 }
 
-std::optional<CaseLine> parse_case_line(std::string_view line) {
+[[noreturn]] void refuse_line(const std::string& path, std::size_t number, const std::string& text,
+                              std::string_view line) {
+    platform::fatal(ROUTINE, "Listendatei " + path + ", Zeile " + std::to_string(number) + ": " + text + ": " +
+                                 platform::to_utf8(line) + " - nichts gespeichert");
+}
+
+// A case line; a line that does not read as one is refused with the reason.
+// The weight ends the read, except that a decimal comma ("0,5", which a
+// list-directed read would take as 0 and 5) is refused.
+CaseLine parse_case_line(std::string_view line, const std::string& path, std::size_t number) {
+    auto refuse = [&](const std::string& text) { refuse_line(path, number, text, line); };
     std::size_t i = skip_blanks(line, 0);
     std::size_t end = i;
     while (end < line.size() && !is_blank(line[end]) && line[end] != ',') ++end;
-    auto number = platform::parse_int(line.substr(i, end - i));
-    if (!number) return std::nullopt;
+    auto case_number = platform::parse_int(line.substr(i, end - i));
+    if (!case_number) refuse("kein Fall (Nummer Datei Wichtung), die Nummer ist keine ganze Zahl");
     i = skip_separator(line, end);
     auto name = name_item(line, i);
-    if (!name || name->empty()) return std::nullopt;
-    // The weight ends the read; anything after it is not looked at.
+    if (!name || name->empty()) refuse("kein Fall (Nummer Datei Wichtung), der Dateiname fehlt");
+    const std::size_t from = skip_separator(line, i);
+    std::size_t to = from;
+    while (to < line.size() && !is_blank(line[to]) && line[to] != ',') ++to;
     std::vector<std::optional<double>> weight;
-    if (!platform::parse_reals(line.substr(skip_separator(line, i)), weight, 1) || weight.size() != 1 || !weight[0])
-        return std::nullopt;
-    return CaseLine{*number, std::move(*name), *weight[0]};
+    if (from == line.size()) refuse("kein Fall (Nummer Datei Wichtung), die Wichtung fehlt");
+    if (!platform::parse_reals(line.substr(from, to - from), weight, 1) || weight.size() != 1 || !weight[0])
+        refuse("Wichtung " + std::string(line.substr(from, to - from)) + " ist keine Zahl");
+    if (to + 1 < line.size() && line[to] == ',' && std::isdigit(static_cast<unsigned char>(line[to + 1])))
+        refuse("Dezimalkomma in der Wichtung - als Dezimalzeichen gilt der Punkt (0.5)");
+    if (!(std::fabs(*weight[0]) <= FLT_MAX)) refuse("Wichtung außerhalb des Zahlenbereichs der Ergebnisdatei");
+    return CaseLine{*case_number, std::move(*name), *weight[0]};
 }
 
-// The output name: a quoted name, or else the whole line without its
-// surrounding blanks (names may hold blanks on Linux).
+// Whether a line holds one item only: a quoted name, or text without blanks and commas.
+bool single_item(std::string_view line) {
+    std::size_t i = skip_blanks(line, 0);
+    if (i < line.size() && (line[i] == '\'' || line[i] == '"')) {
+        return name_item(line, i) && skip_blanks(line, i) == line.size();
+    }
+    const std::size_t last = line.find_last_not_of(" \t");
+    return line.substr(i, last + 1 - i).find_first_of(" \t,") == std::string_view::npos;
+}
+
+// The output name: a quoted name, or else the line without its surrounding blanks.
 std::string output_name(std::string_view line) {
     std::size_t first = skip_blanks(line, 0);
     std::size_t i = first;
@@ -149,22 +180,24 @@ CaseList read_case_list(const std::string& path) {
     CaseList list;
     if (lines.empty()) return list;
     list.title = std::string(lines[0]);
+    std::size_t output_line = 0;
     for (std::size_t n = 1; n < lines.size(); ++n) {
         std::string_view line = lines[n];
         if (skip_blanks(line, 0) == line.size()) continue;
-        auto case_line = parse_case_line(line);
-        if (static_cast<int>(list.cases.size()) == kMaxCases) {
-            if (case_line)
-                platform::fatal(ROUTINE, "Listendatei " + path + " hat mehr als " + std::to_string(kMaxCases) +
-                                             " Fälle: " + std::string(line));
+        if (output_line != 0)
+            refuse_line(path, n + 1,
+                        "nach dem Namen der Ausgabedatei (Zeile " + std::to_string(output_line) + ") steht noch etwas",
+                        line);
+        if (single_item(line)) {
             list.output = output_name(line);
-            break;
+            output_line = n + 1;
+            continue;
         }
-        if (!case_line) {
-            list.output = output_name(line);
-            break;
-        }
-        list.cases.push_back(std::move(*case_line));
+        CaseLine case_line = parse_case_line(line, path, n + 1);
+        if (static_cast<int>(list.cases.size()) == kMaxCases)
+            platform::fatal(ROUTINE, "Listendatei " + path + " hat mehr als " + std::to_string(kMaxCases) +
+                                         " Fälle: " + std::string(line));
+        list.cases.push_back(std::move(case_line));
     }
     if (list.output && list.output->empty()) list.output.reset();
     return list;
@@ -223,11 +256,18 @@ void check_grid(const resultfile::ResultFileImage& first, const std::string& fir
     auto width = [&](const std::string& item, float mine, float theirs) {
         if (!close_enough(mine, theirs)) mismatch(item, platform::format_real(mine), platform::format_real(theirs));
     };
+    // The same site: corners within a hundredth of a cell.
+    auto corner = [&](const std::string& item, float mine, float theirs, float cell) {
+        if (!(std::fabs(static_cast<double>(mine) - theirs) <= kOriginTolerance * cell))
+            mismatch(item, platform::format_real(mine), platform::format_real(theirs));
+    };
     count("NX", r.NX, first.NX);
     count("NY", r.NY, first.NY);
     count("NZ", r.NZ, first.NZ);
     width("DX", r.DX, first.DX);
     width("DY", r.DY, first.DY);
+    corner("XMIN", r.XMIN, first.XMIN, first.DX);
+    corner("YMIN", r.YMIN, first.YMIN, first.DY);
     for (std::size_t k = 0; k < first.DZK.size(); ++k)
         width("DZK(" + std::to_string(k + 1) + ")", r.DZK[k], first.DZK[k]);
 }
@@ -330,6 +370,13 @@ void SUPERP(std::string_view MUL_FILE, std::string_view TITEL, bool DEBUG, std::
              " Fälle bearbeitet, Summe der Wichtungsfaktoren:" + exponent_form(SUMW));
     pause_for_confirmation();
     for (auto* field : {&mean.U0, &mean.V0, &mean.U, &mean.V, &mean.W}) divide(*field, SUMW);
+    // Weighted sums beyond the range of the file's reals leave no mean.
+    bool finite = std::isfinite(SUMW);
+    for (auto* field : {&mean.U0, &mean.V0, &mean.U, &mean.V, &mean.W})
+        finite = finite && std::all_of(field->begin(), field->end(), [](float x) { return std::isfinite(x); });
+    if (!finite)
+        platform::fatal(ROUTINE, "gewichtete Summen außerhalb des Zahlenbereichs (Wichtungen zu groß) - " + output +
+                                     " nicht geschrieben");
 
     // A result file of the current format; TRZ runs know no profile exponent.
     mean.version = 2.1f;

@@ -1,8 +1,10 @@
 // Streamlines of a level section. A line advances in steps of fixed length
-// DS along the local wind, interpolated linearly between the two faces of
-// its cell (U with x only, V with y only). MAP counts the visits of each
-// cell, obstacle cells starting non-zero; lines stop where they crowd
-// earlier ones.
+// DS (a third of a cell) along the local wind, interpolated linearly between
+// the two faces of its cell (U with x only, V with y only); each step is a
+// midpoint step taken cell by cell (flowstep.h), so lines in an eddy close
+// and lines past a stagnation point keep to their stream function. MAP
+// counts the visits of each cell, obstacle cells starting non-zero; lines
+// stop where they crowd earlier ones.
 //
 // Phase 1 starts a line in every border cell where the flow enters the
 // window (left, right, bottom, top). It stops at an obstacle ("G"), in
@@ -15,7 +17,12 @@
 // ("F"), back at itself ("o") or at the border ("R"). A pass accepts lines
 // of at least ILT points; the next one lowers ILT to 5 below the longest
 // line rejected, until ILT falls below 11.
-// Drawn lines carry an arrow head on every 50th point and at their end.
+// A line that leaves the window ends on its edge. Drawn lines carry an
+// arrow head on every 50th point and at their end.
+//
+// Everything counts in cells and steps, never in metres, so the same flow on
+// cells of 0.5 m or 5 m gives the same picture, scaled; positions are doubles
+// so that the picture does not depend on where the grid lies.
 #include "flowplots/streamlines.h"
 
 #include <algorithm>
@@ -23,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "flowplots/flowstep.h"
 #include "flowplots/window.h"
 #include "platform/console.h"
 #include "platform/fatal.h"
@@ -38,6 +46,12 @@ constexpr int ITREND = 1500;    // points of a line at most
 constexpr int kShortest = 14;   // border lines with fewer points are taken back
 constexpr int kArrowEvery = 50;  // points between arrow heads
 constexpr int kArrowCode = 1031;
+// Visits of one cell at most. A line crossing a cell visits it about three
+// times (a step is a third of a cell), so a cell takes about three lines.
+constexpr int kMaxVisits = 10;
+// A last segment shorter than this share of a step is too short to show
+// the line's direction: its arrow head takes the direction from farther back.
+constexpr double kTinyStep = 0.01;
 
 using platform::fixed;
 using platform::integer;
@@ -45,7 +59,16 @@ using platform::integer;
 struct Tracer {
     Tracer(const platform::Field2D<float>& u, const platform::Field2D<float>& v, platform::Field2D<std::int16_t>& map,
            const platform::Field2D<std::int16_t>& lgb, int nnx, int nny, const PlotWindow& window)
-        : U(u), V(v), MAP(map), LGB(lgb), NNX(nnx), NNY(nny), w(window) {}
+        : U(u), V(v), MAP(map), LGB(lgb), NNX(nnx), NNY(nny), w(window),
+          box(detail::drawn_box(window.XMIN, window.XMAX, window.YMIN, window.YMAX, window.DX, window.DY)),
+          field{u, v, {}, {}} {
+        for (int i = 0; i <= NNX; ++i) xf.push_back(w.XMIN + i * w.DX);
+        for (int j = 0; j <= NNY; ++j) yf.push_back(w.YMIN + j * w.DY);
+        xw.assign(static_cast<std::size_t>(NNX), static_cast<float>(w.DX));
+        yw.assign(static_cast<std::size_t>(NNY), static_cast<float>(w.DY));
+        field.x = {xf, xw, NNX, w.DX};
+        field.y = {yf, yw, NNY, w.DY};
+    }
 
     const platform::Field2D<float>& U;
     const platform::Field2D<float>& V;
@@ -53,11 +76,16 @@ struct Tracer {
     const platform::Field2D<std::int16_t>& LGB;
     int NNX, NNY;
     PlotWindow w;
-    float DS = 0.0f;
-    int IPMAX = 0;
+    detail::Box box;
+    std::vector<double> xf, yf;  // faces
+    std::vector<float> xw, yw;   // widths
+    detail::FaceWind field;
+    double DS = 0.0;
+    int IPMAX = kMaxVisits;
 
     // the current line
-    std::vector<float> X, Y;        // points, 0-based
+    std::vector<double> X, Y;         // points, 0-based
+    std::vector<int> CI, CJ;          // the cell of each point
     std::vector<int> ITRACE, JTRACE;  // cells visited, each visit once
     int MSUM = 0;
     char reason = ' ';
@@ -65,21 +93,22 @@ struct Tracer {
     // Points of the current line by cell, for the test of a line closing on itself.
     std::vector<int> head, stamp, next;
     int line_id = 0;
+    // Buffers of the drawn line in the plot's single precision.
+    mutable std::vector<float> xs, ys;
 
     int ITR() const { return static_cast<int>(X.size()); }
 
     // The cell of a point, kept inside the arrays.
-    void cell(float x, float y, int& I, int& J) const {
-        float fx = (x - w.XMIN) / w.DX, fy = (y - w.YMIN) / w.DY;
-        I = std::isfinite(fx) ? static_cast<int>(std::clamp(std::trunc(fx), 0.0f, static_cast<float>(NNX - 1))) + 1 : 1;
-        J = std::isfinite(fy) ? static_cast<int>(std::clamp(std::trunc(fy), 0.0f, static_cast<float>(NNY - 1))) + 1 : 1;
+    void cell(double x, double y, int& I, int& J) const {
+        I = field.x.cell(x);
+        J = field.y.cell(y);
     }
 
-    // The wind at (x, y) in cell (I, J).
-    void wind(float x, float y, int I, int J, float& UM, float& VM, float& UV) const {
-        UM = U(I, J) + (U(I + 1, J) - U(I, J)) * ((x - w.XMIN) / w.DX - static_cast<float>(I - 1));
-        VM = V(I, J) + (V(I, J + 1) - V(I, J)) * ((y - w.YMIN) / w.DY - static_cast<float>(J - 1));
-        UV = std::sqrt(UM * UM + VM * VM);
+    // The wind at the newest point, in cell (I, J), and its speed.
+    double UM = 0.0, VM = 0.0;
+    double speed(int I, int J) {
+        field.at(I, J, X.back(), Y.back(), UM, VM);
+        return std::sqrt(UM * UM + VM * VM);
     }
 
     void visit(int I, int J) {
@@ -94,9 +123,10 @@ struct Tracer {
         for (std::size_t n = 0; n < ITRACE.size(); ++n) --MAP(ITRACE[n], JTRACE[n]);
     }
 
-    void start(float x, float y) {
-        X.assign(1, x);
-        Y.assign(1, y);
+    // A line starts at (x, y), or just inside the window when that lies on its edge.
+    void start(double x, double y) {
+        X.assign(1, std::clamp(x, box.xmin, box.xmax));
+        Y.assign(1, std::clamp(y, box.ymin, box.ymax));
         ITRACE.clear();
         JTRACE.clear();
         MSUM = 0;
@@ -104,17 +134,30 @@ struct Tracer {
         remember(0);
     }
 
-    void step(float UM, float VM, float UV) {
-        X.push_back(X.back() + UM * DS / UV);
-        Y.push_back(Y.back() + VM * DS / UV);
-        remember(ITR() - 1);
+    // One step from the newest point, in cell (I, J), whose wind speed()
+    // found. True when the line reached the window's edge; a step that got
+    // nowhere adds no point.
+    bool step(int I, int J) {
+        double x = X.back(), y = Y.back();
+        const detail::StepEnd end = detail::advance(field, box, true, DS, I, J, UM, VM, x, y);
+        if (end != detail::StepEnd::edge || x != X.back() || y != Y.back()) {
+            X.push_back(x);
+            Y.push_back(y);
+            remember(ITR() - 1);
+        }
+        return end == detail::StepEnd::edge || outside(X.back(), Y.back());
     }
 
-    bool outside(float x, float y) const { return x <= w.XMIN || x >= w.XMAX || y <= w.YMIN || y >= w.YMAX; }
+    bool outside(double x, double y) const { return !box.inside(x, y); }
 
+    // Notes the cell of point k, the newest.
     void remember(int k) {
         int I, J;
         cell(X[static_cast<std::size_t>(k)], Y[static_cast<std::size_t>(k)], I, J);
+        CI.resize(static_cast<std::size_t>(k) + 1);
+        CJ.resize(static_cast<std::size_t>(k) + 1);
+        CI.back() = I;
+        CJ.back() = J;
         auto c = static_cast<std::size_t>(I - 1 + NNX * (J - 1));
         if (stamp[c] != line_id) {
             stamp[c] = line_id;
@@ -130,59 +173,48 @@ struct Tracer {
     // cell, so the cells around the point hold every candidate.
     bool closes_on_itself() const {
         const int n = ITR() - 1;  // 0-based index of the newest point
-        const float x = X.back(), y = Y.back(), limit = 2.0f * DS;
-        int I, J;
-        cell(x, y, I, J);
+        const double x = X.back(), y = Y.back(), limit = 2.0 * DS;
+        const int I = CI.back(), J = CJ.back();
         for (int j = std::max(J - 1, 1); j <= std::min(J + 1, NNY); ++j)
             for (int i = std::max(I - 1, 1); i <= std::min(I + 1, NNX); ++i) {
                 auto c = static_cast<std::size_t>(i - 1 + NNX * (j - 1));
                 if (stamp[c] != line_id) continue;
                 for (int k = head[c]; k >= 0; k = next[static_cast<std::size_t>(k)])
-                    if (k <= n - 5 && std::hypot(X[static_cast<std::size_t>(k)] - x, Y[static_cast<std::size_t>(k)] - y) < limit)
-                        return true;
+                    if (k <= n - 5) {
+                        const double dx = X[static_cast<std::size_t>(k)] - x, dy = Y[static_cast<std::size_t>(k)] - y;
+                        if (dx * dx + dy * dy < limit * limit) return true;
+                    }
             }
         return false;
     }
 
     // A border line from (x, y).
-    void border_line(float x, float y) {
+    void border_line(double x, double y) {
         start(x, y);
         for (;;) {
-            int I, J;
-            cell(X.back(), Y.back(), I, J);
+            const int I = CI.back(), J = CJ.back();
             if (LGB(I, J) >= 1) { reason = 'G'; break; }
             visit(I, J);
             MSUM += MAP(I, J);
             if (MSUM / ITR() >= 6) { reason = '#'; break; }
             if (MAP(I, J) > IPMAX) { reason = 'M'; break; }
-            float UM, VM, UV;
-            wind(X.back(), Y.back(), I, J, UM, VM, UV);
-            if (!(UV > 0.01f)) { reason = 'F'; break; }
-            step(UM, VM, UV);
-            if (outside(X.back(), Y.back()) || ITR() >= ITREND) { reason = 'B'; break; }
+            if (!(speed(I, J) > detail::kCalm)) { reason = 'F'; break; }
+            if (step(I, J) || ITR() >= ITREND) { reason = 'B'; break; }
         }
     }
 
     // A filling line from (x, y).
-    void filling_line(float x, float y) {
+    void filling_line(double x, double y) {
         start(x, y);
         for (;;) {
-            int I, J;
-            cell(X.back(), Y.back(), I, J);
+            const int I = CI.back(), J = CJ.back();
             MSUM += MAP(I, J);
             if (MSUM / ITR() >= 6) { reason = '#'; break; }
             visit(I, J);
-            float UM, VM, UV;
-            wind(X.back(), Y.back(), I, J, UM, VM, UV);
-            if (!(UV > 0.01f)) { reason = 'F'; break; }
-            step(UM, VM, UV);
+            if (!(speed(I, J) > detail::kCalm)) { reason = 'F'; break; }
+            const bool at_edge = step(I, J);
             if (ITR() > 10 && closes_on_itself()) { reason = 'o'; break; }
-            if (outside(X.back(), Y.back())) {
-                reason = 'R';
-                X.back() = std::max(std::min(X.back(), w.XMAX - 0.01f), w.XMIN);
-                Y.back() = std::max(std::min(Y.back(), w.YMAX - 0.01f), w.YMIN);
-                break;
-            }
+            if (at_edge) { reason = 'R'; break; }
             if (MAP(I, J) > IPMAX) { reason = 'm'; break; }
             if (ITR() >= ITREND) { reason = ' '; break; }
         }
@@ -190,15 +222,22 @@ struct Tracer {
 
     void draw() const {
         const int n = ITR();
-        velin::CURVE(X, Y, n, 0);
+        xs.assign(X.begin(), X.end());
+        ys.assign(Y.begin(), Y.end());
+        velin::CURVE(xs, ys, n, 0);
         auto arrow = [&](int to) {  // on the segment ending at point `to` (1-based)
             auto k = static_cast<std::size_t>(to - 1);
-            velin::RLVEC(X[k - 1], Y[k - 1], X[k], Y[k], kArrowCode);
+            velin::RLVEC(xs[k - 1], ys[k - 1], xs[k], ys[k], kArrowCode);
         };
-        if (n >= 2 && (std::fabs(X[static_cast<std::size_t>(n) - 1] - X[static_cast<std::size_t>(n) - 2]) > 0.01f ||
-                       std::fabs(Y[static_cast<std::size_t>(n) - 1] - Y[static_cast<std::size_t>(n) - 2]) > 0.01f ||
-                       n < kArrowEvery))
-            arrow(n);
+        const auto last = static_cast<std::size_t>(n) - 1;
+        if (n >= 2 && (std::fabs(X[last] - X[last - 1]) > kTinyStep * DS ||
+                       std::fabs(Y[last] - Y[last - 1]) > kTinyStep * DS || n < kArrowEvery)) {
+            // A last piece up to the window's edge may be tiny: the head
+            // points along the line from a point far enough back.
+            std::size_t from = last - 1;
+            while (from > 0 && std::hypot(X[last] - X[from], Y[last] - Y[from]) < kTinyStep * DS) --from;
+            detail::draw_end_arrow(X[from], Y[from], X[last], Y[last], box);
+        }
         for (int p = kArrowEvery; p <= n; p += kArrowEvery) arrow(p);
     }
 
@@ -211,8 +250,9 @@ void check(const platform::Field2D<float>& U, const platform::Field2D<float>& V,
     platform::fatal_if(U.n1() < NNX + 1 || U.n2() < NNY || V.n1() < NNX || V.n2() < NNY + 1 || MAP.n1() < NNX ||
                            MAP.n2() < NNY || LGB.n1() < NNX || LGB.n2() < NNY,
                        ROUTINE, "Felder kleiner als der Schnitt");
-    platform::fatal_if(!(w.DX > 0.0f) || !(w.DY > 0.0f) || !(w.XMAX > w.XMIN) || !(w.YMAX > w.YMIN), ROUTINE,
-                       "Plotfenster oder Gitterabstand ungültig");
+    platform::fatal_if(!(w.DX > 0.0) || !(w.DY > 0.0) || !(w.XMAX > w.XMIN) || !(w.YMAX > w.YMIN) ||
+                           !std::isfinite(w.XMAX - w.XMIN) || !std::isfinite(w.YMAX - w.YMIN),
+                       ROUTINE, "Plotfenster oder Gitterabstand ungültig");
 }
 
 }  // namespace
@@ -227,8 +267,7 @@ void PLSTR(const platform::Field2D<float>& U, const platform::Field2D<float>& V,
     Tracer t(U, V, MAP, LGB, NNX, NNY, w);
     for (int j = 1; j <= NNY; ++j)
         for (int i = 1; i <= NNX; ++i) MAP(i, j) = LGB(i, j);
-    t.IPMAX = 5 * static_cast<int>(std::sqrt(w.DX * w.DX + w.DY * w.DY));
-    t.DS = std::min(w.DX, w.DY) * 0.333f;
+    t.DS = std::min(w.DX, w.DY) * 0.333;
     t.head.assign(static_cast<std::size_t>(NNX) * static_cast<std::size_t>(NNY), -1);
     t.stamp.assign(t.head.size(), 0);
     velin::HEIGHT(0.8f);
@@ -236,12 +275,12 @@ void PLSTR(const platform::Field2D<float>& U, const platform::Field2D<float>& V,
     // Phase 1: the borders where the flow enters.
     struct Border {
         int LXA, LXE, LYA, LYE;
-        float RX, RY;
+        double RX, RY;
     };
-    const Border borders[4] = {{1, 1, 1, NNY, 1.0f, 0.5f},
-                               {NNX, NNX, 1, NNY, 0.01f, 0.5f},
-                               {1, NNX, 1, 1, 0.5f, 1.0f},
-                               {1, NNX, NNY, NNY, 0.5f, 0.01f}};
+    const Border borders[4] = {{1, 1, 1, NNY, 1.0, 0.5},
+                               {NNX, NNX, 1, NNY, 0.01, 0.5},
+                               {1, NNX, 1, 1, 0.5, 1.0},
+                               {1, NNX, NNY, NNY, 0.5, 0.01}};
     auto enters = [&](int IR, int I, int J) {
         switch (IR) {
             case 1: return U(1, J) > 0.0f;
@@ -256,7 +295,7 @@ void PLSTR(const platform::Field2D<float>& U, const platform::Field2D<float>& V,
         for (int I = b.LXA; I <= b.LXE; ++I)
             for (int J = b.LYA; J <= b.LYE; ++J) {
                 if (!enters(IR, I, J)) continue;
-                t.border_line((static_cast<float>(I) - b.RX) * w.DX + w.XMIN, (static_cast<float>(J) - b.RY) * w.DY + w.YMIN);
+                t.border_line((I - b.RX) * w.DX + w.XMIN, (J - b.RY) * w.DY + w.YMIN);
                 int LI, LJ;
                 t.cell(t.X.back(), t.Y.back(), LI, LJ);
                 con.line(integer(IR, 3) + "/" + integer(I, 4) + integer(J, 4) + integer(t.ITR(), 6) + t.point_text(0) +
@@ -278,8 +317,7 @@ void PLSTR(const platform::Field2D<float>& U, const platform::Field2D<float>& V,
                     const int I = pass == 0 ? n : NNX + 1 - n;
                     const bool eastward = U(I, J) > 0.0f;
                     if (eastward != (pass == 0) || MAP(I, J) >= 2) continue;
-                    t.filling_line((static_cast<float>(I) - 0.5f) * w.DX + w.XMIN,
-                                   (static_cast<float>(J) - 0.5f) * w.DY + w.YMIN);
+                    t.filling_line((I - 0.5) * w.DX + w.XMIN, (J - 0.5) * w.DY + w.YMIN);
                     if (t.ITR() >= ILT) {
                         if (t.ITR() >= 3) {
                             con.line(t.point_text(0) + integer(t.ITR(), 6) + integer(MAP(I, J), 4) + "  " + t.reason);

@@ -1,20 +1,26 @@
 // Trajectories. A parcel starts at a random point of its box, a lattice box
 // of DSX x DSY counted from the window corner (XMIN, YMIN), and moves with
-// explicit steps of DT through the wind of its cell:
+// steps of DT through the wind of its cell:
 //   UM = U(I,J) + (U(I+1,J) - U(I,J)) * (x - XR(I)) / DXR(I), VM likewise in y,
 // (U and V live on the faces, so each component varies along its own axis
-// only). A path ends in calm air (speed below 0.01 m/s), at the window border
-// or after ITREND steps, and is drawn with an arrow head on its last segment.
+// only). Each step is a midpoint step taken cell by cell (flowstep.h): a
+// uniform wind moves a parcel by exactly U·DT, and a parcel in an eddy comes
+// back to where it started. A path ends in calm air (speed below 0.01 m/s),
+// on the window's edge or after ITREND steps, and is drawn with an arrow
+// head on its last segment.
 // Outline of one picture:
 //   1. the tracking time: the time to cross one start spacing at the inflow,
-//      rounded to tens of steps, or a share of the window when that is 0;
-//      the user may give another one;
-//   2. the reference arrow: the inflow speed travelled during that time;
+//      rounded to tens of steps, or a share of the window when that is 0,
+//      and never less than that crossing time; the user may give another
+//      one. Where the inflow barely moves along the section (a vertical
+//      section across the wind, a calm level), the mean speed of the
+//      section's wind stands in for it;
+//   2. the reference arrow: that speed travelled during that time;
 //   3. the first set of parcels on the (thinned) lattice;
 //   4. a second set in the cells that fewer than two visits have reached.
-// Cells are found by the faces: cell I holds XR(I) <= x < XR(I+1), and a
-// point beyond the grid belongs to the border cell, whose wind is taken from
-// its nearer face, so no index leaves the arrays.
+// Cells are found by the faces: cell I holds XR(I) <= x < XR(I+1). The faces
+// are doubles, so that a section at Gauss-Krueger or UTM coordinates keeps
+// the fractions of its cells.
 // The random numbers come from a Mersenne twister started from the same seed
 // in every picture: a plot can be made again byte for byte.
 #include "flowplots/trajectories.h"
@@ -30,6 +36,7 @@
 #include <string_view>
 #include <vector>
 
+#include "flowplots/flowstep.h"
 #include "flowplots/vectors.h"
 #include "flowplots/window.h"
 #include "platform/console.h"
@@ -50,7 +57,9 @@ constexpr int kMaxSteps = 100000;
 // More start points than this along one axis of a lattice are refused.
 constexpr double kMaxLattice = 1.0e6;
 constexpr unsigned kDefaultSeed = 4711;
-constexpr int kArrow = 1031;
+// An inflow slower than this (m/s) along the section would give a reference
+// arrow of 0 m/s: the section's own mean speed stands in for it.
+constexpr double kSlowInflow = 0.5;
 
 std::size_t at(int i) { return static_cast<std::size_t>(i - 1); }
 
@@ -71,7 +80,7 @@ double nearest(double v) { return std::round(v); }
 // positive so that the cell search and the interpolation stay meaningful.
 void check_section(std::string_view routine, const platform::Field2D<float>& U, const platform::Field2D<float>& V,
                    const platform::Field2D<std::int16_t>& MAP,
-                   int NNX, int NNY, std::string_view vname, std::span<const float> XR, std::span<const float> YR,
+                   int NNX, int NNY, std::string_view vname, std::span<const double> XR, std::span<const double> YR,
                    std::span<const float> DXR, std::span<const float> DYR, std::string_view yname) {
     const std::string y(yname);
     platform::fatal_if(NNX < 1 || NNY < 1, routine,
@@ -85,14 +94,14 @@ void check_section(std::string_view routine, const platform::Field2D<float>& U, 
     field(nx + 1, ny, U.n1(), U.n2(), "U");
     field(nx, ny + 1, V.n1(), V.n2(), vname);
     field(nx, ny, MAP.n1(), MAP.n2(), "MAP");
-    auto axis = [&](std::span<const float> faces, std::span<const float> widths, long long n, const std::string& c) {
+    auto axis = [&](std::span<const double> faces, std::span<const float> widths, long long n, const std::string& c) {
         platform::fatal_if(static_cast<long long>(faces.size()) < n + 1 ||
                                static_cast<long long>(widths.size()) < n,
                            routine, "zu wenige Zellgrenzen oder -breiten in " + c + " für " + std::to_string(n) +
                                         " Zellen");
         for (long long i = 0; i < n; ++i) {
             const auto k = static_cast<std::size_t>(i);
-            platform::fatal_if(!(faces[k] < faces[k + 1]), routine,
+            platform::fatal_if(!(faces[k] < faces[k + 1]) || !std::isfinite(faces[k + 1] - faces[k]), routine,
                                "Zellgrenzen " + c + "R nicht aufsteigend bei " + std::to_string(i + 1));
             platform::fatal_if(!(widths[k] > 0.0f) || !std::isfinite(widths[k]), routine,
                                "Zellbreite D" + c + "R(" + std::to_string(i + 1) + ") muss positiv sein");
@@ -102,16 +111,9 @@ void check_section(std::string_view routine, const platform::Field2D<float>& U, 
     axis(YR, DYR, ny, y);
 }
 
-// The cell I of the faces F(1..n+1) with F(I) <= x < F(I+1), clamped to 1..n.
-int cell_of(std::span<const float> faces, int n, float x) {
-    const auto first = faces.begin() + 1, last = faces.begin() + n;
-    return 1 + static_cast<int>(std::upper_bound(first, last, x) - first);
-}
-
-// The share of the cell from its face to x, kept inside the cell.
-float fraction(float x, float face, float width) {
-    const float f = (x - face) / width;
-    return f > 0.0f ? std::min(f, 1.0f) : 0.0f;
+// The cells of one axis of a section.
+detail::FaceAxis axis_of(std::span<const double> faces, std::span<const float> widths, int n) {
+    return {faces.first(static_cast<std::size_t>(n) + 1), widths.first(static_cast<std::size_t>(n)), n, 0.0};
 }
 
 void count_visit(std::int16_t& m) {
@@ -145,46 +147,110 @@ void ask_tracking_time(std::string_view routine, std::string_view question, int 
     std::vector<std::optional<double>> values;
     if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0] && *values[0] > 0.0 &&
         std::isfinite(*values[0]))
-        st.ITREND = capped_steps(routine, nearest(*values[0] / st.DT));
+        st.ITREND = capped_steps(routine, std::max(nearest(*values[0] / st.DT), 1.0));
     report_time();
     con.line(" Startpunkte in x-Richtung jeden " + integer(IXSTP, 3) + ". Gitterpunkt");
     con.line(" Startpunkte in y-Richtung jeden " + integer(IYSTP, 3) + ". Gitterpunkt");
 }
 
-// The reference arrow: the rounded inflow speed over the tracking time.
-void draw_reference_arrow(float U0, float V0) {
+// The speed the tracking time and the reference arrow stand for: the
+// inflow in the section's plane, or, where that is too slow to show
+// (a vertical section across the wind, a calm level), the mean speed of the
+// section's wind at the centres of its free cells, when that is faster.
+struct ReferenceSpeed {
+    double speed = 0.0;
+    bool section_mean = false;
+};
+
+ReferenceSpeed reference_speed(std::string_view routine, double inflow, const platform::Field2D<float>& A,
+                               const platform::Field2D<float>& B, int n1, int n2,
+                               const platform::Field2D<std::int16_t>* LGB) {
+    ReferenceSpeed r{inflow, false};
+    if (!(inflow < kSlowInflow)) return r;
+    double sum = 0.0;
+    long long cells = 0;
+    for (int j = 1; j <= n2; ++j)
+        for (int i = 1; i <= n1; ++i) {
+            if (LGB != nullptr && (*LGB)(i, j) >= 1) continue;
+            const double speed = std::hypot(0.5 * (static_cast<double>(A(i, j)) + A(i + 1, j)),
+                                            0.5 * (static_cast<double>(B(i, j)) + B(i, j + 1)));
+            if (!std::isfinite(speed)) continue;
+            sum += speed;
+            ++cells;
+        }
+    const double mean = cells > 0 ? sum / static_cast<double>(cells) : 0.0;
+    if (mean > inflow && mean >= detail::kCalm) {
+        r = {mean, true};
+        std::string text(1, ' ');
+        text.append(routine).append("-I-Anströmung im Schnitt").append(fixed(inflow, 6, 2));
+        text.append(" m/s, mittlere Geschwindigkeit im Schnitt").append(fixed(mean, 6, 2)).append(" m/s");
+        platform::console().line(text);
+    }
+    return r;
+}
+
+// Steps of the tracking time: at least the time T to cross one lattice box
+// (a positive time is at least one step).
+int at_least_crossing(std::string_view routine, int steps, double T) {
     const TrajectoryState& st = trajectory_state();
-    const float ULEG = std::round(std::sqrt(U0 * U0 + V0 * V0));
-    LEGPFL(ULEG, static_cast<float>(st.ITREND) * st.DT, "m/s", 0.0f);
+    const double crossing = std::max(std::ceil(T / st.DT - 1e-9), 1.0);
+    return std::max(steps, capped_steps(routine, crossing));
+}
+
+// The reference arrow: the rounded speed over the tracking time; a speed
+// below 1 m/s keeps one decimal rather than showing 0 m/s.
+void draw_reference_arrow(double speed) {
+    const TrajectoryState& st = trajectory_state();
+    double ULEG = nearest(speed);
+    if (ULEG == 0.0) ULEG = nearest(10.0 * speed) / 10.0;
+    LEGPFL(static_cast<float>(ULEG), static_cast<float>(st.ITREND) * st.DT, "m/s", 0.0f);
     // The character height sizes the arrow heads of the paths.
     velin::HEIGHT(0.8f);
 }
 
 // One path: points 1..ITR, the start first.
 struct Path {
-    std::vector<float> x, y;
+    std::vector<double> x, y;
+    std::vector<float> xs, ys;  // in the plot's single precision
+    bool at_edge = false;       // ended on the window's edge
 };
 
-// Advances a parcel from (x, y). `wind` counts the visit of the point's cell
-// and gives the wind there; it returns false where the point lies in no cell.
-template <typename Wind>
-void trace(float x, float y, Wind&& wind, Path& p) {
+// The wind of a section for the parcels, and the window they are traced in.
+// In vertical sections a parcel above the top level face has no cell.
+struct ParcelField {
+    detail::FaceWind wind;
+    detail::Box box;
+    platform::Field2D<std::int16_t>& MAP;
+    bool top_ends = false;
+};
+
+// Advances a parcel from (x, y), counting the visit of each point's cell.
+void trace(double x, double y, ParcelField& f, Path& p) {
     const TrajectoryState& st = trajectory_state();
-    const PlotWindow& w = plot_window();
+    // A start on the window's edge moves just inside.
+    x = std::clamp(x, f.box.xmin, f.box.xmax);
+    y = std::clamp(y, f.box.ymin, f.box.ymax);
     p.x.assign(1, x);
     p.y.assign(1, y);
+    p.at_edge = false;
     for (;;) {
-        float UM = 0.0f, VM = 0.0f;
-        if (!wind(x, y, UM, VM)) break;
+        if (f.top_ends && !(y < f.wind.y.F(f.wind.y.n + 1))) break;
+        const int I = f.wind.x.cell(x), J = f.wind.y.cell(y);
+        count_visit(f.MAP(I, J));
+        double UM = 0.0, VM = 0.0;
+        f.wind.at(I, J, x, y, UM, VM);
         // A wind that is no number ends the path like calm air.
-        const float UV = std::hypot(UM, VM);
-        if (!(UV >= 0.01f) || !std::isfinite(UV)) break;
-        x += UM * st.DT;
-        y += VM * st.DT;
+        const double UV = std::sqrt(UM * UM + VM * VM);
+        if (!(UV >= detail::kCalm) || !std::isfinite(UV)) break;
+        const double x0 = x, y0 = y;
+        const detail::StepEnd end = detail::advance(f.wind, f.box, false, st.DT, I, J, UM, VM, x, y);
         if (!std::isfinite(x) || !std::isfinite(y)) break;
+        const bool edge = end == detail::StepEnd::edge || !f.box.inside(x, y);
+        p.at_edge = edge;
+        if (edge && x == x0 && y == y0) break;
         p.x.push_back(x);
         p.y.push_back(y);
-        if (!(x > w.XMIN && x < w.XMAX && y > w.YMIN && y < w.YMAX)) break;
+        if (edge) break;
         // ITREND steps give ITREND + 1 points.
         if (p.x.size() > static_cast<std::size_t>(st.ITREND)) break;
     }
@@ -192,12 +258,19 @@ void trace(float x, float y, Wind&& wind, Path& p) {
 
 // A path of three points or more, with an arrow head on its last segment
 // when that moved at all.
-void draw(const Path& p) {
+void draw(Path& p, const detail::Box& box) {
     const int n = static_cast<int>(p.x.size());
     if (n < 3) return;
-    velin::CURVE(p.x, p.y, n, 0);
-    const float x0 = p.x[at(n - 1)], y0 = p.y[at(n - 1)], x1 = p.x[at(n)], y1 = p.y[at(n)];
-    if (std::fabs(x1 - x0) > 0.01f || std::fabs(y1 - y0) > 0.01f) velin::RLVEC(x0, y0, x1, y1, kArrow);
+    p.xs.assign(p.x.begin(), p.x.end());
+    p.ys.assign(p.y.begin(), p.y.end());
+    velin::CURVE(p.xs, p.ys, n, 0);
+    if (std::fabs(p.x[at(n)] - p.x[at(n - 1)]) > 0.01 || std::fabs(p.y[at(n)] - p.y[at(n - 1)]) > 0.01) {
+        detail::draw_end_arrow(p.x[at(n - 1)], p.y[at(n - 1)], p.x[at(n)], p.y[at(n)], box);
+    } else if (p.at_edge && (std::fabs(p.x[at(n)] - p.x[at(n - 2)]) > 0.01 || std::fabs(p.y[at(n)] - p.y[at(n - 2)]) > 0.01)) {
+        // A last piece up to the window's edge may be tiny: the head points
+        // along the step before it.
+        detail::draw_end_arrow(p.x[at(n - 2)], p.y[at(n - 2)], p.x[at(n)], p.y[at(n)], box);
+    }
 }
 
 // The start spacings of a grid that is not equidistant; a line without two
@@ -245,7 +318,7 @@ unsigned trajectory_seed() {
 
 void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V, platform::Field2D<std::int16_t>& MAP,
             int NNX, int NNY, float U0B, float V0B, const platform::Field2D<std::int16_t>& LGB,
-            std::span<const float> XR, std::span<const float> YR, std::span<const float> DXR,
+            std::span<const double> XR, std::span<const double> YR, std::span<const float> DXR,
             std::span<const float> DYR) {
     constexpr char ROUTINE[] = "PLTRAJ";
     check_section(ROUTINE, U, V, MAP, NNX, NNY, "V", XR, YR, DXR, DYR, "Y");
@@ -261,7 +334,7 @@ void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V
     const auto [dy_lo, dy_hi] = std::minmax_element(DYR.begin(), DYR.begin() + NNY);
     const bool EQUID = *dx_hi - *dx_lo < 0.001f && *dy_hi - *dy_lo < 0.001f;
     int MX = 0, MY = 0;
-    float DSX = 0.0f, DSY = 0.0f;
+    double DSX = 0.0, DSY = 0.0;
     if (EQUID) {
         con.line(" PLTRAJ-I-äquidistantes Gitter, DX,DY:" + fixed(w.DX, 7, 1) + fixed(w.DY, 7, 1));
         MX = NNX;
@@ -270,8 +343,11 @@ void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V
         DSY = w.DY;
     } else {
         con.line(" PLTRAJ-I-kein äquidistantes Gitter");
-        const float extent_x = XR[at(NNX + 1)] - XR[0], extent_y = YR[at(NNY + 1)] - YR[0];
-        ask_spacing(extent_x, extent_y, DSX, DSY);
+        const double extent_x = XR[at(NNX + 1)] - XR[0], extent_y = YR[at(NNY + 1)] - YR[0];
+        float sx = 0.0f, sy = 0.0f;
+        ask_spacing(static_cast<float>(extent_x), static_cast<float>(extent_y), sx, sy);
+        DSX = sx;
+        DSY = sy;
         MX = static_cast<int>(nearest(extent_x / DSX)) - 1;
         MY = static_cast<int>(nearest(extent_y / DSY)) - 1;
     }
@@ -283,30 +359,29 @@ void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V
         IYSTP = std::max(MY / 75, 1);
     }
 
-    // The time to cross one start spacing at the inflow, in whole tens of
-    // steps; when that is 0, a fiftieth of the window's smaller extent.
-    const double T = std::min(static_cast<double>(DSX) * IXSTP / std::fabs(U0B + 0.001),
-                              static_cast<double>(DSY) * IYSTP / std::fabs(V0B + 0.001));
+    // The time to cross one lattice box at the inflow, in whole tens of
+    // steps; when that is 0, a fiftieth of the window's smaller extent; never
+    // less than the crossing time itself.
+    const ReferenceSpeed ref = reference_speed(ROUTINE, std::hypot(static_cast<double>(U0B), static_cast<double>(V0B)),
+                                               U, V, NNX, NNY, &LGB);
+    const double T = ref.section_mean
+                         ? std::min(DSX * IXSTP, DSY * IYSTP) / ref.speed
+                         : std::min(DSX * IXSTP / std::fabs(U0B + 0.001), DSY * IYSTP / std::fabs(V0B + 0.001));
     st.ITREND = capped_steps(ROUTINE, 10.0 * nearest(T / 10.0 / st.DT));
     if (st.ITREND == 0) {
-        const double extent = std::min(static_cast<double>(w.XMAX) - w.XMIN, static_cast<double>(w.YMAX) - w.YMIN);
-        const double speed = std::sqrt(static_cast<double>(U0B) * U0B + static_cast<double>(V0B) * V0B);
-        st.ITREND = capped_steps(ROUTINE, 5.0 * nearest(extent / (50.0 * speed * st.DT)));
+        const double extent = std::min(w.XMAX - w.XMIN, w.YMAX - w.YMIN);
+        st.ITREND = capped_steps(ROUTINE, 5.0 * nearest(extent / (50.0 * ref.speed * st.DT)));
     }
+    st.ITREND = at_least_crossing(ROUTINE, st.ITREND, T);
     ask_tracking_time(ROUTINE, " anderer Wert (z.B. 15.) oder [RETURN]: ", IXSTP, IYSTP);
-    draw_reference_arrow(U0B, V0B);
+    draw_reference_arrow(ref.speed);
 
     for (int j = 1; j <= NNY; ++j)
         for (int i = 1; i <= NNX; ++i) MAP(i, j) = LGB(i, j);
     Uniform ZUFZ(trajectory_seed());
 
-    auto wind = [&](float x, float y, float& UM, float& VM) {
-        const int I = cell_of(XR, NNX, x), J = cell_of(YR, NNY, y);
-        count_visit(MAP(I, J));
-        UM = U(I, J) + (U(I + 1, J) - U(I, J)) * fraction(x, XR[at(I)], DXR[at(I)]);
-        VM = V(I, J) + (V(I, J + 1) - V(I, J)) * fraction(y, YR[at(J)], DYR[at(J)]);
-        return true;
-    };
+    ParcelField field{{U, V, axis_of(XR, DXR, NNX), axis_of(YR, DYR, NNY)},
+                      detail::drawn_box(w.XMIN, w.XMAX, w.YMIN, w.YMAX, w.DX, w.DY), MAP};
     Path path;
 
     // First set: the thinned lattice, shifted by one column from row to row;
@@ -314,11 +389,11 @@ void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V
     for (int JJ = 1; JJ <= MY; JJ += IYSTP) {
         for (int II = JJ % IXSTP + 1; II <= MX; II += IXSTP) {
             const float z1 = ZUFZ(), z2 = ZUFZ();
-            const float x = w.XMIN + static_cast<float>(II - 1) * DSX + z1 * DSX;
-            const float y = w.YMIN + static_cast<float>(JJ - 1) * DSY + z2 * DSY;
-            if (LGB(cell_of(XR, NNX, x), cell_of(YR, NNY, y)) >= 1) continue;
-            trace(x, y, wind, path);
-            draw(path);
+            const double x = w.XMIN + (II - 1) * DSX + z1 * DSX;
+            const double y = w.YMIN + (JJ - 1) * DSY + z2 * DSY;
+            if (LGB(field.wind.x.cell(x), field.wind.y.cell(y)) >= 1) continue;
+            trace(x, y, field, path);
+            draw(path, field.box);
         }
     }
 
@@ -329,14 +404,14 @@ void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V
             for (int II = 1; II <= MX; ++II) {
                 if (MAP(II, JJ) >= 2) continue;
                 const float z1 = ZUFZ(), z2 = ZUFZ();
-                trace(XR[at(II)] + z1 * DXR[at(II)], YR[at(JJ)] + z2 * DYR[at(JJ)], wind, path);
-                draw(path);
+                trace(XR[at(II)] + z1 * DXR[at(II)], YR[at(JJ)] + z2 * DYR[at(JJ)], field, path);
+                draw(path, field.box);
             }
     }
 }
 
 void PLTRAZ(const platform::Field2D<float>& U, const platform::Field2D<float>& W, platform::Field2D<std::int16_t>& MAP,
-            int NNX, int NNY, float U0R, float V0R, std::span<const float> XR, std::span<const float> ZR,
+            int NNX, int NNY, float U0R, float V0R, std::span<const double> XR, std::span<const double> ZR,
             std::span<const float> DXR, std::span<const float> DZR) {
     constexpr char ROUTINE[] = "PLTRAZ";
     check_section(ROUTINE, U, W, MAP, NNX, NNY, "W", XR, ZR, DXR, DZR, "Z");
@@ -355,32 +430,28 @@ void PLTRAZ(const platform::Field2D<float>& U, const platform::Field2D<float>& W
         IXSTP = std::max(NNX / 75, 1);
         IYSTP = std::max(NNY / 75, 1);
     }
-    st.ITREND = capped_steps(ROUTINE, 10.0 * nearest(static_cast<double>(IXSTP) * w.DX / std::fabs(U0R + 0.001) /
-                                                     10.0 / st.DT));
+    // The time to cross one start spacing along the section, in whole tens
+    // of steps, at least 10 steps and the crossing time. Across the wind the
+    // section's mean speed stands in for the inflow along it.
+    const ReferenceSpeed along = reference_speed(ROUTINE, std::fabs(static_cast<double>(U0R)), U, W, NNX, NNY, nullptr);
+    const double T = IXSTP * w.DX / (along.section_mean ? along.speed : std::fabs(U0R + 0.001));
+    st.ITREND = capped_steps(ROUTINE, 10.0 * nearest(T / 10.0 / st.DT));
     if (st.ITREND == 0) st.ITREND = 10;
+    st.ITREND = at_least_crossing(ROUTINE, st.ITREND, T);
     ask_tracking_time(ROUTINE, " anderer Wert oder [RETURN]: ", IXSTP, IYSTP);
-    draw_reference_arrow(U0R, V0R);
+    draw_reference_arrow(along.section_mean ? along.speed
+                                            : std::hypot(static_cast<double>(U0R), static_cast<double>(V0R)));
 
-    st.PDY = std::max(st.PDY, w.YMAX / static_cast<float>(NNY));
+    st.PDY = std::max(st.PDY, static_cast<float>(w.YMAX / NNY));
     con.line(" Startpunkte vertikal im Abstand" + fixed(st.PDY, 7, 1));
 
-    auto wind = [&](float x, float z, float& UM, float& VM) {
-        // The first level whose top face lies above z; above the top face there is none.
-        const auto top = ZR.begin() + 1, end = ZR.begin() + 1 + NNY;
-        const auto above = std::upper_bound(top, end, z);
-        if (above == end) return false;
-        const int K = 1 + static_cast<int>(above - top);
-        const int I = cell_of(XR, NNX, x);
-        count_visit(MAP(I, K));
-        UM = U(I, K) + (U(I + 1, K) - U(I, K)) * fraction(x, XR[at(I)], DXR[at(I)]);
-        VM = W(I, K) + (W(I, K + 1) - W(I, K)) * fraction(z, ZR[at(K)], DZR[at(K)]);
-        return true;
-    };
+    ParcelField field{{U, W, axis_of(XR, DXR, NNX), axis_of(ZR, DZR, NNY)},
+                      detail::drawn_box(w.XMIN, w.XMAX, w.YMIN, w.YMAX, w.DX, w.DY), MAP, true};
     Path path;
     auto start = [&](int II, int JJ) {
         const float z1 = ZUFZ(), z2 = ZUFZ();
-        trace(XR[at(II)] + z1 * DXR[at(II)], (static_cast<float>(JJ - 1) + z2) * st.PDY, wind, path);
-        draw(path);
+        trace(XR[at(II)] + z1 * DXR[at(II)], (JJ - 1 + static_cast<double>(z2)) * st.PDY, field, path);
+        draw(path, field.box);
     };
     for (int II = 1; II <= NNX; ++II)
         for (int JJ = 1; JJ <= NNY; ++JJ) start(II, JJ);

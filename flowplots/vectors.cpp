@@ -142,6 +142,7 @@ void LEGPFL(float ULEG, float SKAL, std::string_view TDIM, float BRPfeil) {
     velin::CHARSP(0.05f);
     const int n = static_cast<int>(LEGTXT.size());
     velin::MESSAG(LEGTXT, n, ref.XTXT, YP - 0.5f * height);
+    leg.YLOW = std::min(leg.YLOW, YP - 0.75f * height);
     leg.XBORD = std::max(leg.XBORD, ref.XTXT + velin::XMESS(LEGTXT, n));
     velin::CHARSP(0.0f);
     const std::string number = LEGTXT.substr(0, LEGTXT.find(' '));

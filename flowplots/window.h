@@ -1,13 +1,14 @@
 // The plot window and grid spacing of the section that the streamline and
 // trajectory pictures draw in (m; for vertical sections y is the height).
-// The driver sets it before it calls them.
+// The driver sets it before it calls them. Doubles: a window at
+// Gauss-Krueger or UTM coordinates keeps the fractions of its cells.
 #pragma once
 
 namespace flowplots {
 
 struct PlotWindow {
-    float XMIN = 0.0f, XMAX = 0.0f, YMIN = 0.0f, YMAX = 0.0f;
-    float DX = 0.0f, DY = 0.0f;  // grid spacing along the section's axes
+    double XMIN = 0.0, XMAX = 0.0, YMIN = 0.0, YMAX = 0.0;
+    double DX = 0.0, DY = 0.0;  // grid spacing along the section's axes
 };
 
 PlotWindow& plot_window();

@@ -28,6 +28,7 @@ constexpr std::size_t kDefinitionLine = 80;  // characters of a definition line
 constexpr std::size_t kNameLength = 64;      // title and file name
 constexpr std::size_t kLegendText = 32;      // legend heading and class text
 constexpr char kFallback[] = "LESDIG.DEF";
+constexpr float kMaxWidth = 5.0f;            // mm, widest line of a feature class
 
 using platform::fixed;
 using platform::integer;
@@ -106,6 +107,12 @@ void add_class(BackgroundDefinition& b, std::string_view value, int number, cons
     c.form = static_cast<char>(std::toupper(static_cast<unsigned char>(f.items[1][0])));
     c.IPEN = static_cast<int>(std::clamp<long>(*pen, -99999, 99999));
     c.DICK = static_cast<float>(*width);
+    // A wider line would paint the page rather than draw a feature.
+    if (!(c.DICK <= kMaxWidth)) {
+        con.line(" DEFDIG-W-Zeile" + integer(number, 3) + ": Linienbreite " + f.items[3] + " mm auf " +
+                 fixed(kMaxWidth, 0, 1) + " mm begrenzt");
+        c.DICK = kMaxWidth;
+    }
     c.MODE = static_cast<int>(std::clamp<long>(*mode, -99999, 99999));
     c.IPAT = static_cast<int>(std::clamp<long>(*pattern, -99999, 99999));
     c.LDSC = f.text;
@@ -128,6 +135,7 @@ void add_class(BackgroundDefinition& b, std::string_view value, int number, cons
 void read_definition(BackgroundDefinition& b, const std::string& name, const std::string& text) {
     auto& con = platform::console();
     const std::vector<std::string> lines = split_lines(text);
+    std::string coordinate_mode;  // the value of "LI"
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const int number = static_cast<int>(n) + 1;
         std::string line = lines[n];
@@ -177,6 +185,7 @@ void read_definition(BackgroundDefinition& b, const std::string& name, const std
         } else if (key == "LI") {
             b.absolute = value.rfind("AB", 0) == 0 || value.rfind("ab", 0) == 0 || value.rfind("ME", 0) == 0 ||
                          value.rfind("Me", 0) == 0;
+            coordinate_mode = value;
         } else if (key == "RW" || key == "HW") {
             if (std::optional<double> v = one_real(value)) (key == "RW" ? b.RW : b.HW) = static_cast<float>(*v);
         } else {
@@ -188,6 +197,11 @@ void read_definition(BackgroundDefinition& b, const std::string& name, const std
     }
     b.read = true;
     b.file = name;
+    // The coordinate mode is kept for the record; the drawing takes every
+    // coordinate as read plus the offsets "RW", "HW".
+    if (b.info && !coordinate_mode.empty())
+        con.line(" DEFDIG-I-LI=" + coordinate_mode + ": Koordinatenmodus " + (b.absolute ? "ein" : "aus") +
+                 " (nur vermerkt, die Zeichnung nimmt die Koordinaten wie gelesen plus RW, HW)");
     con.line(" LESDIG-Definitionen: " + name);
     if (b.classes.empty()) platform::stop("DEFDIG-F-keine Angaben zu Kennungen?");
 }
@@ -203,6 +217,7 @@ void reset_background() { background() = BackgroundDefinition{}; }
 
 void DEFDIG(std::string_view FILE, float& WNORD, int& ISTAT) {
     BackgroundDefinition& b = background();
+    b.legend_due = false;
     ISTAT = 1;
     std::string name(FILE);
     std::optional<std::string> found = platform::find_file(name);
@@ -220,7 +235,8 @@ void DEFDIG(std::string_view FILE, float& WNORD, int& ISTAT) {
     ISTAT = 0;
 }
 
-void BACKG(std::string_view FILE, bool DRAFT, int PEN, float xmin, float xmax, float ymin, float ymax) {
+void BACKG(std::string_view FILE, bool DRAFT, int PEN, float xmin, float xmax, float ymin, float ymax,
+           bool with_legend) {
     BackgroundDefinition& b = background();
     auto& con = platform::console();
     const std::string name(FILE);
@@ -240,7 +256,7 @@ void BACKG(std::string_view FILE, bool DRAFT, int PEN, float xmin, float xmax, f
     set_clip_window(xmin, xmax, ymin, ymax);
     velin::GRACE(0.0f);
     velin::NOCHEK();
-    LESDIG(DRAFT, PEN);
+    LESDIG(DRAFT, PEN, with_legend);
     b.data.clear();
 }
 

@@ -38,7 +38,7 @@ struct BackgroundDefinition {
     bool info = false;              // "IN"
     std::vector<std::string> headings;  // "LE"
     int arrangement = 1;            // "LA": texts 1 start at, 2 are centred on, 0 end at their point
-    bool absolute = false;          // "LI": recorded and reported only
+    bool absolute = false;          // "LI": recorded and reported only (with "IN")
     float RW = 0.0f, HW = 0.0f;     // "RW", "HW": added to every x and y read
     std::vector<BackgroundClass> classes;
     // The plot window, copied from the picture by BACKG.
@@ -46,6 +46,8 @@ struct BackgroundDefinition {
     // The data file's lines, read by BACKG for LESDIG.
     std::string data_name;
     std::vector<std::string> data;
+    // LESDIG left the legend to background_legend.
+    bool legend_due = false;
 };
 
 BackgroundDefinition& background();
@@ -57,18 +59,27 @@ void reset_background();
 void DEFDIG(std::string_view FILE, float& WNORD, int& ISTAT);
 
 // Opens the data file FILE and draws it into the current graph over the
-// plot window (xmin, xmax, ymin, ymax in user units).
-void BACKG(std::string_view FILE, bool DRAFT, int PEN, float xmin, float xmax, float ymin, float ymax);
+// plot window (xmin, xmax, ymin, ymax in user units). Without with_legend
+// the legend lines wait for background_legend.
+void BACKG(std::string_view FILE, bool DRAFT, int PEN, float xmin, float xmax, float ymin, float ymax,
+           bool with_legend = true);
 
-// Draws the records of the data file read by BACKG, and the legend.
-void LESDIG(bool DRAFT, int PEN);
+// Draws the records of the data file read by BACKG, and the legend (or
+// leaves it to background_legend).
+void LESDIG(bool DRAFT, int PEN, bool with_legend = true);
+
+// The legend lines of the map that LESDIG left: drawn after the picture's
+// own legend lines (its reference arrow), so the map can lie under the
+// picture while its legend follows the picture's.
+void background_legend(bool DRAFT, int PEN);
 
 // The lines LESDIG will add to the legend with the pen PEN: its headings and
 // its entries (a blank heading still takes its line).
 void background_legend_lines(int PEN, int& headings, int& entries);
 
-// The text of a text record of the data file: what follows the first blank at
-// or after column 25, without leading and trailing blanks.
-std::string LDNAME(std::string_view line);
+// The text of a text record of the data file whose numbers are w (7 or 8)
+// characters wide: what follows the y field (from column 28 or 30), without
+// leading and trailing blanks.
+std::string LDNAME(std::string_view line, std::size_t w);
 
 }  // namespace mapelements

@@ -175,6 +175,7 @@ void LEGDEF(float XL, float YL, float WL, float HL, float FRM) {
     leg.HLEG = HL;
     leg.XLEGP = XL;
     leg.YLEGP = YL + HL;
+    leg.YLOW = YL + HL;
     if (leg.HEILEG <= 0.0f) leg.HEILEG = velin::TXTHEI();
     if (leg.XTSEP <= 0.0f) leg.XTSEP = 1.5f * leg.HEILEG;
     if (leg.XLSEP <= 0.0f) leg.XLSEP = leg.WLEG / 8.0f;
@@ -237,6 +238,11 @@ void LEGHEAD(std::string_view TEXT, int LTXT, char CPOS) {
     lt = std::min(lt, TEXT.size());
     if (lt == 0) return;
     const std::string_view text = TEXT.substr(0, lt);
+    // A heading keeps half its height clear of what stands above it (the
+    // label of a reference arrow reaches below its line).
+    const float height = velin::TXTHEI();
+    if (leg.LENTRY == 0) leg.YLEGP = std::min(leg.YLEGP, leg.YLOW - 1.5f * height);
+    leg.YLOW = std::min(leg.YLOW, leg.YLEGP - 0.25f * height);
     PageClipping page;
     blanking_off(leg);
     const float xm = text_width(text);
@@ -265,6 +271,7 @@ void LEGENT(std::string_view PATLIN, int ICOL, int ISHD, float FRTH, std::string
             leg.IENTRY = 1;
         }
     }
+    leg.YLOW = std::min(leg.YLOW, leg.YLEGP);
 
     static constexpr std::string_view kKinds = "KLS_kls";
     const std::size_t p = PATLIN.empty() ? std::string_view::npos : kKinds.find(PATLIN[0]);

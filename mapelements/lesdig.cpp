@@ -25,7 +25,8 @@
 //   S  marker symbol at (group-1 numbers 1, 2); the class's MODE is the
 //      symbol number; gh0 > 0 is the symbol's width in mm, else 2 mm.
 //   T  text at (group-1 numbers 1, 2), gh0 its character height in mm; the
-//      text follows the first blank at or after column 25.
+//      text follows the y field: from column 30 (narrow: 28) on, without
+//      its leading and trailing blanks.
 // gh0 of P and R is the height of the feature and is not drawn.
 //
 // Areas are filled (IPAT < 0) or hatched (IPAT > 0) after being cut to the
@@ -33,6 +34,12 @@
 // window border is never drawn as part of a feature. A draft (DRAFT) has
 // outlines only. PEN > 0 is the caller's pen for the background: it stands
 // in for pen 1 of the classes; a class with pen 0 is not drawn.
+//
+// A series of more points than the buffers hold is left out with a warning
+// naming its first line; the rest of the map is drawn.
+//
+// The map is drawn under the picture and its legend after the picture's
+// own legend lines: LESDIG can leave the legend to background_legend.
 //
 // With the info switch the reading format is shown and every series or
 // feature is listed with its first line and its number of points.
@@ -62,10 +69,10 @@ namespace {
 constexpr char ROUTINE[] = "LESDIG";
 constexpr float kVersion = 1.0f;
 constexpr std::size_t kLineLength = 96;      // characters of a data line that count
-constexpr std::size_t kTextColumn = 25;      // a text follows the first blank from here on
 // The most points of one series: far beyond any map, small enough that a
 // runaway file cannot take the memory. The clipped copies grow with their
 // input, so the crossings of the window border need no limit of their own.
+// A longer series is left out.
 constexpr std::size_t kMaxSeriesPoints = 1'000'000;
 constexpr int kCirclePoints = 72;            // a circle cut by the window border
 constexpr float kLegendFrame = 0.1f;         // mm, outline of an area's legend sample
@@ -229,7 +236,7 @@ public:
     int pen_of(const BackgroundClass& c) const { return mapelements::pen_of(c, pen_); }
     bool drawn(const BackgroundClass& c) const { return mapelements::drawn(c, pen_); }
 
-    void run() {
+    void run(bool with_legend) {
         const std::vector<std::string>& lines = bg_.data;
         std::size_t first = 0;
         while (first < lines.size() && column_of(counted(lines[first]), 20) == ' ') ++first;
@@ -239,8 +246,48 @@ public:
             for (std::size_t i = first; i < lines.size(); ++i) record(counted(lines[i]), static_cast<int>(i + 1), w);
             end_series(false);
         }
-        legend();
+        if (with_legend) legend();
         restore();
+    }
+
+    // The headings, then one entry per drawn class with a legend text.
+    void legend() const {
+        const LegendState& leg = RRLEGP();
+        if (leg.LEVEL < 1 || legend_switched_off()) return;
+        if (bg_.ZHLEG > 0.0f) {
+            LEGHEI(bg_.ZHLEG);
+            velin::HEIGHT(bg_.ZHLEG);
+        }
+        // Headings in the legend's own pen, not in that of the last feature.
+        velin::SELPEN(1);
+        for (const std::string& h : bg_.headings) {
+            const std::string text = platform::trimmed(h);
+            LEGHEAD(text, static_cast<int>(text.size()), 'C');
+        }
+        for (const BackgroundClass& c : bg_.classes) {
+            if (!drawn(c) || !has_legend_text(c)) continue;
+            const std::string text = platform::trimmed(c.LDSC);
+            const int pen = pen_of(c);
+            const bool area = c.IPAT != 0 && !draft_;
+            if (c.form == 'T') LEGENT("Lin", 0, 0, 0.0f, text, "");
+            else if (c.form == 'S') LEGENT("Sym", pen, c.MODE >= 1 ? c.MODE : 1, 1.0f, text, "");
+            else if (c.form == 'K') LEGENT("Kreis", pen, area ? (c.IPAT < 0 ? 90000 : c.IPAT) : 0, c.DICK, text, "");
+            else if (area) LEGENT("Pat", pen, std::max(c.IPAT, 0), std::max(c.DICK, kLegendFrame), text, "");
+            else LEGENT("Lin", pen, c.MODE, c.DICK, text, "");
+        }
+    }
+
+    void restore() const {
+        velin::PlotState& st = velin::plot_state();
+        if (font_loaded_ && !style_.empty()) {
+            velin::LODSTY(style_);
+            st.style_sign = sign_;
+        }
+        velin::SELPEN(1);
+        velin::RESET("dash");
+        velin::THKCRV(thickness_);
+        velin::SCLPIC(scale_);
+        velin::HEIGHT(height_);
     }
 
 private:
@@ -269,11 +316,19 @@ private:
                     series_class_ = c;
                     series_line_ = number;
                 }
+                if (too_long_) return;
+                if (x_.size() + 4 > kMaxSeriesPoints) {
+                    platform::console().line(" LESDIG-W-Koordinatenreihe ab Zeile " + std::to_string(series_line_) +
+                                             " (Kennung " + platform::to_utf8(std::string(1, c->id)) +
+                                             ") hat mehr als " + std::to_string(kMaxSeriesPoints) +
+                                             " Punkte - nicht gezeichnet");
+                    too_long_ = true;
+                    return;
+                }
                 // Points (0, 0) at the end of a record fill its columns; they
                 // are left out once the record turns out to be the series' last.
                 trailing_zeros_ = 0;
                 for (std::size_t k = 0; k < 4; ++k) {
-                    if (x_.size() >= kMaxSeriesPoints) platform::fatal(ROUTINE, "Dimensionierung XC zu klein");
                     x_.push_back(r->a[k] + rw);
                     y_.push_back(r->b[k] + hw);
                     trailing_zeros_ = r->a[k] == 0.0f && r->b[k] == 0.0f ? trailing_zeros_ + 1 : 0;
@@ -298,7 +353,7 @@ private:
                 return symbol(*c, r->a[0] + rw, r->a[1] + hw, r->gh0);
             default:
                 list(*c, number, false, 1);
-                return text(LDNAME(line), r->a[0] + rw, r->a[1] + hw, r->gh0, *c);
+                return text(LDNAME(line, w), r->a[0] + rw, r->a[1] + hw, r->gh0, *c);
         }
     }
 
@@ -308,6 +363,14 @@ private:
         if (series_class_ == nullptr) return;
         if (!terminated) platform::console().line(" LESDIG-W-Ende einer Koordinatenreihe nicht mit !-Kennung");
         const BackgroundClass& c = *series_class_;
+        if (too_long_) {
+            series_class_ = nullptr;
+            too_long_ = false;
+            trailing_zeros_ = 0;
+            x_.clear();
+            y_.clear();
+            return;
+        }
         x_.resize(x_.size() - trailing_zeros_);
         y_.resize(y_.size() - trailing_zeros_);
         const std::size_t n = x_.size();
@@ -429,44 +492,6 @@ private:
         velin::MESSAG(name, n, xm, velin::YPOSN(x, y));
     }
 
-    // The headings, then one entry per drawn class with a legend text.
-    void legend() const {
-        const LegendState& leg = RRLEGP();
-        if (leg.LEVEL < 1 || legend_switched_off()) return;
-        if (bg_.ZHLEG > 0.0f) {
-            LEGHEI(bg_.ZHLEG);
-            velin::HEIGHT(bg_.ZHLEG);
-        }
-        for (const std::string& h : bg_.headings) {
-            const std::string text = platform::trimmed(h);
-            LEGHEAD(text, static_cast<int>(text.size()), 'C');
-        }
-        for (const BackgroundClass& c : bg_.classes) {
-            if (!drawn(c) || !has_legend_text(c)) continue;
-            const std::string text = platform::trimmed(c.LDSC);
-            const int pen = pen_of(c);
-            const bool area = c.IPAT != 0 && !draft_;
-            if (c.form == 'T') LEGENT("Lin", 0, 0, 0.0f, text, "");
-            else if (c.form == 'S') LEGENT("Sym", pen, c.MODE >= 1 ? c.MODE : 1, 1.0f, text, "");
-            else if (c.form == 'K') LEGENT("Kreis", pen, area ? (c.IPAT < 0 ? 90000 : c.IPAT) : 0, c.DICK, text, "");
-            else if (area) LEGENT("Pat", pen, std::max(c.IPAT, 0), std::max(c.DICK, kLegendFrame), text, "");
-            else LEGENT("Lin", pen, c.MODE, c.DICK, text, "");
-        }
-    }
-
-    void restore() const {
-        velin::PlotState& st = velin::plot_state();
-        if (font_loaded_ && !style_.empty()) {
-            velin::LODSTY(style_);
-            st.style_sign = sign_;
-        }
-        velin::SELPEN(1);
-        velin::RESET("dash");
-        velin::THKCRV(thickness_);
-        velin::SCLPIC(scale_);
-        velin::HEIGHT(height_);
-    }
-
     const BackgroundDefinition& bg_;
     const bool draft_;
     const int pen_;
@@ -474,6 +499,7 @@ private:
     const BackgroundClass* series_class_ = nullptr;
     int series_line_ = 0;
     std::size_t trailing_zeros_ = 0;
+    bool too_long_ = false;  // left out: more points than the buffers hold
     std::vector<float> x_, y_;
     // Settings put back at the end.
     float thickness_ = 0.0f, scale_ = 1.0f, height_ = 2.0f;
@@ -484,12 +510,11 @@ private:
 
 }  // namespace
 
-std::string LDNAME(std::string_view line) {
-    const std::size_t blank = line.size() >= kTextColumn ? line.find(' ', kTextColumn - 1) : std::string_view::npos;
-    if (blank == std::string_view::npos) return {};
-    const std::string_view rest = line.substr(blank + 1);
-    const std::size_t start = rest.find_first_not_of(' ');
-    return start == std::string_view::npos ? std::string() : platform::trimmed(rest.substr(start));
+std::string LDNAME(std::string_view line, std::size_t w) {
+    // The text starts after the y field, the second number of group 1.
+    const std::size_t from = number_column(1, 3, w) - 1;
+    const std::size_t start = line.size() > from ? line.find_first_not_of(" \t", from) : std::string_view::npos;
+    return start == std::string_view::npos ? std::string() : platform::trimmed(line.substr(start));
 }
 
 void background_legend_lines(int PEN, int& headings, int& entries) {
@@ -502,7 +527,7 @@ void background_legend_lines(int PEN, int& headings, int& entries) {
         if (drawn(c, PEN) && has_legend_text(c)) ++entries;
 }
 
-void LESDIG(bool DRAFT, int PEN) {
+void LESDIG(bool DRAFT, int PEN, bool with_legend) {
     auto& con = platform::console();
     con.line(" - LESDIG - V" + platform::fixed(kVersion, 4, 2));
     const BackgroundDefinition& bg = background();
@@ -514,7 +539,17 @@ void LESDIG(bool DRAFT, int PEN) {
     }
     con.line(" LESDIG-I-Zeichnungselemente am Rand abschneiden");
     set_clip_window(bg.xmin, bg.xmax, bg.ymin, bg.ymax);
-    drawing.run();
+    drawing.run(with_legend);
+    background().legend_due = !with_legend;
+}
+
+void background_legend(bool DRAFT, int PEN) {
+    BackgroundDefinition& bg = background();
+    if (!bg.legend_due) return;
+    bg.legend_due = false;
+    Drawing drawing(bg, DRAFT, PEN);
+    drawing.legend();
+    drawing.restore();
 }
 
 }  // namespace mapelements

@@ -23,8 +23,8 @@ protected:
             fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / name, dir.path() / name);
     }
     // The example with its wind scaled by `factor` (and, with `wider`, one
-    // column more) as a second run.
-    void write_second_run(const std::string& name, float factor, bool wider = false) {
+    // column more; with `shift`, its grid moved east by that many metres) as a second run.
+    void write_second_run(const std::string& name, float factor, bool wider = false, float shift = 0.0f) {
         std::string mname;
         CapturedConsole quiet;
         resultfile::ResultFileImage r = resultfile::read_result_separately(dir.file("run1.ERG"), false, mname);
@@ -36,6 +36,7 @@ protected:
             r.V.assign(static_cast<std::size_t>(r.NX) * (r.NY + 1) * r.NZ, 0.0f);
             r.W.assign(static_cast<std::size_t>(r.NX) * r.NY * (r.NZ + 1), 0.0f);
         }
+        r.XMIN += shift;
         resultfile::write_result_file(dir.file(name), r);
         resultfile::reset_model();
     }
@@ -59,14 +60,21 @@ TEST_F(EvaluationRun, DeliveredProgramIgnoresTheEvaluationOptions) {
 TEST_F(EvaluationRun, DifferencePicturesShowTheMainRunMinusTheComparisonRun) {
     write_second_run("half.ERG", 0.5f);
     write_second_run("wide.ERG", 1.0f, true);
-    // A grid that does not match stops before any plot, naming both files.
-    RunResult r = run_mural(dir.path(), {"run1", "/l:RO", "/v=wide.ERG"}, "XI\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "Gitter der Vergleichsdatei wide.ERG passt nicht zu run1.ERG")) << r.err;
+    write_second_run("east.ERG", 1.0f, false, 300.0f);
+    // A grid that does not match, also one of another site, stops before any
+    // plot, naming both files; a name without extension is a result file.
+    for (const char* other : {"/v=wide.ERG", "/v=east"}) {
+        RunResult r = run_mural(dir.path(), {"run1", "/l:RO", other}, "XI\n");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(contains(r.err, std::string("Gitter der Vergleichsdatei ") + (other + 3) +
+                                        (other[4] == 'a' ? ".ERG" : "") + " passt nicht zu run1.ERG"))
+            << r.err;
+    }
+    RunResult r;
 
     // Half the wind subtracted leaves half the speed: the largest horizontal
     // speed of level 3 (4.5539 m/s in the main run) halves.
-    r = run_mural(dir.path(), {"run1", "/l:RO", "/v=half.ERG"}, "XI\nK03\n\n0.5\n0\n");
+    r = run_mural(dir.path(), {"run1", "/l:RO", "/v=half"}, "XI\nK03\n\n0.5\n0\n");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "   Min/Max:            0        2.277")) << r.out;
     EXPECT_TRUE(contains(r.out, "Differenz der Horizontalgeschwindigkeit [m/s]"));

@@ -1,4 +1,5 @@
-// End-to-end runs of the streamline and trajectory pictures on the example.
+// End-to-end runs of the streamline and trajectory pictures on the example,
+// over its background map in level sections.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -22,6 +23,7 @@ struct Case {
     const char* answers;
     std::vector<const char*> shown;
     bool lines;  // flow lines drawn beyond the frame, obstacles and overlays
+    std::vector<const char*> options = {"/l:RO"};
 };
 
 }  // namespace
@@ -34,14 +36,30 @@ TEST(FlowPictures, StreamlinesAndTrajectoriesInEverySection) {
         {"S\nJ25\n\n\n\n", {" Stromlinien nur für Horizontalschnitte !"}, false},
         {"T\nK03\n\n\n", {" - PLTRAJ -  60  50", " Trajektorienverfolgungszeit:", " - BLNKON -"}, true},
         {"T\nJ25\n\n\n\n\n", {" - PLTRAZ -", " Startpunkte vertikal im Abstand"}, true},
+        // A window of 150 x 100 m at 4 m/s: the time to cross one 5 m box.
+        {"T\nK05\n\n3\n", {" Trajektorienverfolgungszeit:   2.0 sec\n"}, true, {"/l:UR", "/x:3550,3700,5250,5350"}},
+        // Across the wind from the west: the section's own mean speed.
+        {"T\nI30\n\n\n\n\n",
+         {" PLTRAZ-I-Anströmung im Schnitt  0.00 m/s, mittlere Geschwindigkeit im Schnitt  0.08 m/s",
+          " Trajektorienverfolgungszeit:  61.0 sec", "Skalierungspfeil für   0.1m/s"},
+         true},
     };
     for (const Case& c : cases) {
         ScratchDir dir;
-        for (const char* name : {"run1.ERG", "run1.IGB", "run1.dat"})
+        for (const char* name : {"run1.ERG", "run1.IGB", "run1.dat", "LESDIG.DEF", "hintergrund.dig"})
             fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / name, dir.path() / name);
-        RunResult r = run_mural(dir.path(), {"run1", "/l:RO"}, c.answers);
+        std::vector<std::string> args = {"run1"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        RunResult r = run_mural(dir.path(), args, c.answers);
         ASSERT_EQ(r.status, 0) << c.answers << r.err << r.out;
-        for (const char* text : c.shown) EXPECT_TRUE(contains(r.out, text)) << c.answers << text;
+        for (const char* text : c.shown) EXPECT_TRUE(contains(r.out, text)) << c.answers << text << "\n" << r.out;
+        // Lines end on the frame: no point lies outside the plot.
+        EXPECT_FALSE(contains(r.out, "außerhalb")) << c.answers << r.out;
+        // The map of a level section lies under the flow lines.
+        if (c.answers[2] == 'K' || c.answers[2] == 'M') {
+            EXPECT_LT(r.out.find(" - LESDIG -"), r.out.find(c.answers[0] == 'S' ? " - PLSTR -" : " - PLTRAJ -"))
+                << c.answers;
+        }
         const std::string plot = read_file(dir.file("MURAL.PLT"));
         // Hundreds of flow lines, or only the frame, the obstacles and the overlays (about 260).
         EXPECT_EQ(lines_drawn(plot) > 400, c.lines) << c.answers << lines_drawn(plot);

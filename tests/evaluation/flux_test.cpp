@@ -151,8 +151,10 @@ TEST(FluxAxis, ReachesAWholeHundredBeyondTheFluxesOnEitherSideOfZero) {
         std::vector<float> flux;
         float from, to;
     } cases[] = {
-        {{300.0f, 300.0f}, 0.0f, 300.0f},    {{-105.0f, -140.0f}, -200.0f, 0.0f},
-        {{-50.0f, 250.5f}, -100.0f, 300.0f},  {{-100.0f, 100.0f}, -100.0f, 100.0f},
+        // A whole hundred is not beyond: the curve would run along the frame.
+        {{300.0f, 300.0f}, 0.0f, 400.0f},    {{-105.0f, -140.0f}, -200.0f, 0.0f},
+        {{-50.0f, 250.5f}, -100.0f, 300.0f},  {{-100.0f, 100.0f}, -200.0f, 200.0f},
+        {{-300.0f, -200.0f}, -400.0f, 0.0f},
         {{0.0f, 0.0f}, 0.0f, 100.0f},         {{0.5f}, 0.0f, 100.0f},
         {{-0.5f}, -100.0f, 0.0f},             {{12345.0f, 7.0f}, 0.0f, 12400.0f},
         {{}, 0.0f, 100.0f},

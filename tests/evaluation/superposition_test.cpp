@@ -101,6 +101,9 @@ TEST(Superposition, RefusesRunsOnAnotherGrid) {
         {[](rf::ResultFileImage& r) { r.DY = 5.01f; }, "DY = 5.01 statt 5"},
         {[](rf::ResultFileImage& r) { r.DZK[1] = 3.003f; }, "DZK(2) = 3.003 statt 3"},
         {[](rf::ResultFileImage& r) { r.DZK[1] = 3.0001f; }, ""},
+        // Another site: the corner 300 m away; a hundredth of a cell is the same place.
+        {[](rf::ResultFileImage& r) { r.XMIN = 400.0f; }, "XMIN = 400.0 statt 100.0"},
+        {[](rf::ResultFileImage& r) { r.YMIN = 200.04f; }, ""},
     };
     for (const auto& row : rows) {
         Series s;
@@ -117,6 +120,36 @@ TEST(Superposition, RefusesRunsOnAnotherGrid) {
         EXPECT_NE(message.find("Gitter von " + s.b + " passt nicht zu " + s.a + ": " + row.message), std::string::npos)
             << message;
         EXPECT_FALSE(std::filesystem::exists(s.out));
+    }
+}
+
+// Nothing of a list is lost: a case that does not read, a decimal comma, a
+// line after the output name or sums beyond the file's reals stop the run
+// with the line, and no file is written.
+TEST(Superposition, ListsThatWouldLoseACaseStopNamingTheLine) {
+    const struct {
+        std::string cases, output, message;
+    } rows[] = {
+        {"1 A 1\n2 B l.5\n3 A 1\n", "O\n", "Zeile 3: Wichtung l.5 ist keine Zahl"},
+        {"1 A 0,5\n2 B 1\n", "O\n", "Zeile 2: Dezimalkomma in der Wichtung"},
+        {"1 A 1\n2 B 1\n", "O\n3 A 1\n", "Zeile 5: nach dem Namen der Ausgabedatei (Zeile 4) steht noch etwas"},
+        {"1 A 1\nzwei B 1\n", "O\n", "Zeile 3: kein Fall (Nummer Datei Wichtung)"},
+        {"1 A 1e39\n2 B 1\n", "O\n", "Zeile 2: Wichtung außerhalb des Zahlenbereichs"},
+        {"1 A 3e38\n2 B 3e38\n", "O\n", "gewichtete Summen außerhalb des Zahlenbereichs (Wichtungen zu groß) - "},
+    };
+    for (const auto& row : rows) {
+        Series s;
+        // A, B and OUT stand for the two runs and the output file.
+        auto names = [&](const std::string& text) {
+            std::string named;
+            for (char c : text) named += c == 'A' ? s.a : c == 'B' ? s.b : c == 'O' ? s.out : std::string(1, c);
+            return named;
+        };
+        s.list_file(names(row.cases), names(row.output));
+        const std::string message = fatal_message([&] { s.superpose("v\n\n\n"); });
+        EXPECT_NE(message.find("SUPERP-F-"), std::string::npos) << message;
+        EXPECT_NE(message.find(row.message), std::string::npos) << message;
+        EXPECT_FALSE(std::filesystem::exists(s.out)) << row.message;
     }
 }
 

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "flowplots/streamlines.h"
 #include "flowplots/window.h"
@@ -15,21 +17,21 @@ using namespace testing_support;
 
 namespace {
 
-// A level section of nx x ny cells of d metres from (0, 0), the wind given
-// on the faces as a function of the face's position.
+// A level section of nx x ny cells of d metres from (x0, y0), the wind
+// given on the faces as a function of the face's position in cells.
 struct Section {
     int nx, ny;
     float d;
     platform::Field2D<float> U, V;
     platform::Field2D<std::int16_t> MAP, LGB;
     Section(int x, int y, float size, const std::function<float(float, float)>& u,
-            const std::function<float(float, float)>& v)
+            const std::function<float(float, float)>& v, double x0 = 0.0, double y0 = 0.0)
         : nx(x), ny(y), d(size), U(x + 1, y), V(x, y + 1), MAP(x, y), LGB(x, y, 0) {
         for (int j = 1; j <= ny; ++j)
             for (int i = 1; i <= nx + 1; ++i) U(i, j) = u(d * (i - 1), d * (j - 0.5f));
         for (int j = 1; j <= ny + 1; ++j)
             for (int i = 1; i <= nx; ++i) V(i, j) = v(d * (i - 0.5f), d * (j - 1));
-        flowplots::plot_window() = {0.0f, d * nx, 0.0f, d * ny, d, d};
+        flowplots::plot_window() = {x0, x0 + d * nx, y0, y0 + d * ny, d, d};
     }
     void draw() { flowplots::PLSTR(U, V, MAP, LGB, nx, ny); }
 };
@@ -38,6 +40,23 @@ class Streamlines : public PlotTest {
 protected:
     // A graph of 4 mm per metre over the section.
     void graph(const Section& s) { start_graph(4 * s.d * s.nx, 4 * s.d * s.ny, s.d * s.nx, s.d * s.ny); }
+    // The drawn lines (runs of ten points or more, so no arrow head) in user units.
+    static std::vector<std::vector<std::pair<double, double>>> drawn_lines(const std::string& plot) {
+        const std::pair<double, double> origin = page_mm(0.0f, 0.0f), unit = page_mm(1.0f, 1.0f);
+        const double ox = origin.first, oy = origin.second, ux = unit.first, uy = unit.second;
+        std::vector<std::vector<std::pair<double, double>>> lines;
+        std::vector<std::pair<double, double>> run;
+        auto user = [&](double x, double y) { return std::pair{(x - ox) / (ux - ox), (y - oy) / (uy - oy)}; };
+        for (const Stroke& k : plot_strokes(plot)) {
+            if (run.empty() || run.back() != user(k.x0, k.y0)) {
+                if (run.size() >= 10) lines.push_back(run);
+                run = {user(k.x0, k.y0)};
+            }
+            run.push_back(user(k.x1, k.y1));
+        }
+        if (run.size() >= 10) lines.push_back(run);
+        return lines;
+    }
 };
 
 }  // namespace
@@ -77,6 +96,7 @@ TEST_F(Streamlines, UniformWindGivesOneStraightLinePerRow) {
         // Rows: the strokes of each line lie on its row's centre; arrow heads stand off it.
         std::map<long, int> on_rows;
         int off = 0;
+        double reach = 0.0;  // the farthest point of the lines
         for (const Stroke& k : plot_strokes(plot)) {
             bool on = false;
             for (int j = 1; j <= 3; ++j) {
@@ -84,10 +104,13 @@ TEST_F(Streamlines, UniformWindGivesOneStraightLinePerRow) {
                 if (std::fabs(k.y0 - y) < 0.01 && std::fabs(k.y1 - y) < 0.01) {
                     ++on_rows[j];
                     on = true;
-                    // A step is a third of the smaller cell width.
-                    if (std::fabs(k.x1 - k.x0) > 0.05) {
+                    // A step is a third of the smaller cell width; the last
+                    // one ends on the window's edge.
+                    const double edge = page_mm(c.u > 0 ? c.d * c.nx : 0.0f, 0.0f).first;
+                    if (std::fabs(k.x1 - edge) > 0.05) {
                         EXPECT_NEAR(std::fabs(k.x1 - k.x0), 4 * 0.333 * c.d, 0.03);
                     }
+                    reach = std::max(reach, k.x1);
                 }
             }
             off += !on;
@@ -98,6 +121,7 @@ TEST_F(Streamlines, UniformWindGivesOneStraightLinePerRow) {
             EXPECT_NE(trace.find(" ILTmax="), std::string::npos);
         } else {
             EXPECT_EQ(on_rows.size(), 3u);
+            EXPECT_NEAR(reach, page_mm(c.d * c.nx, 0.0f).first, 0.03) << "the lines end on the window's edge";
             EXPECT_EQ(trace.find("  #\n"), std::string::npos) << "no filling line";
             // Arrow heads: at 50, 100 and the end of a 122-point line; at the end only of a short one.
             const int heads = c.points >= 100 ? 3 : 1;
@@ -125,18 +149,102 @@ TEST_F(Streamlines, BlockStopsBorderLinesAndVortexClosesFillingLines) {
         // The last point lies in the obstacle's first cell, x in [5, 6).
         EXPECT_NE(line.find("      5."), std::string::npos) << line;
     }
-    TearDown();
-    SetUp();
+}
 
-    // A slowly converging vortex in a window of 30 x 30 cells of 5 m: its
-    // lines wind in until they run on their own track.
-    auto u = [](float x, float y) { return -(y - 75.0f) * 0.05f - (x - 75.0f) * 0.005f; };
-    auto v = [](float x, float y) { return (x - 75.0f) * 0.05f - (y - 75.0f) * 0.005f; };
-    Section vortex(30, 30, 5.0f, u, v);
+// Known answers of analytic fields, whose interpolation on the faces is
+// exact or whose stream function is known: a solid-body vortex (30 x 30
+// cells of 1 m about the centre) gives closed circles, which the filling
+// lines follow once round before they stop on themselves ("o"), coming back
+// to within 0.1 cell of their start; in the strain u = a x, v = -a y past the
+// stagnation point at the corner the stream function a x y stays along each
+// line within 0.03 of its change across one cell there.
+TEST_F(Streamlines, VortexLinesCloseAndStrainLinesKeepTheirStreamFunction) {
+    Section vortex(30, 30, 1.0f, [](float, float y) { return -(y - 15.0f) * 0.2f; },
+                   [](float x, float) { return (x - 15.0f) * 0.2f; });
     graph(vortex);
     vortex.draw();
     const std::string trace = out();
-    const std::size_t filling = trace.find(" === WF ===");
-    ASSERT_NE(filling, std::string::npos);
-    EXPECT_NE(trace.find("  o\n", filling), std::string::npos) << trace.substr(filling);
+    EXPECT_GE(count(trace.substr(trace.find(" === WF ===")), "  o\n"), 5) << trace;
+    int closed = 0;
+    for (const auto& line : drawn_lines(finish())) {
+        const auto [x0, y0] = line.front();
+        const auto [x1, y1] = line.back();
+        const double r0 = std::hypot(x0 - 15.0, y0 - 15.0), r1 = std::hypot(x1 - 15.0, y1 - 15.0);
+        // Lines wholly inside the window, back near their start after a turn;
+        // near the centre the cells make the circles square.
+        if (r0 < 3.0 || r0 > 13.0 || std::hypot(x1 - x0, y1 - y0) > 0.7) continue;
+        ++closed;
+        EXPECT_LE(std::fabs(r1 - r0), 0.1) << "line from " << x0 << ", " << y0;
+    }
+    EXPECT_GE(closed, 5);
+    TearDown();
+    SetUp();
+
+    constexpr float a = 0.1f;
+    Section strain(20, 20, 1.0f, [](float x, float) { return a * x; }, [](float, float y) { return -a * y; });
+    graph(strain);
+    strain.draw();
+    const auto lines = drawn_lines(finish());
+    EXPECT_GE(lines.size(), 15u);
+    for (const auto& line : lines) {
+        const double psi0 = a * line.front().first * line.front().second;
+        double drift = 0.0;
+        for (const auto& [x, y] : line) drift = std::max(drift, std::fabs(a * x * y - psi0) / (a * std::hypot(x, y)));
+        EXPECT_LE(drift, 0.03) << "line from " << line.front().first << ", " << line.front().second;
+    }
+}
+
+// The same flow on cells of 1 m, 0.5 m and, at Gauss-Krueger coordinates,
+// 0.7 m gives the same lines: steps, visits and stops count in cells, and
+// positions keep their fractions of a cell wherever the grid lies.
+TEST_F(Streamlines, SameFlowOnAnyCellSizeAndAtAnyPlace) {
+    auto u = [](float x, float y) { return 1.0f + 0.6f * std::sin(0.3f * y) - 0.02f * x; };
+    auto v = [](float x, float y) { return 0.4f * std::cos(0.25f * x) + 0.02f * y; };
+    // The trace of the last picture without its coordinates: start cell,
+    // points, stop reason and visits of each line.
+    auto lines_of = [](const std::string& trace) {
+        std::string kept;
+        std::istringstream in(trace.substr(trace.rfind(" - PLSTR -")));
+        for (std::string l; std::getline(in, l);) {
+            if (l.size() > 40 && l[3] == '/') kept += l.substr(0, 18) + l.substr(l.size() - 16) + "\n";
+            else if (l.size() >= 31 && !l.starts_with(" ##") && l.substr(l.size() - 3, 2) == "  " &&
+                     l.substr(l.size() - 13, 10).find_first_not_of(" 0123456789") == std::string::npos)
+                kept += l.substr(l.size() - 13) + "\n";
+        }
+        return kept;
+    };
+    std::string reference, reference_lines;
+    std::vector<std::int16_t> reference_map;
+    const struct {
+        float d;
+        double x0, y0;
+    } grids[] = {{1.0f, 0.0, 0.0}, {0.5f, 0.0, 0.0}, {0.7f, 3.5e6, 1.0e7}};
+    for (const auto& g : grids) {
+        // The wind in cells: the same at each cell's faces whatever its size.
+        Section s(40, 30, g.d, [&](float x, float y) { return u(x / g.d, y / g.d); },
+                  [&](float x, float y) { return v(x / g.d, y / g.d); }, g.x0, g.y0);
+        start_graph(4.0f * s.nx, 4.0f * s.ny, s.d * s.nx, s.d * s.ny);  // 4 mm per cell
+        const long long before = position();
+        s.draw();
+        const std::string plot = finish().substr(static_cast<std::size_t>(before));
+        const auto map = s.MAP.span();
+        if (reference.empty()) {
+            reference = plot;
+            reference_lines = lines_of(out());
+            reference_map.assign(map.begin(), map.end());
+            ASSERT_GT(count(reference_lines, "\n"), 30) << out();
+        } else {
+            EXPECT_EQ(std::vector<std::int16_t>(map.begin(), map.end()), reference_map) << g.d;
+            EXPECT_EQ(lines_of(out()), reference_lines) << g.d;
+        }
+        if (g.x0 == 0.0 && g.d != 1.0f) {
+            // On the page: the same strokes within a plotter unit.
+            const auto a = plot_strokes(reference), b = plot_strokes(plot);
+            ASSERT_EQ(a.size(), b.size());
+            for (std::size_t k = 0; k < a.size(); ++k)
+                EXPECT_LE(std::fabs(a[k].x1 - b[k].x1) + std::fabs(a[k].y1 - b[k].y1), 0.05) << k;
+        }
+        TearDown();
+        SetUp();
+    }
 }

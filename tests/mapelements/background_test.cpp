@@ -76,6 +76,7 @@ TEST(BackgroundDefinition, ReadsEveryKey) {
         "ZE=a,P,3,0.3,1,0,Strassen\n"
         "ZE=s S 2 0.2 0 7 'Bäume'\n"
         "ZE=n,T,1,0,0,0,!Namen\n"
+        "ZE=w,P,4,1e6,0,-1,Wasser\n"
         "LA=k\n"
         "ZH=0\n"
         "ZH=3.5\n"
@@ -92,7 +93,7 @@ TEST(BackgroundDefinition, ReadsEveryKey) {
     const mapelements::BackgroundDefinition& b = mapelements::background();
     EXPECT_EQ(b.title, "Lageplan");
     EXPECT_EQ(b.DIGDAT, "karte.dig");
-    ASSERT_EQ(b.classes.size(), 3u);
+    ASSERT_EQ(b.classes.size(), 4u);
     const mapelements::BackgroundClass& a = b.classes[0];
     EXPECT_EQ(std::string({a.id, a.form}), "aP");
     EXPECT_EQ(a.IPEN, 3);
@@ -103,6 +104,7 @@ TEST(BackgroundDefinition, ReadsEveryKey) {
     EXPECT_EQ(b.classes[1].MODE, 7);  // a symbol's pattern is its number
     EXPECT_EQ(b.classes[1].LDSC, "Bäume");
     EXPECT_EQ(b.classes[2].LDSC, "");  // "!" begins a comment: no legend entry
+    EXPECT_FLOAT_EQ(b.classes[3].DICK, 5.0f);  // a line of 1e6 mm would paint the page
     EXPECT_EQ(b.arrangement, 2);
     EXPECT_FLOAT_EQ(b.ZHLEG, 3.5f);
     EXPECT_EQ(b.headings, std::vector<std::string>{"Karte"});
@@ -111,7 +113,9 @@ TEST(BackgroundDefinition, ReadsEveryKey) {
     EXPECT_FLOAT_EQ(b.HW, -20.0f);
     for (const char* shown : {" WNord=   12.50", " Dateiname mit digitalisierten Hintergrunddaten: ",
                               " DEFDIG-I-DigDat=karte.dig", " Zeige=a P   3  0.30   1     0 Strassen",
-                              " DEFDIG-W-Zeichenhöhe muß größer 0 sein!", " DEFDIG-W-Zeile 17 nicht interpretierbar ?",
+                              " DEFDIG-W-Zeichenhöhe muß größer 0 sein!", " DEFDIG-W-Zeile 18 nicht interpretierbar ?",
+                              " DEFDIG-W-Zeile 10: Linienbreite 1e6 mm auf 5.0 mm begrenzt",
+                              " DEFDIG-I-LI=ab: Koordinatenmodus ein (nur vermerkt",
                               " <<XX=unbekannt>>", " LESDIG-Definitionen: "})
         EXPECT_NE(r.out.find(shown), std::string::npos) << shown << "\n" << r.out;
 }

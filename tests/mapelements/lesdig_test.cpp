@@ -188,6 +188,24 @@ TEST_F(Lesdig, TextsStartEndOrCentreAtTheirPoint) {
     EXPECT_NEAR(left[1] - left[2], 0.5 * width, 0.01);
 }
 
+// A series of more points than the buffers hold is left out with a
+// warning naming its first line; the rest of the map is drawn.
+TEST_F(Lesdig, SeriesTooLongIsLeftOutAndTheRestDrawn) {
+    background().classes = {cls('a', 'P', 2), cls('b', 'P', 3)};
+    const std::string line = record('a', 0, {30, 40, 50, 60}, {30, 40, 50, 60});
+    std::vector<std::string> lines(250'001, line);
+    lines.insert(lines.begin(), "Kopfzeile");
+    lines.push_back("!");
+    lines.push_back(record('b', 0, {30, 90, 0, 0}, {100, 100, 0, 0}));
+    lines.push_back("!");
+    const std::string s = draw(lines);
+    EXPECT_TRUE(has_line(s, {{30, 100}, {90, 100}})) << s;
+    EXPECT_EQ(s.find("SP2"), std::string::npos);
+    EXPECT_NE(said().find(" LESDIG-W-Koordinatenreihe ab Zeile 2 (Kennung a) hat mehr als 1000000 Punkte - nicht "
+                          "gezeichnet\n"),
+              std::string::npos) << said();
+}
+
 TEST_F(Lesdig, InfoListsSeriesAndWarnsOfASeriesWithoutEnd) {
     BackgroundDefinition& bg = background();
     bg.info = true;
@@ -208,34 +226,48 @@ TEST_F(Lesdig, InfoListsSeriesAndWarnsOfASeriesWithoutEnd) {
                      " Zeile:     4  b  Polygon o.  Punkte:     2\n");
 }
 
+// The headings in pen 1 whatever pen drew last, the first one half its
+// height clear of the label of a reference arrow above it (which reaches
+// down to y = 92 mm here), then one entry per drawn class with a text.
 TEST_F(Lesdig, LegendHasTheHeadingsAndAnEntryPerClassWithText) {
     LEGDEF(110.0f, 0.0f, 40.0f, 100.0f, 0.0f);
+    RRLEGP().YLOW = 92.0f;
     BackgroundDefinition& bg = background();
     bg.ZHLEG = 2.0f;
     bg.headings = {"Karte", "Stand 2020"};
     bg.classes = {cls('a', 'P', 2, 0, 45510, "Wald"), cls('b', 'P', 3, 1, 0, "Wege"),
                   cls('c', 'S', 4, 3, 0, "Brunnen"), cls('d', 'T', 1, 0, 0, "!ohne"),
                   cls('e', 'P', 5, 0, 0, "   "),      cls('f', 'P', 0, 0, 0, "nicht gezeichnet")};
-    const std::string s = draw({});
+    const std::string s = draw({record('b', 0, {30, 60, 0, 0}, {30, 30, 0, 0}), "!"});
     EXPECT_EQ(RRLEGP().LEVEL, 1 + 2 + 3);
-    EXPECT_FLOAT_EQ(RRLEGP().YLEGP, 100.0f - 5 * 6.0f);
+    EXPECT_FLOAT_EQ(RRLEGP().YLEGP, 92.0f - 1.5f * 2.0f - 4 * 6.0f);
+    const std::size_t feature = s.find("SP3"), sample = s.find("SP2", feature);
+    ASSERT_NE(sample, std::string::npos) << s;
+    EXPECT_NE(s.find("SP1", feature), std::string::npos);
+    EXPECT_LT(s.find("SP1", feature), sample) << "the headings in pen 1";
     EXPECT_EQ(count(s, "FT3"), 1) << s;        // the hatched sample
-    EXPECT_EQ(count(s, "LT2,3.,1"), 1) << s;   // the dashed one
+    EXPECT_EQ(count(s, "LT2,3.,1"), 2) << s;   // the dashed feature and its sample
 }
 
-TEST(LdName, TextAfterTheFirstBlankFromColumn25) {
-    const std::string start = "T  5.0       " + num(100, 8) + num(1000, 8);
-    const struct {
-        std::string line, name;
-    } cases[] = {
-        {start + " Rathaus   ", "Rathaus"},
-        {start + "    Alter  Markt ", "Alter  Markt"},
-        {"T  5.0       " + num(10, 8) + num(10, 8) + " Bahnhof", "10.0 Bahnhof"},  // a short y leaves column 25 blank
-        {start.substr(0, 24), ""},
-        {start + "ohneBlank", ""},
-        {start + "      ", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(LDNAME(c.line), c.name) << c.line;
+// The text follows the y field of its layout, however short the numbers:
+// a y below 100 leaves blanks in the field, which are no part of the name.
+TEST(LdName, TextFollowsTheYFieldOfEitherLayout) {
+    for (int w : {7, 8}) {
+        auto text = [w](float x, float y, const std::string& rest) {
+            return "T  5.0       " + num(x, w) + num(y, w) + rest;
+        };
+        const struct {
+            std::string line, name;
+        } cases[] = {
+            {text(100, 1000, " Rathaus   "), "Rathaus"},
+            {text(100, 1000, "    Alter  Markt "), "Alter  Markt"},
+            {text(10, 10, " Bahnhof"), "Bahnhof"},
+            {text(3, 0, "Kirche"), "Kirche"},
+            {text(100, 1000, "").substr(0, static_cast<std::size_t>(12 + 2 * w)), ""},
+            {text(100, 1000, "      "), ""},
+        };
+        for (const auto& c : cases) EXPECT_EQ(LDNAME(c.line, static_cast<std::size_t>(w)), c.name) << c.line;
+    }
 }
 
 }  // namespace
