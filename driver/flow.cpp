@@ -54,8 +54,8 @@ LevelWind level_wind() {
             const int gi = s.ILB + i - 1, gj = s.JVB + j - 1;
             w.V(i, j) = m.V(gi, gj, level(gi, gj - 1, gi, gj));
         }
-    for (int i = s.ILB; i <= s.IRB + 1; ++i) w.XR.push_back(g.XU(i));
-    for (int j = s.JVB; j <= s.JHB + 1; ++j) w.YR.push_back(g.YV(j));
+    for (int i = s.ILB; i <= s.IRB + 1; ++i) w.XR.push_back(g.face_x(i));
+    for (int j = s.JVB; j <= s.JHB + 1; ++j) w.YR.push_back(g.face_y(j));
     for (int i = s.ILB; i <= s.IRB; ++i) w.DXR.push_back(g.DXI(i));
     for (int j = s.JVB; j <= s.JHB; ++j) w.DYR.push_back(g.DYJ(j));
     flowplots::plot_window() = {d.XA, d.XE, d.YA, d.YE, g.DX, g.DY};
@@ -102,7 +102,7 @@ void draw_trajectories() {
     for (int k = 1; k <= n2 + 1; ++k)
         for (int a = 1; a <= n1; ++a) W(a, k) = column ? m.W(d.LCUT, from + a - 1, k) : m.W(from + a - 1, d.LCUT, k);
     std::vector<float> XR, ZR, DXR, DZR;
-    for (int a = from; a <= to + 1; ++a) XR.push_back(column ? g.YV(a) : g.XU(a));
+    for (int a = from; a <= to + 1; ++a) XR.push_back(column ? g.face_y(a) : g.face_x(a));
     for (int a = from; a <= to; ++a) DXR.push_back(column ? g.DYJ(a) : g.DXI(a));
     for (int k = 1; k <= n2 + 1; ++k) ZR.push_back(g.ZW(k));
     for (int k = 1; k <= n2; ++k) DZR.push_back(g.DZK(k));
