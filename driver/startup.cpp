@@ -469,12 +469,12 @@ void prepare_plot_settings() {
         const std::string room = "über dem Nullpunkt yn=" + platform::format_real(s.YN) + " bleiben auf dem Blatt " +
                                  platform::format_real(s.YLEN) + " mm";
         if (height_asked)
-            refuse_layout(s, "ay", asked.YLEN, "die Zeichnung ist höher als das Blatt: " + room);
+            refuse_layout(s, "ay", asked.YLEN, "die Zeichnung ist höher als das Blatt, " + room);
         if (width_given)
             refuse_layout(s, "ax", asked.XLEN,
-                          "die Zeichnung würde bei dieser Breite " +
+                          "die Zeichnung wäre bei dieser Breite " +
                               platform::format_real(asked.XLEN * ay / ax) +
-                              " mm hoch: " + room + " (kleinere Breite oder die Höhe ay angeben)");
+                              " mm hoch, " + room + " (kleinere Breite oder die Höhe ay angeben)");
         con.line(" MURAL-I-Zeichnung auf " + platform::format_real(s.XLEN) + " x " + platform::format_real(s.YLEN) +
                  " mm verkleinert, damit sie auf das Blatt passt");
     }
