@@ -89,7 +89,8 @@ int window_index(double real, double corner, int n, float (resultfile::Grid::*fa
     const resultfile::Grid& g = resultfile::grid();
     platform::Array1D<float> faces(n + 1);
     for (int i = 1; i <= n + 1; ++i) faces(i) = (g.*face)(i);
-    return ICALCB(static_cast<float>(real - corner), faces, n);
+    // Within the rounding that window_on_grid allows, an edge is the grid's edge.
+    return ICALCB(static_cast<float>(std::clamp(real - corner, 0.0, static_cast<double>(faces(n + 1)))), faces, n);
 }
 
 // The value of an option, or the answer to its prompt when the value is empty.

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <numbers>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -44,11 +45,14 @@ struct Arrow {
 std::vector<Arrow> arrows(const std::string& plot) {
     std::vector<Arrow> found;
     for (std::size_t at = plot.find("PU"); at != std::string::npos; at = plot.find("PU", at + 2)) {
-        const std::size_t pd = plot.find(";PD", at), end = plot.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ", pd + 3);
-        if (pd == std::string::npos || plot.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ", at + 2) != pd + 1) continue;
+        constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        const std::size_t pd = plot.find(";PD", at);
+        if (pd == std::string::npos) break;
+        if (plot.find_first_of(kLetters, at + 2) != pd + 1) continue;
+        const std::size_t end = plot.find_first_of(kLetters, pd + 3);
         std::vector<double> v;
-        std::stringstream numbers(plot.substr(at + 2, pd - at - 2) + "," + plot.substr(pd + 3, end - pd - 3));
-        for (std::string item; std::getline(numbers, item, ',');) v.push_back(std::atof(item.c_str()));
+        std::stringstream list(plot.substr(at + 2, pd - at - 2) + "," + plot.substr(pd + 3, end - pd - 3));
+        for (std::string item; std::getline(list, item, ',');) v.push_back(std::atof(item.c_str()));
         if (v.size() != 12) continue;
         Arrow a{v[0], v[1], v[0], v[1]};
         for (std::size_t k = 2; k < 12; k += 2)
@@ -195,14 +199,32 @@ TEST_F(Safety, SpecialFilesStayWhatTheyAre) {
     EXPECT_TRUE(fs::exists(dir.file("echt/neu.plt")));
 }
 
-// Over the file-size limit the write fails (SIGXFSZ is ignored) and is reported
-// with its cause; a full disk takes the same way.
-TEST_F(Safety, FileSizeLimitIsReportedAndKeepsTheOldPlot) {
-    const auto before = snapshot(dir.path());
-    RunResult r = run_mural(dir.path(), {"run1"}, "V\nK03\n\n2\n\n", {}, "ulimit -f 16");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "Plotdatei MURAL.PLT konnte nicht geschrieben werden: Größengrenze")) << r.err;
-    expect_untouched(before, "ulimit -f");
+// A write that fails names the system's cause and keeps the old plot: over
+// the file-size limit (SIGXFSZ is ignored, the write fails), on a full disk,
+// into a directory without write permission (not for root, who may write
+// anywhere).
+TEST_F(Safety, FailedWritesNameTheirCauseAndKeepTheOldPlot) {
+    fs::create_directory(dir.file("nur_lesen"));
+    fs::permissions(dir.file("nur_lesen"), fs::perms::owner_read | fs::perms::owner_exec);
+    struct Case {
+        std::string shell;
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"ulimit -f 16", {"run1"}, "FOPEN-F-Plotdatei MURAL.PLT konnte nicht geschrieben werden: Größengrenze für Dateien"},
+        {"", {"run1", "/p=/dev/full"}, "FOPEN-F-Plotdatei /dev/full konnte nicht geschrieben werden: kein Platz mehr"},
+        {"", {"run1", "/p=nur_lesen/x.plt"}, "MURAL-F-Plotdatei nur_lesen/x.plt kann nicht geschrieben werden: keine Berechtigung"},
+    };
+    for (const Case& c : cases) {
+        if (c.message.find("Berechtigung") != std::string::npos && ::geteuid() == 0) continue;
+        const auto before = snapshot(dir.path());
+        RunResult r = run_mural(dir.path(), c.args, "V\nK03\n\n2\n\n", {}, c.shell);
+        EXPECT_EQ(r.status, 1) << c.message;
+        EXPECT_TRUE(contains(r.err, c.message)) << r.err;
+        expect_untouched(before, c.message);
+    }
+    fs::permissions(dir.file("nur_lesen"), fs::perms::owner_all);
 }
 
 // Four runs at once in one directory, each with its own arrow scale: the
@@ -273,7 +295,7 @@ TEST_F(Safety, ArrowsDoNotDependOnWhereTheGridLies) {
                 const double u = 0.5 * (wind_value(1, i, j, 1) + wind_value(1, i + 1, j, 1));
                 const double v = 0.5 * (wind_value(2, i, j, 1) + wind_value(2, i, j + 1, 1));
                 const double difference = std::atan2(a.y1 - a.y0, a.x1 - a.x0) - std::atan2(v, u);
-                worst = std::max(worst, std::fabs(difference) * 180.0 / M_PI);
+                worst = std::max(worst, std::fabs(difference) * 180.0 / std::numbers::pi);
             }
             // Plotter units on arrows of 15 mm turn them by 0.1 degrees at most.
             EXPECT_LT(worst, 0.12) << p.name;
