@@ -1,7 +1,11 @@
 // The preview of a large plot: 160,000 arrows (a 400 x 400 grid, each a shaft
 // and a filled head) written with VELIN in HP-GL/2, then drawn into PNG
-// (150 dpi), PDF and SVG. Reports the wall and processor time of each
-// conversion (the processor time is the one to read on a busy machine).
+// (150 dpi), PDF and SVG. Then the plots that once took minutes or all the
+// memory: 100 cross-hatched rectangles with their lines closer than the pen,
+// and hatched, outlined polygons of 3000 and 10,000 crossing edges (what a
+// background map read one column off gives). Reports the wall and processor
+// time of each conversion (the processor time is the one to read on a busy
+// machine); every PNG should take a few seconds at most.
 //
 // Usage: bench_plot_preview [directory for the files]   (default: /tmp)
 #include <cmath>
@@ -11,6 +15,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "bench_support.h"
 #include "platform/console.h"
@@ -31,6 +36,17 @@ void write_plot(const std::string& file) {
             velin::VECTOR(x, y, x + 0.8f * dx * std::cos(a), y + 0.8f * dx * std::sin(a), 1001);
         }
     velin::ENDPL(0);
+}
+
+// A polygon of random vertices over 240 x 165 mm, hatched and outlined.
+std::string tangle(int vertices) {
+    std::string plot = "IN;SP1;PW0.3;FT3,100,30;PU400,400;PM0;PD";
+    unsigned seed = 1;
+    for (int k = 0; k < vertices; ++k) {
+        seed = seed * 1103515245u + 12345u;
+        plot += (k ? "," : "") + std::to_string(400 + (seed >> 8) % 9600) + "," + std::to_string(400 + (seed >> 4) % 6600);
+    }
+    return plot + ";PM2;FP;EP;PG;";
 }
 
 }  // namespace
@@ -59,6 +75,23 @@ int main(int argc, char** argv) {
         std::printf("%-4s %6.2f s wall %6.2f s cpu %7.1f MB%s\n", ext, seconds, cpu_seconds,
                     double(std::filesystem::file_size(out)) / 1e6,
                     std::string(ext) == "svg" ? "" : " (target under 1 s)");
+    }
+
+    std::string rectangles = "IN;SP1;PW0.5;FT4,5,45;";
+    for (int k = 0; k < 100; ++k)
+        rectangles += "PU" + std::to_string(400 + k % 10 * 800) + "," + std::to_string(400 + k / 10 * 600) + ";RA" +
+                      std::to_string(1100 + k % 10 * 800) + "," + std::to_string(900 + k / 10 * 600) + ";";
+    const std::pair<std::string, std::string> hard[] = {
+        {"100 cross-hatched rectangles", rectangles + "PG;"},
+        {"hatched tangle of 3000 edges", tangle(3000)},
+        {"hatched tangle of 10000 edges", tangle(10000)},
+    };
+    for (const auto& [name, plot] : hard) {
+        auto start = bench::Clock::now();
+        std::clock_t cpu = std::clock();
+        const std::string png = preview::render(plot, preview::Format::png, {});
+        std::printf("%-30s png %6.2f s wall %6.2f s cpu (target a few seconds)\n", name.c_str(),
+                    bench::seconds_since(start), double(std::clock() - cpu) / CLOCKS_PER_SEC);
     }
     return 0;
 }

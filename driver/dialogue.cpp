@@ -190,11 +190,12 @@ bool set_up_section(bool later) {
     d.GY = s.YLEN;
     if (d.IS == 1 || d.IS == 2) {
         const bool column = d.IS == 1;
-        const float at = column ? g.XL(d.LCUT) : g.YL(d.LCUT);
+        const double at = column ? double(g.XMIN) + g.centre_x(d.LCUT) : double(g.YMIN) + g.centre_y(d.LCUT);
         d.section_text = std::string("Vertikalschnitt bei ") + (column ? "x=" : "y=") + fixed(at, 0, 1) + " m";
         con.line(std::string(" Vertikalschnitt bei ") + (column ? "x=" : "y=") + fixed(at, 8, 1));
-        d.XA = column ? g.YV(s.JVB) : g.XU(s.ILB);
-        d.XE = column ? g.YV(s.JHB + 1) : g.XU(s.IRB + 1);
+        // Plot coordinates: relative to the grid's corner.
+        d.XA = column ? g.face_y(s.JVB) : g.face_x(s.ILB);
+        d.XE = column ? g.face_y(s.JHB + 1) : g.face_x(s.IRB + 1);
         const float top = g.ZW(g.NZ + 1);
         d.PZMAX = 0.0f;
         if (s.interactive) {
@@ -210,10 +211,10 @@ bool set_up_section(bool later) {
         d.exaggeration = contour::UEBERH();
         d.GY = d.GX * shown * d.exaggeration / (d.XE - d.XA);
     } else {
-        d.XA = g.XU(s.ILB);
-        d.XE = g.XU(s.IRB + 1);
-        d.YA = g.YV(s.JVB);
-        d.YE = g.YV(s.JHB + 1);
+        d.XA = g.face_x(s.ILB);
+        d.XE = g.face_x(s.IRB + 1);
+        d.YA = g.face_y(s.JVB);
+        d.YE = g.face_y(s.JHB + 1);
         if (d.terrain) {
             d.section_text = std::to_string(d.LCUT) + " Schichten über Grund";
             con.line(" Horizontalschnitt " + std::to_string(d.LCUT) + " Schichten über Grund");
@@ -224,8 +225,8 @@ bool set_up_section(bool later) {
             con.line(" Horizontalschnitt bei z=" + fixed(z, 8, 1));
         }
         con.line(" Ausschnitt MX,MY:" + std::to_string(s.IRB - s.ILB + 1) + " " + std::to_string(s.JHB - s.JVB + 1));
-        con.line(" X-Achse:" + fixed(d.XA, 10, 1) + fixed(d.XE, 10, 1));
-        con.line(" Y-Achse:" + fixed(d.YA, 10, 1) + fixed(d.YE, 10, 1));
+        con.line(" X-Achse:" + fixed(double(g.XMIN) + d.XA, 10, 1) + fixed(double(g.XMIN) + d.XE, 10, 1));
+        con.line(" Y-Achse:" + fixed(double(g.YMIN) + d.YA, 10, 1) + fixed(double(g.YMIN) + d.YE, 10, 1));
     }
     d.XS = axis_step(d.XA, d.XE);
     d.YS = axis_step(d.YA, d.YE);
@@ -287,7 +288,6 @@ int run_dialogue() {
         if (TRZ) break;
     }
     velin::DONEPL();
-    write_pictures();
     return 0;
 }
 

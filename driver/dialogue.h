@@ -57,8 +57,6 @@ void draw_trajectories();
 // The picture on the plot: the first one opens the plot, later ones (the
 // evaluation build) continue on it at the next position.
 void draw_picture(bool first = true);
-// The pictures asked for with "/g", beside the closed plot file.
-void write_pictures();
 
 // The dialogue and the picture, after the start-up; returns the exit status.
 int run_dialogue();

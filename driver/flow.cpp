@@ -1,8 +1,8 @@
 // The wind of the section for streamlines and trajectories: the face
 // components of the window, the faces and widths of its cells, the inflow,
-// and the window the lines are drawn in. Faces and window are doubles from
-// the grid's corner, so that a grid at Gauss-Krueger or UTM coordinates
-// keeps the fractions of its cells.
+// and the window the lines are drawn in. Faces and window are doubles
+// measured from the grid's corner, as the section is drawn, so that a grid at
+// Gauss-Krueger or UTM coordinates keeps the fractions of its cells.
 #include <algorithm>
 #include <vector>
 
@@ -29,8 +29,8 @@ struct LevelWind {
     std::vector<float> DXR, DYR;
 };
 
-// Face i of an equidistant axis from the corner c.
-double face(float c, float d, int i) { return static_cast<double>(c) + static_cast<double>(d) * (i - 1); }
+// Face i of an equidistant axis of cell width d, from the grid's corner.
+double face(float d, int i) { return static_cast<double>(d) * (i - 1); }
 
 LevelWind level_wind() {
     const Settings& s = settings();
@@ -60,8 +60,8 @@ LevelWind level_wind() {
             const int gi = s.ILB + i - 1, gj = s.JVB + j - 1;
             w.V(i, j) = m.V(gi, gj, level(gi, gj - 1, gi, gj));
         }
-    for (int i = s.ILB; i <= s.IRB + 1; ++i) w.XR.push_back(face(g.XMIN, g.DX, i));
-    for (int j = s.JVB; j <= s.JHB + 1; ++j) w.YR.push_back(face(g.YMIN, g.DY, j));
+    for (int i = s.ILB; i <= s.IRB + 1; ++i) w.XR.push_back(face(g.DX, i));
+    for (int j = s.JVB; j <= s.JHB + 1; ++j) w.YR.push_back(face(g.DY, j));
     for (int i = s.ILB; i <= s.IRB; ++i) w.DXR.push_back(g.DXI(i));
     for (int j = s.JVB; j <= s.JHB; ++j) w.DYR.push_back(g.DYJ(j));
     flowplots::plot_window() = {w.XR.front(), w.XR.back(), w.YR.front(), w.YR.back(), g.DX, g.DY};
@@ -109,7 +109,7 @@ void draw_trajectories() {
         for (int a = 1; a <= n1; ++a) W(a, k) = column ? m.W(d.LCUT, from + a - 1, k) : m.W(from + a - 1, d.LCUT, k);
     std::vector<double> XR, ZR;
     std::vector<float> DXR, DZR;
-    for (int a = from; a <= to + 1; ++a) XR.push_back(column ? face(g.YMIN, g.DY, a) : face(g.XMIN, g.DX, a));
+    for (int a = from; a <= to + 1; ++a) XR.push_back(column ? face(g.DY, a) : face(g.DX, a));
     for (int a = from; a <= to; ++a) DXR.push_back(column ? g.DYJ(a) : g.DXI(a));
     for (int k = 1; k <= n2 + 1; ++k) ZR.push_back(g.ZW(k));
     for (int k = 1; k <= n2; ++k) DZR.push_back(g.DZK(k));

@@ -20,7 +20,6 @@
 #include "mapelements/mapsymbols.h"
 #include "mapelements/obstacles.h"
 #include "platform/console.h"
-#include "preview/preview.h"
 #include "platform/text.h"
 #include "resultfile/model.h"
 #include "velin/velin.h"
@@ -122,6 +121,9 @@ void set_up_plot(bool first) {
         velin::XNONUM();
         velin::YNONUM();
     }
+    // The graph is drawn relative to the grid's corner; its axes number the real coordinates.
+    const resultfile::Grid& g = resultfile::grid();
+    velin::set_user_origin(d.IS == 1 ? g.YMIN : g.XMIN, d.IS == 3 ? g.YMIN : 0.0);
     velin::GRAF(d.XA, d.XS, d.XE, d.YA, d.YS, d.YE);
     // The title stands above the plot, made smaller when it is wider than the plot.
     velin::HEIGHT(1.2f * s.ZH);
@@ -186,8 +188,8 @@ void draw_vectors() {
             for (int i = 1; i <= n1 + 1; ++i) A(i, j) = m.U(s.ILB + i - 1, s.JVB + j - 1, d.LCUT);
         for (int j = 1; j <= n2 + 1; ++j)
             for (int i = 1; i <= n1; ++i) B(i, j) = m.V(s.ILB + i - 1, s.JVB + j - 1, d.LCUT);
-        for (int i = s.ILB; i <= s.IRB; ++i) xl.push_back(g.XL(i)), dx.push_back(g.DXI(i));
-        for (int j = s.JVB; j <= s.JHB; ++j) yl.push_back(g.YL(j)), dy.push_back(g.DYJ(j));
+        for (int i = s.ILB; i <= s.IRB; ++i) xl.push_back(g.centre_x(i)), dx.push_back(g.DXI(i));
+        for (int j = s.JVB; j <= s.JHB; ++j) yl.push_back(g.centre_y(j)), dy.push_back(g.DYJ(j));
     } else if (d.IS == 3) {
         // Terrain-following: both components at the cell centres of each column's level.
         kgrid = 0;
@@ -202,8 +204,8 @@ void draw_vectors() {
                 A(i, j) = 0.5f * (m.U(gi, gj, k) + m.U(gi + 1, gj, k));
                 B(i, j) = 0.5f * (m.V(gi, gj, k) + m.V(gi, gj + 1, k));
             }
-        for (int i = s.ILB; i <= s.IRB; ++i) xl.push_back(g.XL(i)), dx.push_back(g.DXI(i));
-        for (int j = s.JVB; j <= s.JHB; ++j) yl.push_back(g.YL(j)), dy.push_back(g.DYJ(j));
+        for (int i = s.ILB; i <= s.IRB; ++i) xl.push_back(g.centre_x(i)), dx.push_back(g.DXI(i));
+        for (int j = s.JVB; j <= s.JHB; ++j) yl.push_back(g.centre_y(j)), dy.push_back(g.DYJ(j));
     } else {
         const bool column = d.IS == 1;
         const int from = column ? s.JVB : s.ILB, to = column ? s.JHB : s.IRB;
@@ -219,7 +221,7 @@ void draw_vectors() {
         for (int k = 1; k <= n2 + 1; ++k)
             for (int a = 1; a <= n1; ++a) B(a, k) = column ? m.W(d.LCUT, from + a - 1, k) : m.W(from + a - 1, d.LCUT, k);
         for (int a = from; a <= to; ++a) {
-            xl.push_back(column ? g.YL(a) : g.XL(a));
+            xl.push_back(column ? g.centre_y(a) : g.centre_x(a));
             dx.push_back(column ? g.DYJ(a) : g.DXI(a));
         }
         for (int k = 1; k <= n2; ++k) yl.push_back(g.ZL(k)), dy.push_back(g.DZK(k));
@@ -279,24 +281,6 @@ void finish_plot() {
 }  // namespace
 
 // The pictures asked for, beside the plot file: 'MURAL.PLT' gives 'MURAL.png'.
-void write_pictures() {
-    const Settings& s = settings();
-    if (s.GR.empty()) return;
-    const std::string plot = s.PLT_FILE;
-    const std::size_t name = plot.find_last_of('/') + 1;
-    const std::size_t dot = plot.rfind('.');
-    const std::string stem = dot != std::string::npos && dot >= name ? plot.substr(0, dot) : plot;
-    // The page follows the plot: A4 across or upright as the layout chose,
-    // turned or a larger A page when the drawing reaches beyond it.
-    preview::RenderOptions options;
-    std::istringstream formats(s.GR);
-    for (std::string format; std::getline(formats, format, ',');) {
-        const std::string out = stem + "." + format;
-        preview::render_file(plot, out, options);
-        platform::console().line(" Bild: " + out);
-    }
-}
-
 void draw_picture(bool first) {
     Settings& s = settings();
     Dialogue& d = dialogue();

@@ -90,8 +90,8 @@ void draw_scalar_picture() {
     if (level) {
         n1 = s.IRB - s.ILB + 1;
         n2 = s.JHB - s.JVB + 1;
-        for (int i = s.ILB; i <= s.IRB + 1; ++i) XR.push_back(g.XU(i));
-        for (int j = s.JVB; j <= s.JHB + 1; ++j) YR.push_back(g.YV(j));
+        for (int i = s.ILB; i <= s.IRB + 1; ++i) XR.push_back(g.face_x(i));
+        for (int j = s.JVB; j <= s.JHB + 1; ++j) YR.push_back(g.face_y(j));
         DDX = g.DX;
         DDY = g.DY;
         for (int k = 1; k <= g.NZ; ++k) DZ.push_back(g.DZK(k));
@@ -99,11 +99,11 @@ void draw_scalar_picture() {
         const bool column = d.IS == 1;
         if (column) {
             n1 = s.JHB - s.JVB + 1;
-            for (int j = s.JVB; j <= s.JHB + 1; ++j) XR.push_back(g.YV(j));
+            for (int j = s.JVB; j <= s.JHB + 1; ++j) XR.push_back(g.face_y(j));
             DDX = g.DY;
         } else {
             n1 = s.IRB - s.ILB + 1;
-            for (int i = s.ILB; i <= s.IRB + 1; ++i) XR.push_back(g.XU(i));
+            for (int i = s.ILB; i <= s.IRB + 1; ++i) XR.push_back(g.face_x(i));
             DDX = g.DX;
         }
         // Only the layers below the height shown: a raster would paint above the frame.

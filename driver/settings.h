@@ -43,7 +43,7 @@ struct Settings {
     std::string LPOS = "ro ";  // "/l", 3 characters; the legend stands right of the plot
     bool window = false;       // "/x"
     bool window_typed = false;  // the window was typed at the prompt, not given with "/x:"
-    float window_x_from = 0, window_x_to = 0, window_y_from = 0, window_y_to = 0;  // m
+    double window_x_from = 0, window_x_to = 0, window_y_from = 0, window_y_to = 0;  // real coordinates (m)
     int ILB = 0, IRB = 0, JVB = 0, JHB = 0;  // window as cell indexes (1-based, inclusive)
     float XLEN = 180.0f, YLEN = 0.0f;   // plot width and height (mm)
     float XN = 20.0f, YN = 20.0f;       // plot origin on the page (mm)

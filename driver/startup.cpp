@@ -14,6 +14,7 @@
 #include "driver/cmdline.h"
 #include "driver/dialogue.h"
 #include "driver/layout.h"
+#include "driver/outputs.h"
 #include "driver/settings.h"
 #include "evaluation/flux.h"
 #include "evaluation/superposition.h"
@@ -51,10 +52,10 @@ bool parse_window(std::string_view text, Settings& s) {
     if (!platform::parse_reals(text, values, 4) || values.size() < 4) return false;
     for (int k = 0; k < 4; ++k)
         if (!values[static_cast<std::size_t>(k)]) return false;
-    s.window_x_from = static_cast<float>(*values[0]);
-    s.window_x_to = static_cast<float>(*values[1]);
-    s.window_y_from = static_cast<float>(*values[2]);
-    s.window_y_to = static_cast<float>(*values[3]);
+    s.window_x_from = *values[0];
+    s.window_x_to = *values[1];
+    s.window_y_from = *values[2];
+    s.window_y_to = *values[3];
     return s.window_x_from < s.window_x_to && s.window_y_from < s.window_y_to;
 }
 
@@ -66,18 +67,30 @@ void ask_window(Settings& s) {
     }
 }
 
-// Whether the window lies on the grid; a rounding error of the stored faces is allowed.
+// Whether the window lies on the grid; a rounding error of a window typed
+// from printed coordinates is allowed.
 bool window_on_grid(const Settings& s, const resultfile::Grid& g) {
-    const float x0 = g.XU(1), x1 = g.XU(g.NX + 1), y0 = g.YV(1), y1 = g.YV(g.NY + 1);
-    const float tol = 1.0e-4f * std::max({std::fabs(x0), std::fabs(x1), std::fabs(y0), std::fabs(y1), 1.0f});
+    const double x0 = g.XMIN, x1 = x0 + g.NX * static_cast<double>(g.DX);
+    const double y0 = g.YMIN, y1 = y0 + g.NY * static_cast<double>(g.DY);
+    const double tol = 1.0e-4 * std::max(g.DX, g.DY);
     return s.window_x_from >= x0 - tol && s.window_x_to <= x1 + tol && s.window_y_from >= y0 - tol &&
            s.window_y_to <= y1 + tol;
 }
 
 std::string grid_extent(const resultfile::Grid& g) {
     using platform::format_real;
-    return "x " + format_real(g.XU(1)) + " bis " + format_real(g.XU(g.NX + 1)) + ", y " + format_real(g.YV(1)) +
-           " bis " + format_real(g.YV(g.NY + 1)) + " m";
+    return "x " + format_real(g.XMIN) + " bis " + format_real(g.XMIN + g.NX * static_cast<double>(g.DX)) + ", y " +
+           format_real(g.YMIN) + " bis " + format_real(g.YMIN + g.NY * static_cast<double>(g.DY)) + " m";
+}
+
+// The first cell of the faces (relative to the grid's corner) at or after a
+// real coordinate, as ICALCB finds it: the window in plot coordinates.
+int window_index(double real, double corner, int n, float (resultfile::Grid::*face)(int) const) {
+    const resultfile::Grid& g = resultfile::grid();
+    platform::Array1D<float> faces(n + 1);
+    for (int i = 1; i <= n + 1; ++i) faces(i) = (g.*face)(i);
+    // Within the rounding that window_on_grid allows, an edge is the grid's edge.
+    return ICALCB(static_cast<float>(std::clamp(real - corner, 0.0, static_cast<double>(faces(n + 1)))), faces, n);
 }
 
 // The value of an option, or the answer to its prompt when the value is empty.
@@ -332,7 +345,7 @@ int ICALCB(float XB, const platform::Array1D<float>& XU, int NX) {
     platform::fatal("ICALCB", "VNF");
 }
 
-void choose_page(Settings& s, float ax, float ay) {
+bool choose_page(Settings& s, float ax, float ay) {
     // The plot keeps the aspect of the area drawn; the page follows from its size.
     if (s.XLEN >= 140.0f) {
         if (s.YLEN < 140.0f) s.YLEN = s.XLEN * ay / ax;
@@ -348,7 +361,9 @@ void choose_page(Settings& s, float ax, float ay) {
     if (s.YLEN > usable) {
         s.YLEN = usable;
         s.XLEN = s.YLEN * ax / ay;
+        return true;
     }
+    return false;
 }
 
 namespace {
@@ -398,7 +413,8 @@ void prepare_plot_settings() {
     s.IRB = g.NX;
     s.JVB = 1;
     s.JHB = g.NY;
-    float ax = g.XMAX - g.XMIN, ay = g.YMAX - g.YMIN;
+    float ax = static_cast<float>(g.NX * static_cast<double>(g.DX));
+    float ay = static_cast<float>(g.NY * static_cast<double>(g.DY));
     if (s.window) {
         // A window beside the grid would become a one-cell plot or stop in
         // ICALCB: typed at the prompt it is asked again, from the command line
@@ -412,17 +428,17 @@ void prepare_plot_settings() {
             con.line(" Ausschnitt " + window + " liegt nicht im Gitter (" + grid_extent(g) + ")");
             ask_window(s);
         }
-        s.ILB = ICALCB(s.window_x_from, g.XU, g.NX);
-        s.IRB = ICALCB(s.window_x_to, g.XU, g.NX);
-        s.JVB = ICALCB(s.window_y_from, g.YV, g.NY);
-        s.JHB = ICALCB(s.window_y_to, g.YV, g.NY);
+        s.ILB = window_index(s.window_x_from, g.XMIN, g.NX, &resultfile::Grid::face_x);
+        s.IRB = window_index(s.window_x_to, g.XMIN, g.NX, &resultfile::Grid::face_x);
+        s.JVB = window_index(s.window_y_from, g.YMIN, g.NY, &resultfile::Grid::face_y);
+        s.JHB = window_index(s.window_y_to, g.YMIN, g.NY, &resultfile::Grid::face_y);
         using platform::format_real;
         con.line(" Ausschnitt x,y: " + format_real(s.window_x_from) + " " + format_real(s.window_x_to) + " " +
                  format_real(s.window_y_from) + " " + format_real(s.window_y_to));
         con.line(" Ausschnitt i,j: " + std::to_string(s.ILB) + " " + std::to_string(s.IRB) + " " +
                  std::to_string(s.JVB) + " " + std::to_string(s.JHB));
-        ax = s.window_x_to - s.window_x_from;
-        ay = s.window_y_to - s.window_y_from;
+        ax = static_cast<float>(s.window_x_to - s.window_x_from);
+        ay = static_cast<float>(s.window_y_to - s.window_y_from);
     }
 
     if (s.DEBUG) {
@@ -433,13 +449,34 @@ void prepare_plot_settings() {
     s.PDF_FILE = platform::find_file("MURAL.INI") ? "MURAL.INI" : "PLTDEF.INI";
     std::string plot_file;
     std::string formats;
-    DEFPAR(s.PDF_FILE, s.XLEN, s.YLEN, s.XN, s.YN, s.ZH, s.font, plot_file, s.PAL_FILE, &formats);
+    // What the layout file gives is kept apart from the defaults: a size
+    // asked for is drawn as asked or refused, a default one may shrink.
+    float width = NAN, height = NAN;
+    DEFPAR(s.PDF_FILE, width, height, s.XN, s.YN, s.ZH, s.font, plot_file, s.PAL_FILE, &formats);
+    const bool width_given = !std::isnan(width), height_given = !std::isnan(height);
+    if (width_given) s.XLEN = width;
+    if (height_given) s.YLEN = height;
     // The option holds over the layout file.
     if (s.GR.empty() && !formats.empty()) s.GR = picture_formats(formats, "gr");
     if (s.PLT_FILE.empty()) s.PLT_FILE = plot_file.empty() ? "MURAL.PLT" : plot_file;
 
     check_layout_values(s);
-    choose_page(s, ax, ay);
+    const Settings asked = s;
+    if (choose_page(s, ax, ay)) {
+        // Only a height that follows from a default width may shrink to the page.
+        const bool height_asked = height_given && (asked.XLEN >= 140.0f ? asked.YLEN >= 140.0f : asked.YLEN > 0.0f);
+        const std::string room = "über dem Nullpunkt yn=" + platform::format_real(s.YN) + " bleiben auf dem Blatt " +
+                                 platform::format_real(s.YLEN) + " mm";
+        if (height_asked)
+            refuse_layout(s, "ay", asked.YLEN, "die Zeichnung ist höher als das Blatt, " + room);
+        if (width_given)
+            refuse_layout(s, "ax", asked.XLEN,
+                          "die Zeichnung wäre bei dieser Breite " +
+                              platform::format_real(asked.XLEN * ay / ax) +
+                              " mm hoch, " + room + " (kleinere Breite oder die Höhe ay angeben)");
+        con.line(" MURAL-I-Zeichnung auf " + platform::format_real(s.XLEN) + " x " + platform::format_real(s.YLEN) +
+                 " mm verkleinert, damit sie auf das Blatt passt");
+    }
     check_plot_on_page(s);
 
     con.line(" Titel:" + trimmed(s.title));
@@ -480,12 +517,16 @@ int run_mural() {
     read_background_definition();
     read_model();
     prepare_plot_settings();
+    check_outputs();
     // The flux through a wall instead of a picture.
     if (s.WANDF) {
         evaluation::EVAFLX(resultfile::model_fields().U, s.FILE, s.PLT_FILE);
+        finish_outputs();
         return 0;
     }
-    return run_dialogue();
+    const int status = run_dialogue();
+    finish_outputs();
+    return status;
 }
 
 }  // namespace driver

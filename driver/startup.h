@@ -21,9 +21,10 @@ void read_model();
 // Start-up after the model: the window as grid indexes, the debug pause,
 // the layout file, plot size and page, title and short description.
 void prepare_plot_settings();
-// Plot width and height for an area of ax x ay metres, and the page format.
+// Plot width and height for an area of ax x ay metres, and the page format;
+// true when the height had to be reduced to the page.
 struct Settings;
-void choose_page(Settings& s, float ax, float ay);
+bool choose_page(Settings& s, float ax, float ay);
 // The first i = 1..NX+1 with XB <= XU(i), at most NX.
 int ICALCB(float XB, const platform::Array1D<float>& XU, int NX);
 

@@ -128,8 +128,11 @@ void append_to_log(const std::string& block) {
     if (exists && !fs::is_regular_file(st))
         platform::fatal(ROUTINE, path + " ist keine gewöhnliche Datei - Ergebnisse nicht geschrieben");
     if (exists) platform::console().line(" FLX.LOG existiert - Ergebnisse werden angehängt");
-    if (!platform::append_to_file(path, block))
-        platform::fatal(ROUTINE, path + " kann nicht geschrieben werden");
+    // On failure the log keeps its length before: no half block stays.
+    int error = 0;
+    if (!platform::append_to_file(path, block, &error))
+        platform::fatal(ROUTINE, path + " kann nicht geschrieben werden: " + platform::describe_error(error) +
+                                     " - Ergebnisse nicht angehängt");
 }
 
 }  // namespace

@@ -28,7 +28,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -203,20 +202,6 @@ CaseList read_case_list(const std::string& path) {
     return list;
 }
 
-// The same file: one file by two names, or one name once made absolute.
-bool same_file(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const bool equivalent = fs::equivalent(a, b, ec);
-    if (!ec && equivalent) return true;
-    auto normal = [](const std::string& p) {
-        std::error_code e;
-        fs::path abs = fs::absolute(p, e);
-        return (e ? fs::path(p) : abs).lexically_normal();
-    };
-    return normal(a) == normal(b);
-}
-
 void check_list(const CaseList& list, const std::string& list_file, std::string_view main_file) {
     const std::string& out = *list.output;
     if (list.cases.empty()) platform::fatal(ROUTINE, "Listendatei " + list_file + " enthält keine Fälle");
@@ -230,14 +215,14 @@ void check_list(const CaseList& list, const std::string& list_file, std::string_
     // Weights like 0.1, 0.2, -0.3 leave a rounding rest that must count as 0.
     if (std::fabs(sum) <= 1e-6 * magnitude)
         platform::fatal(ROUTINE, "Summe der Wichtungsfaktoren ist 0 - kein Mittelwert, " + out + " nicht geschrieben");
-    if (same_file(out, list_file)) platform::fatal(ROUTINE, "Ausgabedatei " + out + " ist die Listendatei");
+    if (platform::same_file(out, list_file)) platform::fatal(ROUTINE, "Ausgabedatei " + out + " ist die Listendatei");
     if (!main_file.empty()) {
         const std::string main(main_file);
-        if (same_file(out, platform::find_file(main).value_or(main)))
+        if (platform::same_file(out, platform::find_file(main).value_or(main)))
             platform::fatal(ROUTINE, "Ausgabedatei " + out + " ist die Ergebnisdatei des Laufs");
     }
     for (const CaseLine& c : list.cases)
-        if (same_file(out, platform::find_file(c.file).value_or(c.file)))
+        if (platform::same_file(out, platform::find_file(c.file).value_or(c.file)))
             platform::fatal(ROUTINE, "Ausgabedatei " + out + " ist die Falldatei " + c.file);
 }
 

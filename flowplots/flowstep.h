@@ -72,10 +72,11 @@ enum class StepEnd {
     calm,  // the step ended where the wind is calm (or no number)
 };
 
-// The arrow head (code 1031) at the end of a line from (x0, y0) to (x1, y1):
-// a head at the window's edge would have a corner beyond the frame when the
-// line meets the edge at a slant, so it moves back along the last segment
-// until it lies inside (at most the segment's length).
+// The arrow head (code 1031) on the segment from (x0, y0) to (x1, y1), kept
+// inside the window: a head at the window's edge would have a corner beyond
+// the frame when the line meets the edge at a slant, so it moves back along
+// the segment until it lies inside (at most the segment's length); a line
+// running along the frame has its head moved onto the frame's inner side.
 void draw_end_arrow(double x0, double y0, double x1, double y1, const Box& box);
 
 // Below this speed (m/s) the air counts as calm.

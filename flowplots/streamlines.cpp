@@ -45,7 +45,6 @@ constexpr char ROUTINE[] = "PLSTR";
 constexpr int ITREND = 1500;    // points of a line at most
 constexpr int kShortest = 14;   // border lines with fewer points are taken back
 constexpr int kArrowEvery = 50;  // points between arrow heads
-constexpr int kArrowCode = 1031;
 // Visits of one cell at most. A line crossing a cell visits it about three
 // times (a step is a third of a cell), so a cell takes about three lines.
 constexpr int kMaxVisits = 10;
@@ -225,9 +224,11 @@ struct Tracer {
         xs.assign(X.begin(), X.end());
         ys.assign(Y.begin(), Y.end());
         velin::CURVE(xs, ys, n, 0);
-        auto arrow = [&](int to) {  // on the segment ending at point `to` (1-based)
+        // On the segment ending at point `to` (1-based); a line running along
+        // the frame keeps its heads inside, as at its end.
+        auto arrow = [&](int to) {
             auto k = static_cast<std::size_t>(to - 1);
-            velin::RLVEC(xs[k - 1], ys[k - 1], xs[k], ys[k], kArrowCode);
+            detail::draw_end_arrow(X[k - 1], Y[k - 1], X[k], Y[k], box);
         };
         const auto last = static_cast<std::size_t>(n) - 1;
         if (n >= 2 && (std::fabs(X[last] - X[last - 1]) > kTinyStep * DS ||

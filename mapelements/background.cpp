@@ -187,7 +187,7 @@ void read_definition(BackgroundDefinition& b, const std::string& name, const std
                          value.rfind("Me", 0) == 0;
             coordinate_mode = value;
         } else if (key == "RW" || key == "HW") {
-            if (std::optional<double> v = one_real(value)) (key == "RW" ? b.RW : b.HW) = static_cast<float>(*v);
+            if (std::optional<double> v = one_real(value)) (key == "RW" ? b.RW : b.HW) = *v;
         } else {
             con.line(" DEFDIG-W-Zeile" + integer(number, 3) + " nicht interpretierbar ?");
             con.line(" <<" + line + ">>");

@@ -39,7 +39,7 @@ struct BackgroundDefinition {
     std::vector<std::string> headings;  // "LE"
     int arrangement = 1;            // "LA": texts 1 start at, 2 are centred on, 0 end at their point
     bool absolute = false;          // "LI": recorded and reported only (with "IN")
-    float RW = 0.0f, HW = 0.0f;     // "RW", "HW": added to every x and y read
+    double RW = 0.0, HW = 0.0;      // "RW", "HW": added to every x and y read (m)
     std::vector<BackgroundClass> classes;
     // The plot window, copied from the picture by BACKG.
     float xmin = 0.0f, xmax = 0.0f, ymin = 0.0f, ymax = 0.0f;

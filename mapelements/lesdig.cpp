@@ -309,7 +309,13 @@ private:
             platform::fatal(ROUTINE, "Zeile " + std::to_string(number) + " nicht interpretierbar >>" +
                                          platform::to_utf8(line) + "<<");
         }
-        const float rw = bg_.RW, hw = bg_.HW;
+        // Plot coordinates: the map's real coordinates (with the offsets)
+        // relative to the point that the plot's user origin stands for, in
+        // double, where a float would lose decimetres.
+        const double rw = bg_.RW - velin::user_origin_x();
+        const double hw = bg_.HW - velin::user_origin_y();
+        auto X = [rw](float a) { return static_cast<float>(a + rw); };
+        auto Y = [hw](float b) { return static_cast<float>(b + hw); };
         switch (c->form) {
             case 'P': {
                 if (series_class_ == nullptr) {
@@ -329,8 +335,8 @@ private:
                 // are left out once the record turns out to be the series' last.
                 trailing_zeros_ = 0;
                 for (std::size_t k = 0; k < 4; ++k) {
-                    x_.push_back(r->a[k] + rw);
-                    y_.push_back(r->b[k] + hw);
+                    x_.push_back(X(r->a[k]));
+                    y_.push_back(Y(r->b[k]));
                     trailing_zeros_ = r->a[k] == 0.0f && r->b[k] == 0.0f ? trailing_zeros_ + 1 : 0;
                 }
                 return;
@@ -338,8 +344,8 @@ private:
             case 'R': {
                 std::vector<float> x, y;
                 for (std::size_t k = 0; k <= 4; ++k) {
-                    x.push_back(r->a[k % 4] + rw);
-                    y.push_back(r->b[k % 4] + hw);
+                    x.push_back(X(r->a[k % 4]));
+                    y.push_back(Y(r->b[k % 4]));
                 }
                 list(*c, number, false, 4);
                 feature(*c, x, y, true);
@@ -347,13 +353,13 @@ private:
             }
             case 'K':
                 list(*c, number, false, 1);
-                return circle(*c, r->a[0] + rw, r->a[1] + hw, r->a[2]);
+                return circle(*c, X(r->a[0]), Y(r->a[1]), r->a[2]);
             case 'S':
                 list(*c, number, false, 1);
-                return symbol(*c, r->a[0] + rw, r->a[1] + hw, r->gh0);
+                return symbol(*c, X(r->a[0]), Y(r->a[1]), r->gh0);
             default:
                 list(*c, number, false, 1);
-                return text(LDNAME(line, w), r->a[0] + rw, r->a[1] + hw, r->gh0, *c);
+                return text(LDNAME(line, w), X(r->a[0]), Y(r->a[1]), r->gh0, *c);
         }
     }
 

@@ -206,8 +206,9 @@ void draw_horizontal(int KB, int LCUT, const Style& s, int group_pen, const Exte
     const std::optional<Box> box = usable_box(KB, 3, e, w);
     if (!box) return;
     const resultfile::Grid& g = resultfile::grid();
-    float XGA = g.XU(box->i1), XGE = g.XU(box->i2 + 1);
-    float YGA = g.YV(box->j1), YGE = g.YV(box->j2 + 1);
+    // In plot coordinates, relative to the grid's corner.
+    float XGA = g.face_x(box->i1), XGE = g.face_x(box->i2 + 1);
+    float YGA = g.face_y(box->j1), YGE = g.face_y(box->j2 + 1);
     if (XGA > w.XMAX || XGE < w.XMIN || YGA > w.YMAX || YGE < w.YMIN) return;
     if (is_tree(KB)) {
         TREE(0.5f * (XGA + XGE), 0.5f * (YGA + YGE), tree_radius(box->k2), 0.0f);
@@ -234,8 +235,8 @@ void draw_vertical(int KB, int IS, int LCUT, const Style& s, const Extent& e) {
     if (!box) return;
     const resultfile::Grid& g = resultfile::grid();
     // Along the section and across it.
-    const float XGA = IS == 1 ? g.YV(box->j1) : g.XU(box->i1);
-    const float XGE = IS == 1 ? g.YV(box->j2 + 1) : g.XU(box->i2 + 1);
+    const float XGA = IS == 1 ? g.face_y(box->j1) : g.face_x(box->i1);
+    const float XGE = IS == 1 ? g.face_y(box->j2 + 1) : g.face_x(box->i2 + 1);
     // A section shown only up to a height below the model top cuts the
     // obstacles there instead of drawing them through the title.
     const float YGA = g.ZW(box->k1), YGE = std::min(g.ZW(box->k2 + 1), g_state.window.YMAX);
@@ -305,11 +306,11 @@ char column_of(const std::string& line, std::size_t column) {
 // blanks do not count, an all-blank field is 0, a mantissa without a decimal
 // point has one implied decimal ("  125" is 12.5); an exponent may follow as
 // E, D or a bare sign. Nothing when the field holds anything else.
-std::optional<float> read_fixed_real(std::string_view field) {
+std::optional<double> read_fixed_real(std::string_view field) {
     std::string s;
     for (char c : field)
         if (c != ' ' && c != '\t') s.push_back(c);
-    if (s.empty()) return 0.0f;
+    if (s.empty()) return 0.0;
     std::size_t p = 0;
     std::string number;
     if (s[p] == '+' || s[p] == '-') number.push_back(s[p++]);
@@ -339,7 +340,7 @@ std::optional<float> read_fixed_real(std::string_view field) {
     number += (whole.empty() ? "0" : whole) + "." + fraction + "e" + std::to_string(exponent);
     const double v = std::strtod(number.c_str(), nullptr);
     if (!std::isfinite(v) || std::fabs(v) > 3.0e38) return std::nullopt;
-    return static_cast<float>(v);
+    return v;
 }
 
 // The fields of one data line of a building file.
@@ -349,32 +350,37 @@ struct BuildingLine {
     float por = 0.0f;             // porosity
 };
 
-// Reads the fields after the key; trees have no y or porosity fields.
+// Reads the fields after the key; trees have no y or porosity fields (their
+// x fields are the centre and the radius). Positions become plot coordinates,
+// relative to the point that the plot's user origin stands for.
 // Nothing when a field cannot be read.
 std::optional<BuildingLine> read_building_fields(const std::string& line, std::size_t width, bool with_y) {
-    auto field = [&](std::size_t column, std::size_t length) -> std::optional<float> {
+    const double origin_x = velin::user_origin_x(), origin_y = velin::user_origin_y();
+    auto field = [&](std::size_t column, std::size_t length) -> std::optional<double> {
         std::string_view text;
         if (column <= line.size()) text = std::string_view(line).substr(column - 1, length);
         return read_fixed_real(text);
     };
     BuildingLine b;
-    std::optional<float> v;
+    std::optional<double> v;
     if (!(v = field(2, 5))) return std::nullopt;
-    b.gh0 = *v;
+    b.gh0 = static_cast<float>(*v);
     if (!(v = field(7, 5))) return std::nullopt;
-    b.gh = *v;
+    b.gh = static_cast<float>(*v);
     const std::size_t x_start = 14, y_start = x_start + 4 * width + 2;
     for (std::size_t n = 0; n < 4; ++n) {
         if (!(v = field(x_start + n * width, width))) return std::nullopt;
-        b.x[n] = *v;
+        // A tree: centre x, centre y, radius.
+        const double origin = with_y || n == 0 ? origin_x : n == 1 ? origin_y : 0.0;
+        b.x[n] = static_cast<float>(*v - origin);
     }
     if (!with_y) return b;
     for (std::size_t n = 0; n < 4; ++n) {
         if (!(v = field(y_start + n * width, width))) return std::nullopt;
-        b.y[n] = *v;
+        b.y[n] = static_cast<float>(*v - origin_y);
     }
     if (!(v = field(y_start + 4 * width, 5))) return std::nullopt;
-    b.por = *v;
+    b.por = static_cast<float>(*v);
     return b;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
+#include <sys/file.h>
 #include <csignal>
 #include <fcntl.h>
 #include <pthread.h>
@@ -13,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/console.h"
 #include "platform/fatal.h"
 
 namespace platform {
@@ -61,14 +64,31 @@ void release_temporary(int& entry) {
     entry = -1;
 }
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the program, except those of a
+// fault in the program itself (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT,
+// SIGTRAP, SIGSYS), which the run cannot survive to clean up reliably.
+constexpr int kCleanupSignals[] = {SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGPIPE, SIGALRM,
+                                   SIGUSR1, SIGUSR2,   SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,
+#ifdef SIGPWR
+                                   SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+                                   SIGSTKFLT,
+#endif
+};
+
+sigset_t cleanup_signal_set() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kCleanupSignals) sigaddset(&set, sig);
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) sigaddset(&set, sig);
+    return set;
+}
 
 class CleanupSignalsBlocked {
 public:
     CleanupSignalsBlocked() {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int sig : kCleanupSignals) sigaddset(&set, sig);
+        const sigset_t set = cleanup_signal_set();
         pthread_sigmask(SIG_BLOCK, &set, &previous_);
     }
     ~CleanupSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
@@ -82,8 +102,45 @@ private:
 // Only async-signal-safe calls: unlink and _exit.
 void remove_temporaries_and_exit(int sig) {
     for (const TemporaryEntry& e : g_temporaries)
-        if (e.owner != nullptr) ::unlink(e.path);
+        if (e.owner != nullptr && e.path[0] != '\0') ::unlink(e.path);
     ::_exit(128 + sig);
+}
+
+// The name with its symbolic links followed, as far as they lead (also to a
+// target that does not exist yet); the name itself when it is no link.
+std::string follow_links(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::vector<char> buffer(PATH_MAX + 1);
+        const ssize_t n = ::readlink(current.c_str(), buffer.data(), PATH_MAX);
+        if (n <= 0) return current;
+        std::string target(buffer.data(), static_cast<std::size_t>(n));
+        if (target[0] != '/') {
+            const std::size_t slash = current.find_last_of('/');
+            if (slash != std::string::npos) target = current.substr(0, slash + 1) + target;
+        }
+        current = target;
+    }
+    return current;
+}
+
+enum class OutputKind { missing, regular, direct, unwritable };
+
+OutputKind output_kind(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) return OutputKind::missing;
+    if (S_ISREG(st.st_mode)) return OutputKind::regular;
+    if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) return OutputKind::direct;
+    return OutputKind::unwritable;
+}
+
+// The directory of a name, for opening and access tests.
+std::string directory_of(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
@@ -246,16 +303,106 @@ std::string velin_file(std::string_view name) {
     return resolve_stored_name(name, std::string());
 }
 
+std::string describe_error(int error) {
+    switch (error) {
+        case 0: return "unbekannter Fehler";
+        case kNotWritableKind: return "keine gewöhnliche Datei (Verzeichnis, Blockgerät oder Socket)";
+        case ENOSPC: return "kein Platz mehr auf dem Datenträger";
+        case EDQUOT: return "Speicherkontingent erschöpft";
+        case EFBIG: return "Größengrenze für Dateien überschritten";
+        case EACCES:
+        case EPERM: return "keine Berechtigung";
+        case EROFS: return "Dateisystem nur lesbar";
+        case ENOENT: return "Verzeichnis existiert nicht";
+        case ENOTDIR: return "ein Teil des Pfades ist kein Verzeichnis";
+        case EISDIR: return "ist ein Verzeichnis";
+        case ENAMETOOLONG: return "Name zu lang";
+        case EIO: return "Ein-/Ausgabefehler des Geräts";
+        case EPIPE: return "der Leser der FIFO hat sie geschlossen";
+        case ELOOP: return "zu viele symbolische Verweise";
+        case EMFILE:
+        case ENFILE: return "zu viele offene Dateien";
+        case EXDEV: return "Ziel auf einem anderen Dateisystem";
+        default: return std::strerror(error);
+    }
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    const bool a_exists = ::stat(a.c_str(), &sa) == 0, b_exists = ::stat(b.c_str(), &sb) == 0;
+    if (a_exists && b_exists) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (a_exists != b_exists) return false;
+    namespace fs = std::filesystem;
+    auto normal = [](const std::string& p) {
+        std::error_code e;
+        fs::path abs = fs::absolute(follow_links(p), e);
+        return (e ? fs::path(p) : abs).lexically_normal();
+    };
+    return normal(a) == normal(b);
+}
+
+bool same_file_ignoring_case(const std::string& a, const std::string& b) {
+    if (same_file(a, b)) return true;
+    if (lower_ascii(file_name_part(a)) != lower_ascii(file_name_part(b))) return false;
+    const std::string da(directory_part(a)), db(directory_part(b));
+    return same_file(da.empty() ? "." : da, db.empty() ? "." : db);
+}
+
+int check_output_name(const std::string& path) {
+    const std::string target = follow_links(path);
+    switch (output_kind(target)) {
+        case OutputKind::direct: return 0;
+        case OutputKind::unwritable: return kNotWritableKind;
+        default: break;
+    }
+    const std::string dir = directory_of(target);
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) return errno == ENOENT ? ENOENT : errno;
+    if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+    if (::access(dir.c_str(), W_OK | X_OK) != 0) return errno;
+    return 0;
+}
+
 OutputFile::~OutputFile() { discard(); }
+
+bool OutputFile::fail(int error) {
+    if (error_ == 0) error_ = error != 0 ? error : EIO;
+    return false;
+}
 
 bool OutputFile::open(const std::string& final_path) {
     discard();
     final_path_ = final_path;
-    failed_ = false;
-    std::string pattern = std::string(directory_part(final_path)) + "." + std::string(file_name_part(final_path)) +
-                          ".XXXXXX";
+    target_path_ = follow_links(final_path);
+    error_ = 0;
+    direct_ = false;
+    finished_ = false;
+    const OutputKind kind = output_kind(target_path_);
+    if (kind == OutputKind::unwritable) return fail(kNotWritableKind);
+    if (kind == OutputKind::direct) {
+        // A FIFO without a reader would refuse a non-blocking open: then the
+        // run waits for its reader as any program writing into a FIFO does.
+        int fd = ::open(target_path_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0 && errno == ENXIO) {
+            console().line(" Warte auf einen Leser der FIFO " + target_path_);
+            fd = ::open(target_path_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        }
+        if (fd < 0) return fail(errno);
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        file_ = ::fdopen(fd, "wb");
+        if (!file_) {
+            const int e = errno;
+            ::close(fd);
+            return fail(e);
+        }
+        direct_ = true;
+        return true;
+    }
+    std::string pattern =
+        std::string(directory_part(target_path_)) + "." + std::string(file_name_part(target_path_)) + ".XXXXXX";
     // No longer name could be opened anyway.
-    if (pattern.size() >= PATH_MAX) return false;
+    if (pattern.size() >= PATH_MAX) return fail(ENAMETOOLONG);
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     int fd = -1;
@@ -263,48 +410,70 @@ bool OutputFile::open(const std::string& final_path) {
         // A signal between creating and registering would leave the file behind.
         CleanupSignalsBlocked blocked;
         fd = ::mkstemp(buffer.data());
-        if (fd < 0) return false;
+        if (fd < 0) return fail(errno);
         entry_ = register_temporary(this, buffer.data());
         if (entry_ < 0) {
             ::close(fd);
             ::unlink(buffer.data());
-            return false;
+            return fail(EMFILE);
         }
     }
-    // mkstemp creates the file for the owner only; a plot is an ordinary file.
+    // mkstemp creates the file for the owner only; a plot is an ordinary file,
+    // and a file that is replaced keeps its permissions.
     mode_t mask = ::umask(0);
     ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    mode_t mode = 0666 & ~mask;
+    struct stat old {};
+    if (kind == OutputKind::regular && ::stat(target_path_.c_str(), &old) == 0) mode = old.st_mode & 07777;
+    ::fchmod(fd, mode);
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
+        const int e = errno;
         ::close(fd);
         CleanupSignalsBlocked blocked;
         ::unlink(buffer.data());
         release_temporary(entry_);
-        return false;
+        return fail(e);
     }
     temp_path_ = buffer.data();
     return true;
 }
 
 bool OutputFile::write(std::string_view bytes) {
-    if (!file_) return false;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
-    return !failed_;
+    if (!file_) return fail(EBADF);
+    if (error_ != 0) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) return fail(errno);
+    return true;
+}
+
+bool OutputFile::finish() {
+    if (finished_) return error_ == 0;
+    if (!file_) return fail(EBADF);
+    bool ok = error_ == 0;
+    if (ok && std::fflush(file_) != 0) ok = fail(errno);
+    // A FIFO or a device has nothing to keep on disk.
+    if (ok && !direct_ && ::fsync(::fileno(file_)) != 0) ok = fail(errno);
+    if (std::fclose(file_) != 0 && ok) ok = fail(errno);
+    file_ = nullptr;
+    finished_ = true;
+    return ok;
 }
 
 bool OutputFile::commit() {
-    if (!file_) return false;
-    bool ok = !failed_ && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
+    if (!file_ && !finished_) return fail(EBADF);
+    bool ok = finish();
+    if (direct_) {
+        finished_ = false;
+        return ok;
+    }
     {
         CleanupSignalsBlocked blocked;
-        ok = ok && ::rename(temp_path_.c_str(), final_path_.c_str()) == 0;
+        if (ok && ::rename(temp_path_.c_str(), target_path_.c_str()) != 0) ok = fail(errno);
         if (!ok) ::unlink(temp_path_.c_str());
         release_temporary(entry_);
     }
     temp_path_.clear();
+    finished_ = false;
     return ok;
 }
 
@@ -319,6 +488,7 @@ void OutputFile::discard() {
         release_temporary(entry_);
     }
     temp_path_.clear();
+    finished_ = false;
 }
 
 void discard_temporary_files() {
@@ -329,38 +499,82 @@ void discard_temporary_files() {
 void remove_temporary_files_on_signals() {
     struct sigaction action {};
     action.sa_handler = remove_temporaries_and_exit;
-    sigemptyset(&action.sa_mask);
-    for (int sig : kCleanupSignals) sigaddset(&action.sa_mask, sig);
-    for (int sig : kCleanupSignals) {
+    action.sa_mask = cleanup_signal_set();
+    auto install = [&](int sig) {
         struct sigaction previous {};
         // A signal ignored from the start (nohup, a background job) stays ignored.
-        if (::sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+        if (::sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) return;
         ::sigaction(sig, &action, nullptr);
+    };
+    for (int sig : kCleanupSignals) install(sig);
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) install(sig);
+    // Beyond the file-size limit a write then fails with EFBIG, which the
+    // writer reports, instead of the program ending on the spot.
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+DirectoryLock::DirectoryLock(const std::string& path) {
+    fd_ = ::open(directory_of(follow_links(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        ::close(fd_);
+        fd_ = -1;
+        return;
     }
 }
 
-bool write_file_atomically(const std::string& path, std::string_view bytes) {
-    OutputFile out;
-    return out.open(path) && out.write(bytes) && out.commit();
+DirectoryLock::~DirectoryLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
-bool append_to_file(const std::string& path, std::string_view block) {
-    // One write call, so that two runs appending at once do not interleave.
+bool write_file_atomically(const std::string& path, std::string_view bytes, int* error) {
+    OutputFile out;
+    const bool ok = out.open(path) && out.write(bytes) && out.commit();
+    if (error) *error = ok ? 0 : out.error();
+    return ok;
+}
+
+bool append_to_file(const std::string& path, std::string_view block, int* error) {
+    auto failed = [&](int e) {
+        if (error) *error = e != 0 ? e : EIO;
+        return false;
+    };
     // Only to a regular file: a FIFO without a reader would block for ever.
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    if (fd < 0) return failed(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
+    if (::fstat(fd, &st) != 0) return failed(errno);
+    if (!S_ISREG(st.st_mode)) return failed(kNotWritableKind);
+    // Runs appending at once take turns, so that each knows the length to
+    // cut back to; a signal cannot end the run between write and cut.
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
+    CleanupSignalsBlocked blocked;
+    if (::fstat(fd, &st) != 0) return failed(errno);
+    const off_t before = st.st_size;
     std::size_t done = 0;
+    int write_error = 0;
     while (done < block.size()) {
-        ssize_t n = ::write(fd, block.data() + done, block.size() - done);
-        if (n <= 0) break;
+        const ssize_t n = ::write(fd, block.data() + done, block.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            write_error = n < 0 ? errno : ENOSPC;
+            break;
+        }
         done += static_cast<std::size_t>(n);
     }
-    return ::close(fd) == 0 && done == block.size();
+    if (write_error == 0 && ::fsync(fd) != 0 && errno != EINVAL) write_error = errno;
+    if (write_error != 0) {
+        while (::ftruncate(fd, before) != 0 && errno == EINTR) {
+        }
+        return failed(write_error);
+    }
+    return true;
 }
 
 }  // namespace platform

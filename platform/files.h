@@ -59,11 +59,34 @@ std::string velin_dir();
 // looked up there; any other path is resolved like a stored name.
 std::string velin_file(std::string_view name);
 
+// The system's reason for a failed file operation, in words: the text of an
+// errno value ("kein Platz mehr auf dem Datenträger"), or of kNotWritableKind.
+std::string describe_error(int error);
+// The error of an output name that is a directory, block device or socket.
+constexpr int kNotWritableKind = -1;
+
+// Whether two names stand for one file: the same file by two names (links,
+// "./"), or, where they do not exist, the same name once made absolute.
+bool same_file(const std::string& a, const std::string& b);
+// Also the same name in the same directory but for the case of its letters:
+// the names that MURAL derives itself are looked up without regard to case,
+// so such a file would stand in for the other at the next run.
+bool same_file_ignoring_case(const std::string& a, const std::string& b);
+
+// Where an output of that name goes: a symbolic link is followed to its
+// target (so that the target is replaced and the link kept). 0 when a file
+// can be written there, else the error (kNotWritableKind, ENOENT for a
+// missing directory, EACCES, ...).
+int check_output_name(const std::string& path);
+
 // An output file written under a temporary name in its final directory and
 // renamed over the final name by commit(). Until then an existing file of the
 // final name stays untouched; a file that is never committed is removed, also
 // when the run ends with a fatal error (see discard_temporary_files) and when
 // the program returns from main with the file still open.
+// Special names stay what they are: a FIFO or character device (a plotter
+// port) is written directly, and a symbolic link keeps its link while its
+// target is replaced.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -71,24 +94,35 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // False when the temporary file cannot be created (also when 16 output
-    // files are open already).
+    // False when the file cannot be created (also when 16 output files are
+    // open already); error() tells why.
     bool open(const std::string& final_path);
     bool is_open() const { return file_ != nullptr; }
     // False on a write error.
     bool write(std::string_view bytes);
-    // Flushes, closes and renames; false (and the temporary removed) on failure.
+    // Flushes and closes the file; the final name is given by commit().
+    bool finish();
+    // Finishes and renames; false (and the temporary removed) on failure.
     bool commit();
     // Closes and removes the temporary file.
     void discard();
+    // The errno of the first failure (0 when none).
+    int error() const { return error_; }
+    // Written straight into a FIFO or device, without a temporary file.
+    bool direct() const { return direct_; }
     const std::string& final_path() const { return final_path_; }
     const std::string& temporary_path() const { return temp_path_; }
 
 private:
+    bool fail(int error);
+
     std::FILE* file_ = nullptr;
     std::string final_path_;
+    std::string target_path_;  // the final name with its links followed
     std::string temp_path_;
-    bool failed_ = false;
+    int error_ = 0;
+    bool direct_ = false;
+    bool finished_ = false;
     int entry_ = -1;  // in the table of temporary files
 };
 
@@ -96,15 +130,35 @@ private:
 // when a run stops.
 void discard_temporary_files();
 
-// Installs handlers of SIGINT, SIGTERM and SIGHUP that remove the temporary
+// Installs handlers of every signal that ends a program (SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, ...) that remove the temporary
 // files of the open output files and end the program with status 128 + the
-// signal number. main calls it first.
+// signal number. SIGXFSZ is ignored: a write beyond the file-size limit then
+// fails and is reported like a full disk. main calls it first.
 void remove_temporary_files_on_signals();
 
-// Writes a whole file through an OutputFile; false on failure.
-bool write_file_atomically(const std::string& path, std::string_view bytes);
+// Holds an exclusive lock of the directory of `path` while it lives, so that
+// runs finishing at once in one directory rename their files one after the
+// other (a plot and its pictures stay of one run). Without lock support the
+// lock is simply not taken.
+class DirectoryLock {
+public:
+    explicit DirectoryLock(const std::string& path);
+    ~DirectoryLock();
+    DirectoryLock(const DirectoryLock&) = delete;
+    DirectoryLock& operator=(const DirectoryLock&) = delete;
 
-// Appends one block to a log file in a single write; false on failure.
-bool append_to_file(const std::string& path, std::string_view block);
+private:
+    int fd_ = -1;
+};
+
+// Writes a whole file through an OutputFile; false on failure, with the
+// errno in `error` when given.
+bool write_file_atomically(const std::string& path, std::string_view bytes, int* error = nullptr);
+
+// Appends one block to a log file in a single write. The log is whole or
+// untouched: on any failure (a full disk, the file-size limit) it is cut back
+// to its length before. False on failure, with the errno in `error`.
+bool append_to_file(const std::string& path, std::string_view block, int* error = nullptr);
 
 }  // namespace platform

@@ -11,8 +11,15 @@
 // runs on across its corners. In polygon mode the moves are collected into
 // subpolygons (PM1 starts a new one, CI adds a circle) that FP fills and EP
 // outlines, the outline leaving out pen-up moves.
+//
+// PE (encoded polylines) packs coordinates as numbers of base 64 (or 32
+// after the flag "7"), least significant digit first, the last digit from
+// the high range; the lowest bit of a number is its sign. Flags: ":" pen,
+// "<" the next point is a pen-up move, ">" fractional bits of the
+// coordinates, "=" the next point is absolute (else relative).
 #include "preview/hpgl.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -63,8 +70,9 @@ char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + '
 
 class Interpreter {
 public:
-    Interpreter(std::string_view text, Canvas& canvas, const WarningSink& warn)
-        : s_(text), canvas_(canvas), warn_(warn) {
+    // `prefix`: the text is only the beginning of a stream; its end is no fault.
+    Interpreter(std::string_view text, Canvas& canvas, const WarningSink& warn, bool prefix = false)
+        : s_(text), canvas_(canvas), warn_(warn), prefix_(prefix) {
         initialise();
     }
 
@@ -77,6 +85,9 @@ private:
     void skip_to(char terminator, std::string_view mnemonic);
     double number();
     void parameters();
+    void encoded_polyline();
+    long long encoded_number(bool base32);
+    void select_pen(int pen);
 
     // ---- state ----
     void initialise();
@@ -107,6 +118,7 @@ private:
     std::size_t pos_ = 0;
     Canvas& canvas_;
     const WarningSink& warn_;
+    bool prefix_ = false;
     std::set<std::string, std::less<>> warned_;
     std::vector<double> p_;  // parameters of the instruction being executed
     std::string last_;       // the last mnemonic read
@@ -142,7 +154,11 @@ void Interpreter::warn_once(std::string_view key, std::string_view text) {
     if (warn_) warn_(std::string(ROUTINE) + "-W-" + std::string(text));
 }
 
+// The end of the beginning of a stream that check_hpgl_start looks at.
+struct EndOfPrefix {};
+
 void Interpreter::unexpected(std::size_t at) const {
+    if (at >= s_.size() && prefix_) throw EndOfPrefix{};
     if (at >= s_.size()) platform::fatal(ROUTINE, "Plotdatei endet mitten in einem Befehl: unvollständig");
     char text[96];
     std::snprintf(text, sizeof text, "kein HP-GL: unerwartetes Zeichen 0x%02X bei Byte %zu",
@@ -205,7 +221,7 @@ double Interpreter::number() {
             ++digits;
         }
     }
-    if (digits == 0) unexpected(start);
+    if (digits == 0) unexpected(pos_ >= s_.size() ? pos_ : start);
     if (v > MAX_NUMBER || (pos_ < s_.size() && is_digit(s_[pos_]))) {
         char text[64];
         std::snprintf(text, sizeof text, "Zahl außerhalb des Bereichs bei Byte %zu", start + 1);
@@ -467,14 +483,7 @@ void Interpreter::execute(std::string_view m) {
     } else if (m == "PG") {
         end_page();
     } else if (m == "SP") {
-        int pen = has(1) ? integer(0) : 0;
-        if (pen < 0 || pen > 255) {
-            warn_once("SP", "Stiftnummer außerhalb 0..255 übergangen");
-            return;
-        }
-        if (pen == pen_) return;
-        flush_line();
-        pen_ = pen;
+        select_pen(has(1) ? integer(0) : 0);
     } else if (m == "PW") {
         flush_line();
         double width = has(1) ? p_[0] : DEFAULT_WIDTH;
@@ -593,6 +602,99 @@ void Interpreter::execute(std::string_view m) {
     }
 }
 
+void Interpreter::select_pen(int pen) {
+    if (pen < 0 || pen > 255) {
+        warn_once("SP", "Stiftnummer außerhalb 0..255 übergangen");
+        return;
+    }
+    if (pen == pen_) return;
+    flush_line();
+    pen_ = pen;
+}
+
+namespace {
+
+// Bytes that PE passes over: blanks, control characters, DEL, 128-160, 255.
+bool ignored_in_pe(unsigned char c) { return c <= 32 || c == 127 || (c >= 128 && c <= 160) || c == 255; }
+
+}  // namespace
+
+// One number of PE: digits until one from the high range.
+long long Interpreter::encoded_number(bool base32) {
+    long long value = 0, scale = 1;
+    int digits = 0;
+    while (pos_ < s_.size()) {
+        auto c = static_cast<unsigned char>(s_[pos_]);
+        if (ignored_in_pe(c)) {
+            ++pos_;
+            continue;
+        }
+        if (base32) c &= 0x7F;
+        int digit = -1;
+        bool last = false;
+        if (base32 && c >= 63 && c <= 94) digit = c - 63;
+        else if (base32 && c >= 95 && c <= 126) digit = c - 95, last = true;
+        else if (!base32 && c >= 63 && c <= 126) digit = c - 63;
+        else if (!base32 && c >= 191 && c <= 254) digit = c - 191, last = true;
+        if (digit < 0) unexpected(pos_);
+        ++pos_;
+        // Ten digits of base 64 exceed any coordinate of a page.
+        if (++digits > 10) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Zahl außerhalb des Bereichs bei Byte %zu", pos_);
+            platform::fatal(ROUTINE, text);
+        }
+        value += digit * scale;
+        scale *= base32 ? 32 : 64;
+        if (last) return value % 2 == 0 ? value / 2 : -(value / 2);
+    }
+    unexpected(s_.size());
+}
+
+void Interpreter::encoded_polyline() {
+    bool base32 = false, pen_up = false, absolute = false;
+    int fraction_bits = 0;
+    while (pos_ < s_.size()) {
+        const auto c = static_cast<unsigned char>(s_[pos_]);
+        if (c == ';') {
+            ++pos_;
+            return;
+        }
+        if (ignored_in_pe(c)) {
+            ++pos_;
+            continue;
+        }
+        // Flags count without their eighth bit.
+        const char flag = static_cast<char>(c & 0x7F);
+        if (c < 191 && (flag == ':' || flag == '<' || flag == '>' || flag == '=' || flag == '7')) {
+            ++pos_;
+            if (flag == ':') select_pen(static_cast<int>(std::clamp(encoded_number(base32), -1LL, 256LL)));
+            else if (flag == '<') pen_up = true;
+            else if (flag == '>') fraction_bits = static_cast<int>(std::clamp(encoded_number(base32), -26LL, 26LL));
+            else if (flag == '=') absolute = true;
+            else base32 = true;
+            continue;
+        }
+        const double unit = std::ldexp(1.0, -fraction_bits);
+        double x = static_cast<double>(encoded_number(base32)) * unit;
+        double y = static_cast<double>(encoded_number(base32)) * unit;
+        if (!absolute) {
+            x += x_;
+            y += y_;
+        }
+        if (std::fabs(x) > MAX_NUMBER || std::fabs(y) > MAX_NUMBER) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Zahl außerhalb des Bereichs bei Byte %zu", pos_);
+            platform::fatal(ROUTINE, text);
+        }
+        down_ = !pen_up;
+        if (!down_) flush_line();
+        move(x, y, down_);
+        pen_up = absolute = false;
+    }
+    unexpected(s_.size());
+}
+
 int Interpreter::run() {
     bool any = false;
     while (pos_ < s_.size()) {
@@ -616,7 +718,7 @@ int Interpreter::run() {
         if (mnemonic == "LB" || mnemonic == "BL" || mnemonic == "WD") {
             skip_to(label_terminator_, mnemonic);
         } else if (mnemonic == "PE") {
-            skip_to(';', mnemonic);
+            encoded_polyline();
         } else if (mnemonic == "DT") {
             // DT t[,mode]; sets the label terminator.
             if (pos_ >= s_.size()) unexpected(pos_);
@@ -628,6 +730,7 @@ int Interpreter::run() {
             execute(mnemonic);
         }
     }
+    if (prefix_) return pages_;
     if (!any) platform::fatal(ROUTINE, "keine HP-GL-Befehle gefunden");
     if (last_ != "PG")
         platform::fatal(ROUTINE, "Plotdatei endet vor dem Seitenende (PG): unvollständig");
@@ -639,6 +742,22 @@ int Interpreter::run() {
 int interpret(std::string_view hpgl, Canvas& canvas, const WarningSink& warn) {
     Interpreter interpreter(hpgl, canvas, warn);
     return interpreter.run();
+}
+
+void check_hpgl_start(std::string_view first_bytes) {
+    class Nothing : public Canvas {
+    public:
+        void begin_page(const PageStart&) override {}
+        void stroke(std::span<const Subpath>, const Pen&) override {}
+        void fill(std::span<const Subpath>, const Fill&) override {}
+        void end_page() override {}
+    } nothing;
+    const WarningSink quiet = [](std::string_view) {};
+    Interpreter interpreter(first_bytes, nothing, quiet, true);
+    try {
+        interpreter.run();
+    } catch (const EndOfPrefix&) {
+    }
 }
 
 }  // namespace preview

@@ -76,4 +76,8 @@ using WarningSink = std::function<void(std::string_view)>;
 // are fatal (platform::Fatal). Returns the number of pages drawn.
 int interpret(std::string_view hpgl, Canvas& canvas, const WarningSink& warn);
 
+// The first bytes of a plot file: fatal when they hold anything that cannot
+// be HP-GL (a stream that merely stops within them is no fault here).
+void check_hpgl_start(std::string_view first_bytes);
+
 }  // namespace preview

@@ -5,6 +5,7 @@
 // throw platform::Fatal.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,9 @@
 namespace preview {
 
 enum class Format { png, pdf, svg };
+
+// Plot files larger than this are not MURAL's (bytes).
+constexpr std::size_t kMaxPlotBytes = std::size_t{512} << 20;
 
 struct RenderOptions {
     double dpi = 150.0;  // PNG resolution

@@ -6,7 +6,13 @@
 // Lines are round-capped and round-joined like a plotter pen and never
 // thinner than MIN_VECTOR_WIDTH (one pixel in PNG), so that the thinnest pen
 // stays visible. Hatching is drawn as parallel lines on a grid fixed at the
-// page origin, clipped to the polygon.
+// page origin, cut to the polygon by the fill rule along each line (cairo's
+// clipping to a self-intersecting polygon of thousands of edges takes
+// minutes and gigabytes); lines closer than their width fill the area solid,
+// and so does a hatching that would take more work than a page needs.
+//
+// A plot that draws at negative coordinates (a foreign one) gets a page that
+// begins at its drawing, so that nothing of it is lost.
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
@@ -14,6 +20,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cerrno>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -33,19 +40,32 @@ constexpr char ROUTINE[] = "PREVIEW";
 constexpr double MM_PER_INCH = 25.4;
 constexpr double POINTS_PER_MM = 72.0 / MM_PER_INCH;
 constexpr double MIN_VECTOR_WIDTH = 0.1;  // mm
-// More hatch lines than this in one fill are drawn as a solid area.
-constexpr double MAX_HATCH_LINES = 200000.0;
+// Work of one hatched fill: hatch lines times polygon edges. Beyond it the
+// area is filled solid (a page of fine hatching over a detailed map takes a
+// few million).
+constexpr double MAX_HATCH_WORK = 4.0e7;
+// Room left around a drawing that a page is made to follow (mm).
+constexpr double PAGE_MARGIN = 2.0;
+// Longest piece of a circle's outline when a circle is hatched (mm).
+constexpr double CIRCLE_STEP = 0.2;
 // A raster of more pixels than this is refused (4 bytes each).
 constexpr double MAX_PIXELS = 100e6;
 constexpr int MAX_SIDE = 32767;
 // Points of the strokes gathered into one path before it is drawn.
 constexpr std::size_t MAX_BATCH = 1u << 10;
-// Plot files larger than this are not MURAL's.
-constexpr std::uint64_t MAX_PLOT_BYTES = 512u << 20;
+// Longest piece of a line stroked at once.
+constexpr std::size_t MAX_PIECE = 16;
 
 struct PageExtent {
     bool portrait = false;
+    double min_x = 0.0, min_y = 0.0;  // mm; below 0 only when the plot draws there
     double max_x = 0.0, max_y = 0.0;  // mm
+};
+
+// A page: its size and the drawing's point at its lower left corner.
+struct PageBox {
+    double width = 297.0, height = 210.0;  // mm
+    double x0 = 0.0, y0 = 0.0;             // mm
 };
 
 // The first pass: how far each page's drawing reaches.
@@ -65,6 +85,8 @@ private:
         PageExtent& e = pages.back();
         for (const Subpath& k : path) {
             for (const Point& p : k.points) {
+                e.min_x = std::min(e.min_x, static_cast<double>(p.x) - k.radius);
+                e.min_y = std::min(e.min_y, static_cast<double>(p.y) - k.radius);
                 e.max_x = std::max(e.max_x, static_cast<double>(p.x) + k.radius);
                 e.max_y = std::max(e.max_y, static_cast<double>(p.y) + k.radius);
             }
@@ -85,8 +107,8 @@ void check(cairo_status_t status, std::string_view what) {
 // The second pass: drawing on the cairo surface of the format.
 class CairoCanvas : public Canvas {
 public:
-    CairoCanvas(Format format, std::vector<std::pair<double, double>> sizes, double dpi, std::string& out)
-        : format_(format), sizes_(std::move(sizes)), out_(out) {
+    CairoCanvas(Format format, std::vector<PageBox> sizes, double dpi, const WarningSink& warn, std::string& out)
+        : format_(format), sizes_(std::move(sizes)), warn_(warn), out_(out) {
         scale_ = format == Format::png ? dpi / MM_PER_INCH : POINTS_PER_MM;
         min_width_ = format == Format::png ? std::max(MIN_VECTOR_WIDTH, 1.0 / scale_) : MIN_VECTOR_WIDTH;
     }
@@ -109,13 +131,21 @@ public:
         if (!drawing_) return;
         flush_areas();
         if (pending_ > 0 && !same_pen(pen)) flush();
-        if (pending_ == 0) {
-            pen_ = pen;
-            cairo_new_path(cr_);
+        for (const Subpath& k : path) {
+            if (k.radius == 0.0f && k.points.size() > MAX_PIECE) {
+                flush();
+                pen_ = pen;
+                stroke_in_pieces(k);
+                continue;
+            }
+            if (pending_ == 0) {
+                pen_ = pen;
+                cairo_new_path(cr_);
+            }
+            pending_ += k.points.size() + 1;
+            add({&k, 1}, true);
+            if (pending_ >= MAX_BATCH) flush();
         }
-        for (const Subpath& k : path) pending_ += k.points.size() + 1;
-        add(path, true);
-        if (pending_ >= MAX_BATCH) flush();
     }
 
     void fill(std::span<const Subpath> path, const Fill& fill) override {
@@ -135,48 +165,8 @@ public:
         add(path, false);
         set_colour(fill.colour);
         cairo_set_fill_rule(cr_, fill.even_odd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-        if (fill.kind == FillKind::solid) {
-            cairo_fill(cr_);
-            return;
-        }
-        cairo_save(cr_);
-        cairo_clip(cr_);
-        double x0, y0, x1, y1;
-        cairo_clip_extents(cr_, &x0, &y0, &x1, &y1);
-        double width = std::max(fill.line_width_mm, min_width_);
-        double spacing = std::max(fill.spacing_mm, width);
-        bool solid = false;
-        for (int pass = 0; pass < (fill.kind == FillKind::cross_hatch ? 2 : 1); ++pass) {
-            double a = (fill.angle_deg + 90.0 * pass) * std::numbers::pi / 180.0;
-            double c = std::cos(a), s = std::sin(a);
-            // Extent of the clip box along the lines (u) and across them (v).
-            double umin = INFINITY, umax = -INFINITY, vmin = INFINITY, vmax = -INFINITY;
-            for (double x : {x0, x1})
-                for (double y : {y0, y1}) {
-                    umin = std::min(umin, c * x + s * y);
-                    umax = std::max(umax, c * x + s * y);
-                    vmin = std::min(vmin, c * y - s * x);
-                    vmax = std::max(vmax, c * y - s * x);
-                }
-            if (!(vmax >= vmin)) continue;
-            if ((vmax - vmin) / spacing > MAX_HATCH_LINES) {
-                solid = true;
-                break;
-            }
-            for (double k = std::ceil(vmin / spacing); k * spacing <= vmax; k += 1.0) {
-                double v = k * spacing;
-                cairo_move_to(cr_, c * umin - s * v, s * umin + c * v);
-                cairo_line_to(cr_, c * umax - s * v, s * umax + c * v);
-            }
-        }
-        if (solid) {
-            cairo_new_path(cr_);
-            cairo_paint(cr_);
-        } else {
-            cairo_set_line_width(cr_, width);
-            cairo_stroke(cr_);
-        }
-        cairo_restore(cr_);
+        if (fill.kind == FillKind::solid || !hatch(path, fill)) cairo_fill(cr_);
+        cairo_new_path(cr_);
     }
 
     void end_page() override {
@@ -190,7 +180,7 @@ public:
     // Completes the output; a plot without any page gives one empty page.
     void finish() {
         if (!surface_) {
-            start(sizes_.empty() ? std::pair{297.0, 210.0} : sizes_.front());
+            start(sizes_.empty() ? PageBox{} : sizes_.front());
             if (format_ == Format::pdf) cairo_show_page(cr_);
         }
         check(cairo_status(cr_), "Zeichnen");
@@ -202,8 +192,8 @@ public:
     }
 
 private:
-    void start(std::pair<double, double> size) {
-        auto [w, h] = size;
+    void start(const PageBox& page) {
+        const double w = page.width, h = page.height;
         if (!surface_) {
             if (format_ == Format::png) {
                 double pw = std::round(w * scale_), ph = std::round(h * scale_);
@@ -228,6 +218,8 @@ private:
         cairo_paint(cr_);
         cairo_translate(cr_, 0.0, h * scale_);
         cairo_scale(cr_, scale_, -scale_);
+        cairo_translate(cr_, -page.x0, -page.y0);
+        page_ = page;
         cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
         cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
     }
@@ -311,7 +303,40 @@ private:
     }
 
     // Strokes the gathered path.
-    void flush() {
+    // A long line crossing itself many times (the outline of a map polygon
+    // gone wrong) is stroked in pieces: cairo's stroke of one such path costs
+    // the square of its crossings. A dash pattern runs on across the pieces.
+    void stroke_in_pieces(const Subpath& k) {
+        const std::size_t n = k.points.size();
+        auto down = [&](std::size_t i) { return k.down.empty() || k.down[i]; };
+        double run = 0.0;  // drawn length since the last pen-up move (mm)
+        for (std::size_t start = 0; start + 1 < n || (k.closed && start + 1 == n); start += MAX_PIECE) {
+            const std::size_t end = std::min(start + MAX_PIECE, n - 1);
+            Subpath piece;
+            piece.points.assign(k.points.begin() + static_cast<std::ptrdiff_t>(start),
+                                k.points.begin() + static_cast<std::ptrdiff_t>(end) + 1);
+            for (std::size_t i = start; i <= end; ++i) piece.down.push_back(i == start || down(i));
+            // The closing edge belongs to the last piece.
+            if (k.closed && end == n - 1) {
+                piece.points.push_back(k.points.front());
+                piece.down.push_back(true);
+            }
+            cairo_new_path(cr_);
+            add({&piece, 1}, true);
+            pending_ = piece.points.size();
+            flush(run);
+            for (std::size_t i = 1; i < piece.points.size(); ++i) {
+                if (!piece.down[i]) {
+                    run = 0.0;
+                    continue;
+                }
+                run += std::hypot(piece.points[i].x - piece.points[i - 1].x, piece.points[i].y - piece.points[i - 1].y);
+            }
+            if (end == n - 1) break;
+        }
+    }
+
+    void flush(double dash_offset = 0.0) {
         if (pending_ == 0) return;
         pending_ = 0;
         set_colour(pen_.colour);
@@ -326,7 +351,8 @@ private:
         cairo_set_line_join(cr_, hairline ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
         double sum = 0.0;
         for (double d : pen_.dashes) sum += d;
-        if (sum > 0.0) cairo_set_dash(cr_, pen_.dashes.data(), static_cast<int>(pen_.dashes.size()), 0.0);
+        if (sum > 0.0)
+            cairo_set_dash(cr_, pen_.dashes.data(), static_cast<int>(pen_.dashes.size()), std::fmod(dash_offset, sum));
         cairo_stroke(cr_);
         if (sum > 0.0) cairo_set_dash(cr_, nullptr, 0, 0.0);
     }
@@ -358,8 +384,112 @@ private:
         }
     }
 
+    // Hatches the area (whose path is the current one) by the fill rule, line
+    // by line; false when it is to be filled solid instead: hatch lines that
+    // touch, or more work than a page of hatching takes.
+    bool hatch(std::span<const Subpath> path, const Fill& fill) {
+        const double width = std::max(fill.line_width_mm, min_width_);
+        const double spacing = fill.spacing_mm;
+        if (!(spacing > width)) return false;
+        struct Edge {
+            double x0, y0, x1, y1;
+        };
+        std::vector<Edge> edges;
+        auto ring = [&](const std::vector<Point>& points) {
+            for (std::size_t i = 0, j = points.size() - 1; i < points.size(); j = i++)
+                edges.push_back({points[j].x, points[j].y, points[i].x, points[i].y});
+        };
+        for (const Subpath& k : path) {
+            if (k.points.empty()) continue;
+            if (k.radius > 0.0f) {
+                const double r = k.radius;
+                const int n = static_cast<int>(std::clamp(std::ceil(2.0 * std::numbers::pi * r / CIRCLE_STEP), 16.0, 720.0));
+                std::vector<Point> circle;
+                for (int i = 0; i < n; ++i) {
+                    const double a = 2.0 * std::numbers::pi * i / n;
+                    circle.push_back({static_cast<float>(k.points[0].x + r * std::cos(a)),
+                                      static_cast<float>(k.points[0].y + r * std::sin(a))});
+                }
+                ring(circle);
+            } else if (k.points.size() >= 2) {
+                ring(k.points);
+            }
+        }
+        const int passes = fill.kind == FillKind::cross_hatch ? 2 : 1;
+        // Across the lines (v) only the part of the page counts.
+        struct Range {
+            double vmin, vmax;
+        };
+        std::vector<Range> ranges;
+        double work = 0.0;
+        for (int pass = 0; pass < passes; ++pass) {
+            const double a = (fill.angle_deg + 90.0 * pass) * std::numbers::pi / 180.0;
+            const double c = std::cos(a), s = std::sin(a);
+            double pmin = INFINITY, pmax = -INFINITY, emin = INFINITY, emax = -INFINITY;
+            for (double x : {page_.x0, page_.x0 + page_.width})
+                for (double y : {page_.y0, page_.y0 + page_.height}) {
+                    pmin = std::min(pmin, c * y - s * x);
+                    pmax = std::max(pmax, c * y - s * x);
+                }
+            for (const Edge& e : edges) {
+                emin = std::min({emin, c * e.y0 - s * e.x0, c * e.y1 - s * e.x1});
+                emax = std::max({emax, c * e.y0 - s * e.x0, c * e.y1 - s * e.x1});
+            }
+            const Range r{std::max(pmin, emin), std::min(pmax, emax)};
+            ranges.push_back(r);
+            if (r.vmax >= r.vmin) work += ((r.vmax - r.vmin) / spacing + 1.0) * static_cast<double>(edges.size());
+        }
+        if (!(work <= MAX_HATCH_WORK)) {
+            warn_once_hatch();
+            return false;
+        }
+        cairo_new_path(cr_);
+        std::vector<std::pair<double, int>> crossings;  // along the line, direction
+        for (int pass = 0; pass < passes; ++pass) {
+            const double a = (fill.angle_deg + 90.0 * pass) * std::numbers::pi / 180.0;
+            const double c = std::cos(a), s = std::sin(a);
+            const Range r = ranges[static_cast<std::size_t>(pass)];
+            if (!(r.vmax >= r.vmin)) continue;
+            for (double k = std::ceil(r.vmin / spacing); k * spacing <= r.vmax; k += 1.0) {
+                const double v = k * spacing;
+                crossings.clear();
+                for (const Edge& e : edges) {
+                    const double v0 = c * e.y0 - s * e.x0, v1 = c * e.y1 - s * e.x1;
+                    // Half-open, so that a line through a vertex counts it once.
+                    if ((v0 <= v) == (v1 <= v)) continue;
+                    const double u0 = c * e.x0 + s * e.y0, u1 = c * e.x1 + s * e.y1;
+                    crossings.emplace_back(u0 + (u1 - u0) * (v - v0) / (v1 - v0), v1 > v0 ? 1 : -1);
+                }
+                std::sort(crossings.begin(), crossings.end());
+                int winding = 0;
+                for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
+                    winding += fill.even_odd ? 1 : crossings[i].second;
+                    const bool inside = fill.even_odd ? winding % 2 != 0 : winding != 0;
+                    const double u0 = crossings[i].first, u1 = crossings[i + 1].first;
+                    if (!inside || !(u1 > u0)) continue;
+                    cairo_move_to(cr_, c * u0 - s * v, s * u0 + c * v);
+                    cairo_line_to(cr_, c * u1 - s * v, s * u1 + c * v);
+                }
+            }
+        }
+        cairo_set_line_width(cr_, width);
+        cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
+        cairo_stroke(cr_);
+        cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+        return true;
+    }
+
+    void warn_once_hatch() {
+        if (hatch_warned_ || !warn_) return;
+        hatch_warned_ = true;
+        warn_(std::string(ROUTINE) + "-W-Schraffur zu aufwendig, als Fläche gefüllt");
+    }
+
     Format format_;
-    std::vector<std::pair<double, double>> sizes_;
+    std::vector<PageBox> sizes_;
+    const WarningSink& warn_;
+    PageBox page_;  // the page being drawn
+    bool hatch_warned_ = false;
     std::string& out_;
     double scale_ = 1.0, min_width_ = MIN_VECTOR_WIDTH;
     cairo_surface_t* surface_ = nullptr;
@@ -416,14 +546,19 @@ std::string render(std::string_view hpgl, Format format, const RenderOptions& op
 
     MeasuringCanvas measure;
     interpret(hpgl, measure, [](std::string_view) {});
-    std::vector<std::pair<double, double>> sizes;
+    std::vector<PageBox> sizes;
     for (const PageExtent& e : measure.pages) {
         if (options.page_mm) {
-            sizes.push_back(*options.page_mm);
+            sizes.push_back({options.page_mm->first, options.page_mm->second, 0.0, 0.0});
             continue;
         }
-        sizes.push_back(choose_page(e.max_x, e.max_y, e.portrait));
-        if (e.max_x > sizes.back().first + 0.01 || e.max_y > sizes.back().second + 0.01)
+        // The page begins at the drawing's lower left corner when that lies
+        // below 0 (a foreign plot), else at 0 as the plotter's page does.
+        // (with a margin for the width of the pen).
+        const double x0 = e.min_x < 0.0 ? e.min_x - PAGE_MARGIN : 0.0, y0 = e.min_y < 0.0 ? e.min_y - PAGE_MARGIN : 0.0;
+        auto [w, h] = choose_page(e.max_x - x0, e.max_y - y0, e.portrait);
+        sizes.push_back({w, h, x0, y0});
+        if (e.max_x - x0 > w + 0.01 || e.max_y - y0 > h + 0.01)
             warn(std::string(ROUTINE) + "-W-Zeichnung größer als A0, auf A0 abgeschnitten");
     }
     if (format != Format::pdf && sizes.size() > 1)
@@ -431,7 +566,7 @@ std::string render(std::string_view hpgl, Format format, const RenderOptions& op
              " Seiten gezeichnet (alle Seiten nur im PDF)");
 
     std::string out;
-    CairoCanvas canvas(format, sizes, options.dpi, out);
+    CairoCanvas canvas(format, sizes, options.dpi, warn, out);
     interpret(hpgl, canvas, warn);
     canvas.finish();
     return out;
@@ -439,22 +574,38 @@ std::string render(std::string_view hpgl, Format format, const RenderOptions& op
 
 void render_file(const std::string& plot_path, const std::string& out_path, const RenderOptions& options) {
     Format format = format_of(out_path);
+    // Converting a file into itself would destroy the plot.
+    if (platform::same_file(plot_path, out_path))
+        platform::fatal(ROUTINE, "Ausgabedatei " + out_path + " ist die Plotdatei " + plot_path +
+                                     " und würde überschrieben: einen anderen Namen wählen");
     std::uint64_t size = 0;
-    int fd = platform::open_regular_file(plot_path, size);
+    const int fd = platform::open_regular_file(plot_path, size);
     if (fd < 0) platform::fatal(ROUTINE, "Plotdatei " + plot_path + " nicht gefunden");
-    if (size > MAX_PLOT_BYTES) {
-        ::close(fd);
-        platform::fatal(ROUTINE, "Plotdatei " + plot_path + " ist zu groß");
-    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (size > kMaxPlotBytes) platform::fatal(ROUTINE, "Plotdatei " + plot_path + " ist zu groß");
     std::string text(static_cast<std::size_t>(size), '\0');
     std::size_t got = 0;
-    while (got < text.size()) {
-        ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
+    auto read_up_to = [&](std::size_t end) {
+        while (got < end) {
+            const ssize_t n = ::read(fd, text.data() + got, end - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+    };
+    try {
+        // A file that is no plot is refused at its first bytes, not after
+        // hundreds of megabytes have been read.
+        read_up_to(std::min<std::size_t>(text.size(), 1u << 16));
+        check_hpgl_start(std::string_view(text).substr(0, got));
+        read_up_to(text.size());
+        if (got != text.size()) platform::fatal(ROUTINE, "Plotdatei " + plot_path + " konnte nicht gelesen werden");
+    } catch (const platform::Fatal& e) {
+        throw platform::Fatal(std::string(e.what()) + " (" + plot_path + ")");
     }
-    ::close(fd);
-    if (got != text.size()) platform::fatal(ROUTINE, "Plotdatei " + plot_path + " konnte nicht gelesen werden");
 
     std::string bytes;
     try {
@@ -462,8 +613,10 @@ void render_file(const std::string& plot_path, const std::string& out_path, cons
     } catch (const platform::Fatal& e) {
         throw platform::Fatal(std::string(e.what()) + " (" + plot_path + ")");
     }
-    if (!platform::write_file_atomically(out_path, bytes))
-        platform::fatal(ROUTINE, "Ausgabedatei " + out_path + " konnte nicht geschrieben werden");
+    int error = 0;
+    if (!platform::write_file_atomically(out_path, bytes, &error))
+        platform::fatal(ROUTINE, "Ausgabedatei " + out_path + " konnte nicht geschrieben werden: " +
+                                     platform::describe_error(error));
 }
 
 }  // namespace preview

@@ -14,6 +14,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <utility>
 
 #include "platform/checked.h"
 #include "platform/codepage.h"
@@ -198,6 +200,45 @@ void GQEM_DIM(int& NX, int& NY, int& NZ) {
     rs.LEVEL_S = 2;
 }
 
+namespace {
+
+// A grid that makes no map is refused, naming the file and the value: cell
+// widths of zero, negative, not finite or absurd (1e30 m, 1e-40 m), a corner
+// beyond any coordinate system of the earth, an extent that no section can
+// show.
+void check_grid(const std::string& file, float XMIN, float YMIN, float DX, float DY,
+                const platform::Array1D<float>& DZK, int NX, int NY) {
+    constexpr char ROUTINE[] = "GQEM_GRD";
+    auto number = [](double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.7g", value);
+        return std::string(text);
+    };
+    auto refuse = [&](const std::string& name, double value, const std::string& why) {
+        platform::fatal(ROUTINE, "Datei " + file + ": " + name + "=" + number(value) + " m " + why);
+    };
+    auto check_width = [&](const std::string& name, float width) {
+        if (!(width >= kMinCellWidth && width <= kMaxCellWidth))
+            refuse(name, width, "ist keine brauchbare Zellbreite (" + number(kMinCellWidth) + " bis " +
+                                    number(kMaxCellWidth) + " m)");
+    };
+    check_width("DX", DX);
+    check_width("DY", DY);
+    for (int k = 1; k <= DZK.n(); ++k) check_width("DZK(" + std::to_string(k) + ")", DZK(k));
+    for (auto [name, corner] : {std::pair{"XMIN", XMIN}, std::pair{"YMIN", YMIN}})
+        if (!(std::fabs(corner) <= kMaxCoordinate))
+            refuse(name, corner, "liegt außerhalb jedes Koordinatensystems (Betrag höchstens " +
+                                     number(kMaxCoordinate) + " m)");
+    const std::string too_large = "ist kein Modellgebiet (höchstens " + number(kMaxExtent) + " m)";
+    if (static_cast<double>(NX) * DX > kMaxExtent) refuse("NX*DX", static_cast<double>(NX) * DX, too_large);
+    if (static_cast<double>(NY) * DY > kMaxExtent) refuse("NY*DY", static_cast<double>(NY) * DY, too_large);
+    double top = 0.0;
+    for (int k = 1; k <= DZK.n(); ++k) top += DZK(k);
+    if (top > kMaxExtent) refuse("Modellhöhe", top, too_large);
+}
+
+}  // namespace
+
 void GQEM_GRD(float& XMIN, float& YMIN, float& DX, float& DY, platform::Array1D<float>& DZK, int NZ) {
     constexpr char ROUTINE[] = "GQEM_GRD";
     ReaderState& rs = reader_state();
@@ -224,19 +265,15 @@ void GQEM_GRD(float& XMIN, float& YMIN, float& DX, float& DY, platform::Array1D<
     DY = f.read_f32();
     DZK.resize(NZ);
     f.read_f32s(DZK.span());
-    // Widths of zero, negative or not finite would make every coordinate wrong.
-    bool sound = std::isfinite(XMIN) && std::isfinite(YMIN) && std::isfinite(DX) && std::isfinite(DY) && DX > 0 &&
-                 DY > 0;
-    for (float dz : DZK.span()) sound = sound && std::isfinite(dz) && dz > 0;
-    if (!sound) platform::fatal(ROUTINE, "Datei " + rs.result_name + ": ungültige Gitterweiten DX, DY oder DZK");
+    check_grid(rs.result_name, XMIN, YMIN, DX, DY, DZK, grid().NX, grid().NY);
     rs.LEVEL_S = 3;
 }
 
 void GET_GRID() {
     Grid& g = grid();
     GQEM_GRD(g.XMIN, g.YMIN, g.DX, g.DY, g.DZK, g.NZ);
-    g.XMAX = g.XMIN + static_cast<float>(g.NX) * g.DX;
-    g.YMAX = g.YMIN + static_cast<float>(g.NY) * g.DY;
+    g.XMAX = static_cast<float>(g.XMIN + static_cast<double>(g.NX) * g.DX);
+    g.YMAX = static_cast<float>(g.YMIN + static_cast<double>(g.NY) * g.DY);
     auto& con = platform::console();
     using platform::format_real;
     con.line("Xmin,Xmax,Ymin,Ymax: " + format_real(g.XMIN) + " " + format_real(g.XMAX) + " " + format_real(g.YMIN) +
@@ -252,14 +289,15 @@ void GET_GRID() {
     g.XL.resize(g.NX);
     g.YL.resize(g.NY);
     g.ZL.resize(g.NZ);
-    g.XU(1) = g.XMIN;
-    for (int i = 1; i <= g.NX; ++i) g.XU(i + 1) = g.XU(i) + g.DX;
-    g.YV(1) = g.YMIN;
-    for (int j = 1; j <= g.NY; ++j) g.YV(j + 1) = g.YV(j) + g.DY;
+    // Each face from the corner, in double: summed up in single precision,
+    // a grid at a few million metres would grow by whole metres.
+    const double x0 = g.XMIN, y0 = g.YMIN, dx = g.DX, dy = g.DY;
+    for (int i = 1; i <= g.NX + 1; ++i) g.XU(i) = static_cast<float>(x0 + (i - 1) * dx);
+    for (int j = 1; j <= g.NY + 1; ++j) g.YV(j) = static_cast<float>(y0 + (j - 1) * dy);
     g.ZW(1) = 0.0f;
     for (int k = 1; k <= g.NZ; ++k) g.ZW(k + 1) = g.ZW(k) + g.DZK(k);
-    for (int i = 1; i <= g.NX; ++i) g.XL(i) = g.XU(i) + 0.5f * g.DX;
-    for (int j = 1; j <= g.NY; ++j) g.YL(j) = g.YV(j) + 0.5f * g.DY;
+    for (int i = 1; i <= g.NX; ++i) g.XL(i) = static_cast<float>(x0 + (i - 0.5) * dx);
+    for (int j = 1; j <= g.NY; ++j) g.YL(j) = static_cast<float>(y0 + (j - 0.5) * dy);
     for (int k = 1; k <= g.NZ; ++k) g.ZL(k) = g.ZW(k) + 0.5f * g.DZK(k);
 }
 

@@ -14,6 +14,14 @@ namespace resultfile {
 inline constexpr float kCurrentVersion = 2.1f;
 inline constexpr float kDiffusionReaderVersion = 1.11f;
 
+// The grids that make a map: cell widths (m), the largest distance of the
+// corner from 0 (m; UTM with the zone in front reaches 6e7) and the largest
+// extent of the model (m).
+inline constexpr float kMinCellWidth = 0.001f;
+inline constexpr float kMaxCellWidth = 100000.0f;
+inline constexpr double kMaxCoordinate = 1.0e8;
+inline constexpr double kMaxExtent = 1.0e7;
+
 enum Family { kUnknownFamily = 0, kQEM = 1, kTRZ = 2 };
 
 struct ReaderState {
@@ -53,6 +61,15 @@ struct Grid {
     platform::Array1D<float> XU, YV, ZW;         // faces, NX+1, NY+1, NZ+1 (m)
     platform::Array1D<float> XL, YL, ZL;         // centres (m)
     float X0 = 0.0f, Y0 = 0.0f;                  // reference point of the plot coordinates (m)
+
+    // Faces and centres relative to the grid's corner (XMIN, YMIN): the plot
+    // coordinates. Held in single precision, the real coordinates of a grid
+    // placed at a few million metres (Gauss-Krüger, UTM) lose whole
+    // decimetres; relative to the corner they keep a fraction of a millimetre.
+    float face_x(int i) const { return static_cast<float>((i - 1) * static_cast<double>(DX)); }
+    float face_y(int j) const { return static_cast<float>((j - 1) * static_cast<double>(DY)); }
+    float centre_x(int i) const { return static_cast<float>((i - 0.5) * static_cast<double>(DX)); }
+    float centre_y(int j) const { return static_cast<float>((j - 0.5) * static_cast<double>(DY)); }
 };
 
 // The inflow conditions of the model run.

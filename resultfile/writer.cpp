@@ -39,8 +39,9 @@ void put_packed(platform::ByteWriter& out, const std::vector<float>& values, flo
 }
 
 void write_bytes(const std::string& path, const std::string& bytes) {
-    if (!platform::write_file_atomically(path, bytes))
-        platform::fatal(ROUTINE, "Datei " + path + " konnte nicht geschrieben werden");
+    int error = 0;
+    if (!platform::write_file_atomically(path, bytes, &error))
+        platform::fatal(ROUTINE, "Datei " + path + " konnte nicht geschrieben werden: " + platform::describe_error(error));
 }
 
 }  // namespace

@@ -162,6 +162,15 @@ void VECU2M(std::span<const float> XU, std::span<const float> YU, int N) {
     st.work_used = N;
 }
 
+void set_user_origin(double X0, double Y0) {
+    DrawSettings& s = plot_state().s;
+    s.user_origin_x = std::isfinite(X0) ? X0 : 0.0;
+    s.user_origin_y = std::isfinite(Y0) ? Y0 : 0.0;
+}
+
+double user_origin_x() { return plot_state().s.user_origin_x; }
+double user_origin_y() { return plot_state().s.user_origin_y; }
+
 float XINVRS(float XMM, float YMM) {
     const DrawSettings& s = plot_state().s;
     float x = XMM / s.FumX + s.xaxis.min;

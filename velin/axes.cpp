@@ -139,10 +139,12 @@ void draw_axis(bool x_axis, const AxisSettings& axis, bool logarithmic, float le
         PENDN(x, y);
     };
 
+    // Linear axes number the real coordinates of a graph drawn relative to a point.
+    const double origin = logarithmic || s.absolute_numbers ? 0.0 : (x_axis ? s.user_origin_x : s.user_origin_y);
     std::string fmt;
     if (axis.integer_numbers) fmt = "(I10)";
     else if (logarithmic) fmt = "(1PE10.1)";
-    else GETFMT(min, step, max, fmt);
+    else GETFMT(static_cast<float>(min + origin), step, static_cast<float>(max + origin), fmt);
     const float full_height = s.text_height, saved_angle = s.text_angle;
     ANGLE(0.0f);
     HEIGHT(0.8f * full_height);
@@ -154,10 +156,10 @@ void draw_axis(bool x_axis, const AxisSettings& axis, bool logarithmic, float le
     float widest = 0.0f;
     auto number = [&](float v, float pos) {
         if (s.absolute_numbers && std::fabs(v) < small) return;
-        float value = logarithmic ? std::pow(10.0f, v) : v;
+        double value = logarithmic ? static_cast<double>(std::pow(10.0f, v)) : origin + v;
         if (s.absolute_numbers) value = std::fabs(value);
-        std::string text;
-        int n = NUM2S(value, text, fmt);
+        const std::string text = detail::number_text(value, fmt);
+        const int n = static_cast<int>(text.size());
         float w = XMESS(text, n);
         if (x_axis) {
             MESSAG(text, n, x0 + pos + shift - w / 2.0f, y0 + offset);

@@ -134,6 +134,7 @@ PlotState& plot_state() {
 
 void reset() {
     detail::discard_plot_file();
+    detail::discard_held_plot_files();
     plot_state() = PlotState{};
     plot_state().pthk.fill(0.05f);
     units().clear();
@@ -299,6 +300,14 @@ void SELPEN(int IPEN) {
     }
 }
 
+std::string palette_path(std::string_view PAL_FILE) {
+    std::string file = trimmed(PAL_FILE);
+    if (file.empty()) file = "C:\\VELIN\\VELIN.PAL";
+    if (lower(file).starts_with("c:\\velin\\")) return platform::velin_file(file);
+    if (auto found = platform::find_file(file)) return *found;
+    return platform::velin_file(file);
+}
+
 void SETPAL(std::string_view PAL_FILE, std::string_view PAL_NAME) {
     PlotState& st = plot_state();
     if (!st.hpgl2) {
@@ -311,11 +320,7 @@ void SETPAL(std::string_view PAL_FILE, std::string_view PAL_NAME) {
     }
     std::string file = trimmed(PAL_FILE);
     if (file.empty()) file = "C:\\VELIN\\VELIN.PAL";
-    std::string path;
-    if (lower(file).starts_with("c:\\velin\\")) path = platform::velin_file(file);
-    else if (auto found = platform::find_file(file)) path = *found;
-    else path = platform::velin_file(file);
-    std::optional<std::string> text = platform::read_text_file(path, "SETPAL");
+    std::optional<std::string> text = platform::read_text_file(palette_path(file), "SETPAL");
     if (!text) detail::fail("SETPAL", "Paletten-Datei " + file + " nicht gefunden!");
     std::istringstream in(std::move(*text));
 

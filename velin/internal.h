@@ -20,6 +20,8 @@ void message_line(std::string_view text);
 std::string fmt_int(long long value, int width);
 std::string fmt_int0(long long value, int width);  // leading zeros (Iw.w)
 std::string fmt_fixed(double value, int width, int decimals);
+// A number in a Fortran edit descriptor ("(F10.1)", "(I10)", "(1PE10.1)"), left-adjusted.
+std::string number_text(double value, std::string_view fmt);
 
 // ---- writer (one emit function per instruction) ----------------------------
 // Appends bytes to the plot stream; the pending move and the PD list are the
@@ -64,6 +66,8 @@ void write_record_if_full();
 void flush_buffer();  // last, shorter record
 void close_plot_file();
 void discard_plot_file();
+// Drops the held plot files (their temporaries removed) and ends holding.
+void discard_held_plot_files();
 
 // ---- device settings through the shadow -------------------------------------
 // Sends a pen width when the device's differs by more than 0.001 mm.

@@ -178,10 +178,12 @@ std::string fmt_int0(long long value, int width) {
 
 std::string fmt_fixed(double value, int width, int decimals) { return format_fixed(value, width, decimals); }
 
+std::string number_text(double value, std::string_view fmt) { return left_adjusted(format_number(value, fmt)); }
+
 }  // namespace detail
 
 int NUM2S(float V, std::string& STR, std::string_view FMT) {
-    STR = left_adjusted(format_number(V, FMT));
+    STR = detail::number_text(V, FMT);
     return static_cast<int>(STR.size());
 }
 

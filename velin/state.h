@@ -59,6 +59,10 @@ struct DrawSettings {
     bool LogX = false, LogY = false;
     bool absolute_numbers = false;
     float FumX = 1.0f, FumY = 1.0f;  // mm per user unit
+    // The real coordinates that the user point (0, 0) stands for: axis
+    // numbers show origin + user value, so that a graph of a region far from
+    // (0, 0) can be drawn in coordinates relative to a point of it.
+    double user_origin_x = 0.0, user_origin_y = 0.0;
     AxisSettings xaxis, yaxis, zaxis;
     bool cross = false;
     std::vector<Heading> headings;  // at most 3

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "velin/state.h"
 
@@ -29,6 +30,8 @@ void page_size(std::string_view PFORMAT, float& PAGEX, float& PAGEY);
 void SETPEN(int IPEN, float PTHK, int IRED, int IGREEN, int IBLUE);
 void SELPEN(int IPEN);
 void SETPAL(std::string_view PAL_FILE, std::string_view PAL_NAME);
+// The file that SETPAL reads for PAL_FILE ("C:\VELIN\..." in VELIN's directory).
+std::string palette_path(std::string_view PAL_FILE);
 void LODSTY(std::string_view STYLE);
 void SWISS(int IFLAG);
 void PENUP(float X, float Y);
@@ -40,6 +43,20 @@ void MM2ABS(float X, float Y, int& IX, int& IY);
 void ENDGR(int IFLAG);
 void ENDPL(int IFLAG);
 void DONEPL();
+// Plot files that the caller completes: while held, ENDPL closes a plot file
+// without giving it its final name, so that pictures can be drawn from the
+// run's own stream first; with keep_stream_bytes > 0 the writer keeps a copy
+// of each stream up to that many bytes. commit_plot_files() renames every
+// held file over its final name (a failure is fatal, naming the cause).
+// Holding anew drops the files held before.
+void hold_plot_files(bool hold, std::size_t keep_stream_bytes = 0);
+struct FinishedPlot {
+    const std::string& name;  // the final name
+    std::string_view stream;  // the bytes written, when kept whole
+    bool stream_kept;
+};
+std::vector<FinishedPlot> finished_plots();
+void commit_plot_files();
 void RESET(std::string_view NAME);
 void VLERROR(std::string_view MSG);
 void SETIOC(int IUNIT);
@@ -100,6 +117,13 @@ float YPOSN(float XU, float YU);
 void VECU2M(std::span<const float> XU, std::span<const float> YU, int N);
 float XINVRS(float XMM, float YMM);
 float YINVRS(float XMM, float YMM);
+// The real coordinates (X0, Y0) that the user point (0, 0) of the next
+// graphs stands for (until INIVAR): the axis numbers of linear axes show
+// X0 + x and Y0 + y. Single precision cannot place a point to a metre at
+// a few million metres from 0; relative to a point of the region it can.
+void set_user_origin(double X0, double Y0);
+double user_origin_x();
+double user_origin_y();
 
 // ---- lines, curves, markers, line styles --------------------------------------
 void CURVE(std::span<const float> XU, std::span<const float> YU, int N, int IMARK);

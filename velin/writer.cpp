@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "platform/files.h"
 #include "velin/internal.h"
@@ -14,9 +16,44 @@ namespace velin {
 
 namespace {
 
-platform::OutputFile& plot_file() {
-    static platform::OutputFile file;
-    return file;
+// A plot file being written, and what the run keeps of it.
+struct PlotOutput {
+    std::unique_ptr<platform::OutputFile> file = std::make_unique<platform::OutputFile>();
+    std::string stream;         // a copy of its bytes, when kept
+    bool stream_whole = true;   // the copy holds every byte
+};
+
+struct PlotOutputs {
+    PlotOutput current;
+    std::vector<PlotOutput> held;  // finished, waiting for their final names
+    bool hold = false;
+    std::size_t keep_bytes = 0;  // largest copy of a stream kept; 0 keeps none
+};
+
+PlotOutputs& outputs() {
+    static PlotOutputs instance;
+    return instance;
+}
+
+platform::OutputFile& plot_file() { return *outputs().current.file; }
+
+// The cause of a failed plot file in the words of the system.
+std::string plot_file_failure(const std::string& name, int error) {
+    return "Plotdatei " + name + " konnte nicht geschrieben werden: " + platform::describe_error(error);
+}
+
+bool write_plot_bytes(std::string_view bytes) {
+    PlotOutputs& o = outputs();
+    PlotOutput& p = o.current;
+    if (o.keep_bytes > 0 && p.stream_whole) {
+        if (p.stream.size() + bytes.size() <= o.keep_bytes) {
+            p.stream.append(bytes);
+        } else {
+            p.stream_whole = false;
+            std::string().swap(p.stream);
+        }
+    }
+    return p.file->write(bytes);
 }
 
 // Plotter units fit six columns.
@@ -62,8 +99,8 @@ void write_record_if_full() {
     DeviceShadow& d = plot_state().dev;
     if (d.NB <= 512) return;
     if (d.fclose) FOPEN();
-    if (!plot_file().write({d.bu.data(), 512}))
-        fail("FOPEN", "Plotdatei " + plot_state().plt_file + " konnte nicht geschrieben werden");
+    if (!write_plot_bytes({d.bu.data(), 512}))
+        fail("FOPEN", plot_file_failure(plot_state().plt_file, plot_file().error()));
     d.Irec += 1;
     d.NB = 1;
 }
@@ -189,26 +226,73 @@ void flush_buffer() {
     DeviceShadow& d = plot_state().dev;
     if (d.NB <= 1) return;
     if (d.fclose) FOPEN();
-    if (!plot_file().write({d.bu.data(), static_cast<std::size_t>(d.NB - 1)}))
-        fail("ENDPL", "Plotdatei " + plot_state().plt_file + " konnte nicht geschrieben werden");
+    if (!write_plot_bytes({d.bu.data(), static_cast<std::size_t>(d.NB - 1)}))
+        fail("ENDPL", plot_file_failure(plot_state().plt_file, plot_file().error()));
     d.Irec += 1;
     d.NB = 1;
 }
 
 void close_plot_file() {
     DeviceShadow& d = plot_state().dev;
-    if (!d.fclose && !plot_file().commit())
-        fail("ENDPL", "Plotdatei " + plot_state().plt_file + " konnte nicht geschrieben werden");
+    PlotOutputs& o = outputs();
+    if (!d.fclose) {
+        const bool ok = o.hold ? plot_file().finish() : plot_file().commit();
+        if (!ok) {
+            const int error = plot_file().error();
+            plot_file().discard();
+            o.current = PlotOutput();
+            fail("ENDPL", plot_file_failure(plot_state().plt_file, error));
+        }
+        if (o.hold) o.held.push_back(std::move(o.current));
+        o.current = PlotOutput();
+    }
     d.fclose = true;
     d.Irec = 1;
 }
 
 void discard_plot_file() {
     plot_file().discard();
+    outputs().current = PlotOutput();
     plot_state().dev.fclose = true;
 }
 
+void discard_held_plot_files() {
+    PlotOutputs& o = outputs();
+    for (PlotOutput& p : o.held) p.file->discard();
+    o.held.clear();
+    o.hold = false;
+    o.keep_bytes = 0;
+}
+
 }  // namespace detail
+
+void hold_plot_files(bool hold, std::size_t keep_stream_bytes) {
+    // Files held before (of a run that stopped) are dropped.
+    detail::discard_held_plot_files();
+    PlotOutputs& o = outputs();
+    o.hold = hold;
+    o.keep_bytes = keep_stream_bytes;
+}
+
+std::vector<FinishedPlot> finished_plots() {
+    std::vector<FinishedPlot> plots;
+    for (const PlotOutput& p : outputs().held)
+        plots.push_back({p.file->final_path(), p.stream, p.stream_whole && outputs().keep_bytes > 0});
+    return plots;
+}
+
+void commit_plot_files() {
+    PlotOutputs& o = outputs();
+    std::vector<PlotOutput> held = std::move(o.held);
+    o.held.clear();
+    for (PlotOutput& p : held) {
+        if (!p.file->commit()) {
+            const int error = p.file->error();
+            for (PlotOutput& rest : held) rest.file->discard();
+            detail::fail("ENDPL", plot_file_failure(p.file->final_path(), error));
+        }
+    }
+}
 
 void MM2ABS(float X, float Y, int& IX, int& IY) {
     const PlotState& st = plot_state();
@@ -300,7 +384,8 @@ void FOPEN() {
     }
     st.Nfile += 1;
     if (!plot_file().open(st.plt_file))
-        detail::fail("FOPEN", "Plotdatei " + st.plt_file + " kann nicht angelegt werden");
+        detail::fail("FOPEN", "Plotdatei " + st.plt_file + " kann nicht angelegt werden: " +
+                                  platform::describe_error(plot_file().error()));
     st.dev.fclose = false;
 }
 

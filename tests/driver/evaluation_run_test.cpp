@@ -134,4 +134,22 @@ TEST_F(EvaluationRun, FluxAndSuperpositionFromTheCommandLine) {
     EXPECT_TRUE(read_file(dir.file("mittel.plt")).ends_with("SP0PG;"));
 }
 
+// An append that fails half-way (here at the file-size limit, 300 bytes
+// into the block) leaves the log as it was, and no plot of the run.
+TEST_F(EvaluationRun, FluxLogIsWholeOrUntouched) {
+    const std::string old = std::string(200 * 1024 - 300, 'x') + "\n";
+    dir.write("FLX.LOG", old);
+    dir.write("MURAL.PLT", "alter Plot");
+    RunResult r = run_mural(dir.path(), {"run1", "/w"}, "30\n5,40\n1,10\n", {}, "ulimit -f 200");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "EVAFLX-F-FLX.LOG kann nicht geschrieben werden: Größengrenze für Dateien überschritten"))
+        << r.err;
+    EXPECT_TRUE(read_file(dir.file("FLX.LOG")) == old);
+    EXPECT_EQ(read_file(dir.file("MURAL.PLT")), "alter Plot");
+    // With room the block follows whole.
+    r = run_mural(dir.path(), {"run1", "/w"}, "30\n5,40\n1,10\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(read_file(dir.file("FLX.LOG")).starts_with(old + " Datei: run1.ERG"));
+}
+
 #endif

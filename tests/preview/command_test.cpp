@@ -30,6 +30,8 @@ TEST(Plt2img, BadArgumentsAndBadPlotsEndWithStatusOne) {
     dir.write("good.plt", "IN;SP1;PU400,400;PD4000,400;PG;");
     dir.write("garbage.plt", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
     dir.write("cut.plt", "IN;SP1;PU400,400;PD4000,");
+    dir.write("plot.svg", "IN;SP1;PU400,400;PD4000,400;PG;");
+    dir.write("zeros.plt", std::string(1 << 20, '\0'));
     struct Case {
         std::string args, message;
     };
@@ -46,6 +48,8 @@ TEST(Plt2img, BadArgumentsAndBadPlotsEndWithStatusOne) {
         {"missing.plt out.png", "missing.plt nicht gefunden"},
         {"garbage.plt out.png", "unerwartetes Zeichen 0x89"},
         {"cut.plt out.png", "unvollständig"},
+        {"plot.svg ./plot.svg", "Ausgabedatei ./plot.svg ist die Plotdatei plot.svg und würde überschrieben"},
+        {"zeros.plt out.png", "unerwartetes Zeichen 0x00 bei Byte 1 (zeros.plt)"},
     };
     for (const Case& c : cases) {
         Result r = plt2img(dir, c.args);
@@ -54,7 +58,8 @@ TEST(Plt2img, BadArgumentsAndBadPlotsEndWithStatusOne) {
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.png"))) << c.args;
     }
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    EXPECT_EQ(read_file(dir.file("plot.svg")), "IN;SP1;PU400,400;PD4000,400;PG;");
 }
 
 TEST(Plt2img, ConvertsToEachFormat) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "platform/fatal.h"
@@ -283,6 +284,80 @@ TEST(PreviewLineTypes, ThinDottedLinesKeepTheirDots) {
         in = ink;
     }
     EXPECT_NEAR(runs, 51, 2);
+}
+
+// Plots that MURAL's pictures must survive: hatching closer than its pen
+// fills solid, a hatched polygon of 10^4 crossing edges (a map file read one
+// column off) is drawn with bounded work, a drawing at negative coordinates
+// gets a page that begins with it, and encoded polylines (PE) draw what the
+// same points as PU/PD draw.
+TEST(PreviewBounds, ForeignAndDegeneratePlotsAreDrawn) {
+    // PE numbers: base 64, least significant digit first, the last one from
+    // the high range; the lowest bit is the sign.
+    auto pe = [](long v, bool base32 = false) {
+        unsigned long n = v >= 0 ? 2ul * static_cast<unsigned long>(v) : 2ul * static_cast<unsigned long>(-v) + 1;
+        const unsigned long base = base32 ? 32 : 64;
+        std::string out;
+        do {
+            const unsigned long digit = n % base;
+            n /= base;
+            out += static_cast<char>(n == 0 ? (base32 ? 95 : 191) + digit : 63 + digit);
+        } while (n != 0);
+        return out;
+    };
+    std::string rectangles = "IN;SP1;PW0.5;FT4,5,45;";  // spacing 0.12 mm under a 0.5 mm pen
+    for (int k = 0; k < 100; ++k)
+        rectangles += "PU" + std::to_string(400 + k % 10 * 800) + "," + std::to_string(400 + k / 10 * 600) + ";RA" +
+                      std::to_string(1100 + k % 10 * 800) + "," + std::to_string(900 + k / 10 * 600) + ";";
+    std::string tangle = "IN;SP1;PW0.3;FT3,100,30;PU400,400;PM0;PD";
+    unsigned seed = 1;
+    for (int k = 0; k < 10000; ++k) {
+        seed = seed * 1103515245u + 12345u;
+        tangle += (k ? "," : "") + std::to_string(400 + (seed >> 8) % 9600) + "," + std::to_string(400 + (seed >> 4) % 6600);
+    }
+    const std::string encoded = "IN;SP1;PW0.5;PE<=" + pe(1000) + pe(1000) + pe(2000) + pe(0) + pe(0) + pe(2000) +
+                                pe(-2000) + pe(0) + pe(0) + pe(-2000) + "<" + pe(3000) + pe(0) + "7" + pe(1000, true) +
+                                pe(1000, true) + pe(1000, true) + pe(-1000, true) + pe(-2000, true) + pe(0, true) + ";PU;PG;";
+    const std::string same_points =
+        "IN;SP1;PW0.5;PU1000,1000;PD3000,1000,3000,3000,1000,3000,1000,1000;PU4000,1000;PD5000,2000,6000,1000,4000,1000;PU;PG;";
+    struct Case {
+        std::string name, plot;
+        std::function<void(const Image&)> check;
+    };
+    const Case cases[] = {
+        {"hatching closer than its pen", rectangles + "PG;",
+         [](const Image& img) {
+             // Solid inside a rectangle (x 10..27.4, y 10..22.4 mm), white between two.
+             EXPECT_EQ(img.at(15.0, 15.0).r, 0);
+             EXPECT_EQ(img.at(18.5, 20.0).g, 0);
+             EXPECT_FALSE(img.ink_near(28.6, 15.0, 1));
+         }},
+        {"hatched tangle of 10000 edges", tangle + ";PM2;FP;EP;PG;",
+         [](const Image& img) { EXPECT_TRUE(img.ink_near(130.0, 95.0)); }},
+        {"negative coordinates", "IN;SP1;PW0.5;PU-2000,-1000;PD4000,-1000,4000,3000,-2000,3000,-2000,-1000;PG;",
+         [](const Image& img) {
+             // The page begins 2 mm left of and below the drawing.
+             EXPECT_TRUE(img.ink_near(2.0, 40.0));
+             EXPECT_TRUE(img.ink_near(80.0, 2.0));
+             EXPECT_FALSE(img.ink_near(80.0, 40.0));
+         }},
+        {"encoded polylines", encoded,
+         [&](const Image& img) {
+             Image same(preview::render(same_points, preview::Format::png, {}));
+             for (double x = 0.0; x < 180.0; x += 0.5)
+                 for (double y = 0.0; y < 80.0; y += 0.5) ASSERT_EQ(img.at(x, y).r, same.at(x, y).r) << x << "," << y;
+             EXPECT_TRUE(img.ink_near(124.4, 49.8));  // the top of the triangle of base 32
+         }},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> warnings;
+        preview::RenderOptions options;
+        options.warn = [&](std::string_view w) { warnings.emplace_back(w); };
+        Image img(preview::render(c.plot, preview::Format::png, options));
+        ASSERT_TRUE(img.ok()) << c.name;
+        c.check(img);
+        EXPECT_TRUE(warnings.empty()) << c.name << ": " << (warnings.empty() ? "" : warnings[0]);
+    }
 }
 
 TEST_F(PreviewRender, AGivenPageSizeAndResolutionAreKept) {

@@ -108,14 +108,17 @@ std::string quote(const std::string& s) {
 }  // namespace
 
 RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, const std::string& input,
-                    const std::vector<std::string>& env) {
+                    const std::vector<std::string>& env, const std::string& shell, const std::string& stdin_file) {
     ScratchDir io;
     io.write("stdin", input);
-    std::string command = "cd " + quote(dir.string()) + " && timeout -k 10 60 env";
+    std::string command = "cd " + quote(dir.string()) + " && ";
+    if (!shell.empty()) command += shell + " && ";
+    command += "timeout -k 10 60 env";
     for (const auto& e : env) command += " " + quote(e);
     command += " " + quote(MURAL_EXECUTABLE);
     for (const auto& a : args) command += " " + quote(a);
-    command += " <" + quote(io.file("stdin")) + " >" + quote(io.file("stdout")) + " 2>" + quote(io.file("stderr"));
+    command += " <" + quote(stdin_file.empty() ? io.file("stdin") : stdin_file) + " >" + quote(io.file("stdout")) +
+               " 2>" + quote(io.file("stderr"));
     int raw = std::system(command.c_str());
     RunResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

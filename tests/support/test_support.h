@@ -93,9 +93,12 @@ struct RunResult {
 };
 
 // Runs the mural executable in `dir` with the arguments and standard input;
-// a run that hangs is stopped after a minute (status 124).
+// a run that hangs is stopped after a minute (status 124). `shell` runs
+// before it in the same shell ("ulimit -f 64"); a `stdin_file` (in `dir`)
+// takes the place of `input`.
 RunResult run_mural(const std::filesystem::path& dir, const std::vector<std::string>& args, const std::string& input,
-                    const std::vector<std::string>& env = {});
+                    const std::vector<std::string>& env = {}, const std::string& shell = "",
+                    const std::string& stdin_file = "");
 // Runs mural with the answers through a pipe that stays open; once `prompt` is
 // printed, calls `at_prompt` and sends `signal`. Status -1 when no prompt came.
 RunResult interrupt_mural(const std::filesystem::path& dir, const std::vector<std::string>& args,

@@ -306,7 +306,7 @@ TEST_F(Device, PlotFileThatCannotBeCreated) {
     PLFILE(dir_ + "/missing/x.plt");
     AREA2D(10, 10);
     EXPECT_EQ(fatal_text([] { GRAF(0, 1, 10, 0, 1, 10); }),
-              "FOPEN-F-Plotdatei " + dir_ + "/missing/x.plt kann nicht angelegt werden");
+              "FOPEN-F-Plotdatei " + dir_ + "/missing/x.plt kann nicht angelegt werden: Verzeichnis existiert nicht");
 }
 
 TEST_F(Device, LevelChecks) {
