@@ -59,6 +59,25 @@ std::size_t field_size(const char* routine, std::span<float> F, int N1, int N2, 
     return static_cast<std::size_t>(*n);
 }
 
+// A field holding values that are not numbers (NaN) or infinite is read with
+// one warning: the pictures leave those cells out.
+void warn_non_finite(const char* routine, const std::string& field, std::span<const float> F, int N1, int N2) {
+    std::size_t count = 0, first = 0;
+    for (std::size_t m = 0; m < F.size(); ++m)
+        if (!std::isfinite(F[m])) {
+            if (count == 0) first = m;
+            ++count;
+        }
+    if (count == 0) return;
+    const std::size_t n1 = static_cast<std::size_t>(N1), n12 = n1 * static_cast<std::size_t>(N2);
+    const std::string cell = "(" + std::to_string(first % n1 + 1) + "," + std::to_string(first % n12 / n1 + 1) + "," +
+                             std::to_string(first / n12 + 1) + ")";
+    platform::console().line(" " + std::string(routine) + "-W-Feld " + field + ": " + std::to_string(count) +
+                             (count == 1 ? " Wert" : " Werte") +
+                             " nicht endlich (NaN oder unendlich), erster bei (i,j,k) = " + cell +
+                             "; diese Zellen bleiben in den Bildern leer");
+}
+
 }  // namespace
 
 void GET_ANS() { GQEM_ANS(); }
@@ -120,6 +139,7 @@ void GQEM_UVW(std::span<float> F, int N1, int N2, int N3) {
     f.read_f32s(F.first(n));
 
     static constexpr char kLetters[] = "UVW";
+    warn_non_finite(ROUTINE, std::string(1, kLetters[rs.LEVEL_S - 4]), F.first(n), N1, N2);
     platform::console().line(std::string(" ") + kLetters[rs.LEVEL_S - 4] + "-Feld eingelesen");
     if (++rs.LEVEL_S > 6) {
         f.close();
@@ -193,6 +213,7 @@ void GQEM_KKK(std::span<float> F, int N1, int N2, int N3) {
         for (std::size_t m = 0; m < n; ++m) F[m] = static_cast<float>(packed[m]) / factor;
     }
     static constexpr char kLetters[] = "XYZ";
+    warn_non_finite(ROUTINE, std::string("K") + kLetters[rs.LEVEL_D - 1], F.first(n), N1, N2);
     con.line(std::string(" K") + kLetters[rs.LEVEL_D - 1] + "-Feld eingelesen");
     if (++rs.LEVEL_D >= 4) {
         f.close();
