@@ -93,6 +93,17 @@ void draw_sample(int kind, int ICOL, int ISHD, float FRTH, float x0) {
     }
 }
 
+// A line of the legend whose lowest point would lie below the box is left
+// out: the box is where the legend may be, inside the plot or on the page.
+// The first one left out says so.
+bool cut_below_box(LegendState& leg, float lowest, std::string_view routine) {
+    if (lowest >= leg.YLEG - 0.01f) return false;
+    if (leg.cut++ == 0)
+        platform::console().line(" " + std::string(routine) +
+                                 "-W-Legende passt nicht in ihren Kasten, unten abgeschnitten");
+    return true;
+}
+
 }  // namespace
 
 PageClipping::PageClipping() {
@@ -190,6 +201,7 @@ void LEGDEF(float XL, float YL, float WL, float HL, float FRM) {
     }
     leg.LEVEL = 1;
     leg.IENTRY = 0;
+    leg.cut = 0;
 }
 
 void LEGSEP(float XSEP, float YSEP, float TSEP) {
@@ -236,6 +248,7 @@ void LEGHEAD(std::string_view TEXT, int LTXT, char CPOS) {
     }
     lt = std::min(lt, TEXT.size());
     if (lt == 0) return;
+    if (cut_below_box(leg, leg.YLEGP, "LEGHEAD")) return;
     const std::string_view text = TEXT.substr(0, lt);
     PageClipping page;
     blanking_off(leg);
@@ -253,8 +266,6 @@ void LEGENT(std::string_view PATLIN, int ICOL, int ISHD, float FRTH, std::string
     if (g_no_legend) return;
     LegendState& leg = RRLEGP();
     if (leg.LEVEL == 0) platform::stop("LEGENT von falschem Level aufgerufen");
-    PageClipping page;
-    blanking_off(leg);
     leg.YLEGP -= leg.YLSEP;
     if (leg.LENTRY > 0) {
         ++leg.IENTRY;
@@ -265,6 +276,13 @@ void LEGENT(std::string_view PATLIN, int ICOL, int ISHD, float FRTH, std::string
             leg.IENTRY = 1;
         }
     }
+    // The sample stands on the line; a second text line reaches below it.
+    const bool two_lines = !platform::trimmed(TEXT2).empty() && !platform::trimmed(TEXT1).empty();
+    const float lowest = std::min(leg.YLEGP, two_lines ? leg.YLEGP + 0.5f * (leg.YLLEN - 2.0f * leg.HEILEG - 1.0f)
+                                                       : leg.YLEGP + 0.5f * (leg.YLLEN - leg.HEILEG));
+    if (cut_below_box(leg, lowest, "LEGENT")) return;
+    PageClipping page;
+    blanking_off(leg);
 
     static constexpr std::string_view kKinds = "KLS_kls";
     const std::size_t p = PATLIN.empty() ? std::string_view::npos : kKinds.find(PATLIN[0]);

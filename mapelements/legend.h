@@ -23,6 +23,7 @@ struct LegendState {
     int LENTRY = 0;              // entries per column, 0 one column
     int IENTRY = 0;              // entries in the current column
     float column_top = 0;        // YLEGP of the first entry of the current column
+    int cut = 0;                 // lines left out below the bottom of the box since LEGDEF
     // Widths of the two parts of a text split by "&", fixed by the first such entry.
     float xf1 = -1.0f, xf2 = -1.0f;
 };

@@ -106,7 +106,9 @@ TEST_P(Overlays, StayOnThePageBesideThePlotAndOffTheLegend) {
         EXPECT_GE(leg.YLEGP, leg.YLEG) << "the last legend line stands below the box";
         EXPECT_GE(leg.YLEG, 0.0f) << "the legend box reaches below the plot";
     }
-    if (raster && std::string(position) != "NO") EXPECT_EQ(leg.LEVEL, 1 + 2 + 11 + 1 + 4) << "raster titles and classes, map heading and classes";
+    if (raster && std::string(position) != "NO") {
+        EXPECT_EQ(leg.LEVEL, 1 + 2 + 11 + 1 + 4) << "raster titles and classes, map heading and classes";
+    }
     // The overlays that belong to the picture, each on the page, off the plot and apart.
     std::vector<driver::Box> overlays;
     if (scale_bar) overlays.push_back(plan.scale_bar);
