@@ -199,9 +199,10 @@ void PLISPA(const platform::Field2D<float>& A_in, int NNX, int NNY, std::span<co
     }
     // A picture without isolines says why.
     if (settings().NDRAWN == 0) {
-        std::string range = any_value ? "Wertebereich des Feldes" + value_text(lo) + " bis" + value_text(hi)
-                                      : "das Feld hat keinen gültigen Wert";
-        if (any_value && lo == hi) range = "das Feld ist konstant" + value_text(lo);
+        const std::string low = values_text(std::span(&lo, 1)), high = values_text(std::span(&hi, 1));
+        std::string range = "Werte des Feldes von" + low + " bis" + high;
+        if (!any_value) range = "das Feld hat keinen gültigen Wert";
+        else if (lo == hi) range = "das Feld ist konstant" + low;
         con.line(" PLISPA-W-keine Isolinie gezeichnet: " + range + "; Isolinienwerte:" + values_text(values));
     }
 }

@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,12 @@ using platform::fixed;
 using platform::integer;
 
 std::size_t at(int index) { return static_cast<std::size_t>(index - 1); }
+
+std::string number(float v) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(v));
+    return buffer;
+}
 
 // The protocol goes to the console (message unit 6) rather than to a log file.
 bool protocol_on_console() { return velin::plot_state().message_unit == 6; }
@@ -149,8 +156,8 @@ void FFPATR(const platform::Field2D<float>& FELD, int NX, int NY, std::span<cons
         con.line(" FFPATR-W-keine Zelle hat einen Wert: das Raster bleibt leer");
     else if (first_class == last_class)
         con.line(" FFPATR-W-alle Zellen in einer Klasse (" + platform::to_utf8(platform::trimmed(LBEZ[at(first_class)])) +
-                 "): Werte von" + fixed(lo, 11, 3) + " bis" + fixed(hi, 11, 3) + ", Klassengrenzen von" +
-                 fixed(CLASS[0], 11, 3) + " bis" + fixed(CLASS[at(NCLASS)], 11, 3));
+                 "): Werte von " + number(lo) + " bis " + number(hi) + ", Klassengrenzen von " + number(CLASS[0]) +
+                 " bis " + number(CLASS[at(NCLASS)]));
 
     RasterOptions& options = raster_options();
     if (options.IFILTER < 0 || (options.IFILTER > 1 && protocol_on_console()))

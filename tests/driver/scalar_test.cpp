@@ -57,7 +57,7 @@ TEST(ScalarPictures, EveryQuantityAsIsolinesAndRaster) {
         {"run1.DIF", "K\nK03\n\n", true, 0, {" Mittelung der K-Werte auf Lambda-Gitter!"}, true},
         // A picture without lines or of one colour says why.
         {"run1", "WI\nK01\n\n", true, 0,
-         {" PLISPA-W-keine Isolinie gezeichnet: das Feld ist konstant            0; Isolinienwerte: -0.6 -0.4 -0.2 0.2"},
+         {" PLISPA-W-keine Isolinie gezeichnet: das Feld ist konstant 0; Isolinienwerte: -0.6 -0.4 -0.2 0.2"},
          false},
         {"run1", "W\nK01\n\n", true, 0, {" FFPATR-W-alle Zellen in einer Klasse (-0,05 bis 0,05): Werte von"}, true},
         // A window two cells wide is traced; one cell wide is too narrow.
