@@ -9,7 +9,7 @@
 // t = (O - B)/ZL, m = t turned by +90 degrees, V = 0.5 (ZL - XL) + margin
 // (XL is the text width plus a margin at each end). The text starts at
 // B + V t - HZH m at the angle atan(ty/tx): centred in the gap and on the
-// line. A label found a place only where its box (the text with a little
+// line. A label takes a place only where its box (the text with a little
 // clearance) keeps clear of other labels, obstacles, the legend and the
 // frame; else it moves on along its line.
 #include <algorithm>
