@@ -110,9 +110,11 @@ std::optional<std::size_t> find_section(const std::vector<std::string>& lines, c
 // vertical ones: classes or values of the level sections do not fit.
 void note_fallback(std::string_view routine, const std::string& key, const std::string& plain) {
     if (plain != "G" && plain != "C") return;
-    platform::console().line(" " + std::string(routine) + "-W-keine Kennung #" + key +
-                             "# für Vertikalschnitte (Werte in m/s); es gelten die Werte der Kennung #" + plain +
-                             "# (in % der Anströmung)");
+    std::string line = " ";
+    line += routine;
+    line += "-W-keine Kennung #" + key + "# für Vertikalschnitte (Werte in m/s); es gelten die Werte der Kennung #" +
+            plain + "# (in % der Anströmung)";
+    platform::console().line(line);
 }
 
 // A whole number that an int holds.

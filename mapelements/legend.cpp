@@ -98,9 +98,12 @@ void draw_sample(int kind, int ICOL, int ISHD, float FRTH, float x0) {
 // The first one left out says so.
 bool cut_below_box(LegendState& leg, float lowest, std::string_view routine) {
     if (lowest >= leg.YLEG - 0.01f) return false;
-    if (leg.cut++ == 0)
-        platform::console().line(" " + std::string(routine) +
-                                 "-W-Legende passt nicht in ihren Kasten, unten abgeschnitten");
+    if (leg.cut++ == 0) {
+        std::string line = " ";
+        line += routine;
+        line += "-W-Legende passt nicht in ihren Kasten, unten abgeschnitten";
+        platform::console().line(line);
+    }
     return true;
 }
 
