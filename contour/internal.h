@@ -13,11 +13,23 @@ namespace contour::detail {
 struct CurveBlock {
     int ISTRT = 1;       // first point (1-based) not yet drawn
     float GL = 0.0f;     // length of the line, mm
-    float XL = 0.0f;     // length of one label (text width plus the label height), mm
+    float XL = 0.0f;     // length of one label's gap (text width plus a margin each side), mm
     float HZH = 0.0f;    // half the label height, mm
     float WL_VAL = 0.0f; // the level's value
+    float margin = 0.0f; // between the line and the text at each end of the gap, mm
 };
 CurveBlock& curve_block();
+
+// A label on the page: centre, unit direction of the text, half its length
+// and height with the clearance around it (mm).
+struct LabelBox {
+    float cx, cy, ux, uy, half_length, half_height;
+};
+// True when the box lies inside the plot area and clear of the shapes that
+// labels keep off and of the labels placed so far.
+bool label_fits(const LabelBox& b);
+void add_placed_label(const LabelBox& b);
+void clear_placed_labels();
 
 // First and last grid coordinate in x and y (user units).
 float first_x(const IsolineSettings& s);

@@ -17,6 +17,10 @@ namespace {
 using platform::fixed;
 using platform::integer;
 
+// The gap between a patterned line and its label, in label heights: more
+// than the longest gap of the dashed pattern (1.5 mm) at 1.25 mm labels.
+constexpr float kPatternMargin = 1.5f;
+
 // A grid index on an equidistant or a variable grid.
 float to_user(float index, bool equidistant, float start, float step, const std::vector<float>& grid,
               const std::vector<float>& diff) {
@@ -142,7 +146,11 @@ void ISOCRV(std::span<float> X, std::span<float> Y, int N, int L) {
     if (labelled) {
         b.WL_VAL = value;
         b.HZH = 0.5f * s.ZH;
-        b.XL = detail::label_width(value, s.IFRMT) + 2.0f * b.HZH;
+        // On a dashed, dotted or coded line the text keeps further from the
+        // line than the pattern's own gaps, so that a minus sign cannot pass
+        // for one of its dashes.
+        b.margin = pattern || mode == 2 || mode == 3 ? kPatternMargin * s.ZH : b.HZH;
+        b.XL = detail::label_width(value, s.IFRMT) + 2.0f * b.margin;
         if (start_sides & s.LRAND) detail::label_margin(X[0], Y[0], start_sides & s.LRAND);
         if (s.NPOSX + s.NPOSY > 0) {
             if (s.MITTE > 0) detail::label_fixed_positions(XC, YC, N);
@@ -153,11 +161,13 @@ void ISOCRV(std::span<float> X, std::span<float> Y, int N, int L) {
             if (b.GL >= std::max(b.XL * static_cast<float>(wanted + 1), s.GLKRIT)) {
                 float run = 0.0f;
                 int placed = 0;
+                bool tried = false;
                 int i = b.ISTRT + 1;
                 while (i <= N && placed < wanted) {
                     run += detail::page_distance(XC, YC, i - 1, i);
                     // No label within the last 10 points.
                     if (run >= GL2 && i < N - 10) {
+                        tried = true;
                         int IBANF = i - 1, IBEND = i - 1;
                         NUMOD(1, XC, YC, N, IBANF, IBEND);
                         if (IBEND > IBANF) {
@@ -173,6 +183,13 @@ void ISOCRV(std::span<float> X, std::span<float> Y, int N, int L) {
                         continue;
                     }
                     ++i;
+                }
+                // A label kept from the second half of its line by what it
+                // must not cover may find room in the first.
+                if (tried && placed == 0) {
+                    int IBANF = 1, IBEND = 1;
+                    NUMOD(1, XC, YC, N, IBANF, IBEND);
+                    placed += IBEND > IBANF;
                 }
             }
         }

@@ -21,6 +21,14 @@
 // output at once (ZWEIG) in pieces of at most NMAX points sharing their
 // joints; a closed line repeats its first point at the end.
 //
+// Points without a value (not finite, in the field or after the refinement
+// next to such a point) leave holes: a fine cell with such a corner is
+// undefined, and a fine row walks each run of defined cells on its own, as if
+// it were a field of its own. A line meets a hole as it meets the boundary:
+// the crossings on the edges of a run are boundary ends, an open end below an
+// undefined cell ends there, and a crossing on top of an undefined cell
+// starts a line from the boundary. Rows without holes take the plain path.
+//
 // The points of unfinished lines live in a pool of LF nodes. A node has two
 // undirected links to its neighbours in the chain, so that a branch can grow
 // and be joined at either end; an end node also knows the opposite end
@@ -46,7 +54,9 @@ namespace {
 
 constexpr int LF = 10000;         // nodes of the pool
 constexpr int NMAX = 1700;        // points of one output piece
-constexpr int kMaxPoints = 1201;  // fine points of a row or column
+// Fine points of a row beyond which a row is not refined: the sub-steps are
+// for the look of the lines, not worth tens of megabytes per row.
+constexpr long long kMaxFinePoints = 4000000;
 constexpr int kReserve = 4;       // nodes the pool keeps free
 constexpr std::size_t kCrowded = 64;  // open ends per point of the longest branch beyond which the pool grows
 
@@ -55,6 +65,7 @@ enum class Kind : std::uint8_t { AlongX, AlongY, Boundary };
 struct Crossing {
     float x, y;
     Kind kind;
+    int run = 1;  // the run of defined cells it belongs to; 0: none (a hole lies below it)
 };
 
 // One entry of a level's walk: an open end (a node) or a new crossing.
@@ -86,6 +97,17 @@ struct Tracer {
 
     std::vector<float> XPLOT, YPLOT;
     const LineSink* sink = nullptr;
+
+    // holes: the run of each fine cell of the current row (its first cell; 0
+    // undefined), cells 2..NFX; the fine step in x
+    bool holes = false;
+    std::vector<int> run_of_cell;
+    int MMX = 1, NFX = 1;
+    int run_of_end(int node) const {
+        const float x = nx[static_cast<std::size_t>(node)];
+        const int c = std::clamp(static_cast<int>(std::floor((x - 1.0f) * static_cast<float>(MMX))) + 2, 2, NFX);
+        return run_of_cell[static_cast<std::size_t>(c)];
+    }
 
     // -- pool --------------------------------------------------------------
     void reset_pool(int nlevels) {
@@ -285,6 +307,7 @@ struct Tracer {
         Entry first;
         std::vector<Crossing>& along_y = ys;
         along_y.clear();
+        int current_run = -1;
         while (old_next < old.size() || ic < cr.size()) {
             Entry e;
             // At equal x a new crossing stands before an older entry.
@@ -292,6 +315,27 @@ struct Tracer {
                 e.c = cr[ic++];
             } else {
                 e.node = old[old_next++];
+            }
+            if (holes) {
+                const int run = e.node >= 0 ? run_of_end(e.node) : e.c.run;
+                if (run == 0) {
+                    // Below an undefined cell an open end ends; above one a line starts.
+                    if (e.node >= 0) {
+                        end_on_boundary(level, e);
+                    } else {
+                        make_room(1);
+                        ends[lk].push_back(single(e.c, true));
+                    }
+                    continue;
+                }
+                if (run != current_run) {
+                    // Each run of defined cells is walked on its own.
+                    if (have_first) end_on_boundary(level, first);
+                    have_first = false;
+                    pending = -1;
+                    along_y.clear();
+                    current_run = run;
+                }
             }
             if (e.node < 0 && e.c.kind == Kind::AlongY) {
                 if (have_first) along_y.push_back(e.c);
@@ -384,8 +428,10 @@ inline float evaluate(const Cubic& c, float q, float r, float t, bool at_end, bo
     return v;
 }
 
-// Number of levels below V (V above the level), starting the search at HINT.
+// Number of levels below V (V above the level), starting the search at HINT;
+// -1 for a value that is not finite.
 inline int band(const std::vector<float>& lev, float v, int hint) {
+    if (!std::isfinite(v)) return -1;
     int n = static_cast<int>(lev.size());
     if ((hint == 0 || lev[static_cast<std::size_t>(hint) - 1] < v) && (hint == n || !(lev[static_cast<std::size_t>(hint)] < v)))
         return hint;
@@ -398,26 +444,18 @@ inline float fraction(float b, float a, float L) {
     return std::isfinite(f) ? std::clamp(f, 0.0f, 1.0f) : 0.5f;
 }
 
+// False when the field has too few points to trace: the picture then has no
+// isolines, with a warning. Two points in a direction are traced without
+// refinement there (the polynomials want three); so are rows whose fine
+// points would be too many.
 bool check_dimensions(int NNX, int NNY, int& MMX, int& MMY) {
-    constexpr char ROUTINE[] = "ISOKOR";
-    if (NNX <= 2 || NNY <= 2) velin::VLERROR(std::string(ROUTINE) + "-F-Gebiet zu klein!");
-    int errors = 0;
-    const std::string limit = platform::integer(kMaxPoints, 0);
-    if (NNX > kMaxPoints) {
-        velin::write_message(" in x-Richtung maximal " + limit + " Punkte");
-        ++errors;
+    if (NNX < 2 || NNY < 2) {
+        velin::VLERROR("ISOKOR-W-Gebiet zu klein! (" + std::to_string(NNX) + " x " + std::to_string(NNY) +
+                       " Punkte): keine Isolinien");
+        return false;
     }
-    if (static_cast<long long>(NNX) * MMX > kMaxPoints) {
-        velin::write_message(" Anzahl der Punkte (X) nach Teilung maximal " + limit);
-        if (MMX >= 2) MMX = 1;
-        else ++errors;
-    }
-    if (static_cast<long long>(NNY) * MMY > kMaxPoints) {
-        velin::write_message(" Anzahl der Punkte (Y) nach Teilung maximal " + limit);
-        if (MMY >= 2) MMY = 1;
-        else ++errors;
-    }
-    if (errors > 0) velin::VLERROR(std::string(ROUTINE) + "-F-Dimensionierung ändern");
+    if (NNX == 2 || static_cast<long long>(NNX - 1) * MMX >= kMaxFinePoints) MMX = 1;
+    if (NNY == 2 || static_cast<long long>(NNY - 1) * MMY >= kMaxFinePoints) MMY = 1;
     return true;
 }
 
@@ -427,8 +465,8 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
                     int NNA, bool NOSCUT, const LineSink& sink) {
     MMX = std::max(MMX, 1);
     MMY = std::max(MMY, 1);
-    check_dimensions(NNX, NNY, MMX, MMY);
     if (NNX > Z.n1() || NNY > Z.n2()) velin::VLERROR("ISOKOR-F-Feld kleiner als angegeben");
+    if (!check_dimensions(NNX, NNY, MMX, MMY)) return;
     NNA = std::clamp(NNA, 0, static_cast<int>(AR.size()));
     const bool cap = !NOSCUT;
     const float DY = 1.0f / static_cast<float>(MMY);
@@ -455,6 +493,9 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
     if (NNA == 0) return;
 
     const int NFX = (NNX - 1) * MMX + 1;
+    T.MMX = MMX;
+    T.NFX = NFX;
+    T.run_of_cell.assign(static_cast<std::size_t>(NFX) + 1, 0);
     std::vector<float> FX(static_cast<std::size_t>(NFX) + 1);  // 1-based
     FX[1] = 1.0f;
     for (int ix = 2; ix <= NNX; ++ix)
@@ -466,6 +507,8 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
         P(static_cast<std::size_t>(NFX) + 1);
     std::vector<int> FB(static_cast<std::size_t>(NFX) + 1), PB(static_cast<std::size_t>(NFX) + 1);
     std::vector<Cubic> CY(static_cast<std::size_t>(NNX) + 1);
+    // The current and the previous fine row hold points without a value.
+    bool F_holes = false, P_holes = false;
 
     // One fine row from the values S at the grid columns.
     auto refine_row = [&]() {
@@ -485,7 +528,13 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
                     evaluate(c, q, r, static_cast<float>(m) * DX, m == MMX, cap);
         }
         int hint = 0;
-        for (int k = 1; k <= NFX; ++k) hint = FB[static_cast<std::size_t>(k)] = band(T.lev, F[static_cast<std::size_t>(k)], hint);
+        F_holes = false;
+        for (int k = 1; k <= NFX; ++k) {
+            const int b = band(T.lev, F[static_cast<std::size_t>(k)], hint);
+            FB[static_cast<std::size_t>(k)] = b;
+            if (b < 0) F_holes = true;
+            else hint = b;
+        }
     };
 
     // The crossings of the current fine row at height YY.
@@ -526,10 +575,52 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
         }
     };
 
+    // The same where the row or the one before holds points without a value:
+    // each crossing goes with its run of defined cells.
+    auto collect_around_holes = [&](float YY, bool first_row, bool last_row) {
+        std::vector<int>& run = T.run_of_cell;
+        for (int c = 2; c <= NFX; ++c) {
+            auto kc = static_cast<std::size_t>(c);
+            const bool defined = !first_row && PB[kc - 1] >= 0 && PB[kc] >= 0 && FB[kc - 1] >= 0 && FB[kc] >= 0;
+            run[kc] = !defined ? 0 : (c > 2 && run[kc - 1] != 0 ? run[kc - 1] : c);
+        }
+        auto along_y = [&](int k) {
+            auto kk = static_cast<std::size_t>(k);
+            const int a = PB[kk], b = FB[kk];
+            if (a < 0 || b < 0 || a == b) return;
+            const bool left = k >= 2 && run[kk] != 0, right = k < NFX && run[kk + 1] != 0;
+            if (!left && !right) return;
+            const Kind kind = left && right ? Kind::AlongY : Kind::Boundary;
+            const int owner = left ? run[kk] : run[kk + 1];
+            for (int l = std::min(a, b); l < std::max(a, b); ++l) {
+                float L = T.lev[static_cast<std::size_t>(l)];
+                T.fresh[static_cast<std::size_t>(l)].push_back({FX[kk], YY - fraction(F[kk], P[kk], L) * DY, kind, owner});
+            }
+        };
+        if (!first_row) along_y(1);
+        for (int k = 2; k <= NFX; ++k) {
+            auto kk = static_cast<std::size_t>(k);
+            const int a = FB[kk - 1], b = FB[kk];
+            const int owner = first_row ? 1 : run[kk];
+            // A line cannot start on the last row above a hole: it has nowhere to go.
+            if (a >= 0 && b >= 0 && a != b && !(last_row && owner == 0)) {
+                const Kind kind = first_row || last_row || owner == 0 ? Kind::Boundary : Kind::AlongX;
+                float fv = F[kk - 1], fn = F[kk];
+                for (int l = std::min(a, b); l < std::max(a, b); ++l) {
+                    float L = T.lev[static_cast<std::size_t>(l)];
+                    float x = FX[kk] - (0.001f + 0.998f * fraction(fn, fv, L)) * DX;
+                    T.fresh[static_cast<std::size_t>(l)].push_back({x, YY, kind, owner});
+                }
+            }
+            if (!first_row) along_y(k);
+        }
+    };
+
     // First fine row: grid row 1; every crossing is a boundary end.
     for (int i = 1; i <= NNX; ++i) S[static_cast<std::size_t>(i)] = Z(i, 1);
     refine_row();
-    collect(1.0f, true, false);
+    if (F_holes) collect_around_holes(1.0f, true, false);
+    else collect(1.0f, true, false);
     for (int l = 0; l < NNA; ++l) {
         auto lk = static_cast<std::size_t>(l);
         T.walking = l;
@@ -551,19 +642,23 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
         for (int m = 1; m <= MMY; ++m) {
             P.swap(F);
             PB.swap(FB);
+            P_holes = F_holes;
             float t = static_cast<float>(m) * DY;
             for (int i = 1; i <= NNX; ++i)
                 S[static_cast<std::size_t>(i)] =
                     evaluate(CY[static_cast<std::size_t>(i)], Z(i, IY - 1), Z(i, IY), t, m == MMY, cap);
             refine_row();
             float YY = m == MMY ? static_cast<float>(IY) : static_cast<float>(IY - 1) + t;
-            collect(YY, false, last && m == MMY);
+            T.holes = F_holes || P_holes;
+            if (T.holes) collect_around_holes(YY, false, last && m == MMY);
+            else collect(YY, false, last && m == MMY);
             for (int l = 0; l < NNA; ++l) {
                 T.walk(l);
                 T.fresh[static_cast<std::size_t>(l)].clear();
             }
         }
     }
+    T.holes = false;
     // Every end of the last row lies on the boundary, so nothing is left;
     // should anything be, it is output as it stands.
     for (int l = 0; l < NNA; ++l) {

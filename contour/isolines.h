@@ -118,6 +118,15 @@ struct TracerPool {
 };
 TracerPool tracer_pool();
 
+// ---- where labels may not stand -----------------------------------------------------
+// Page millimetres from the graph's origin. A label keeps inside the plot
+// area, off the areas (closed polygons) and lines (polylines) given here, and
+// off the labels placed before it in the same ISOPLO. The shapes hold until
+// cleared.
+void clear_label_keep_out();
+void keep_labels_off_area(std::span<const float> X, std::span<const float> Y);
+void keep_labels_off_line(std::span<const float> X, std::span<const float> Y);
+
 // ---- drawing and labels -----------------------------------------------------------
 // Draws one traced line: X, Y grid indices, converted in place to user units.
 void ISOCRV(std::span<float> X, std::span<float> Y, int N, int L);

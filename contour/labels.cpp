@@ -6,9 +6,12 @@
 //
 // Gap geometry, page millimetres: B is the end of the gap with the smaller x
 // (the lower one when the gap is vertical), O the other end, ZL = |B - O|,
-// u = (B - O)/ZL, n = u turned by +90 degrees, V = 0.5 (ZL - XL + ZH). The
-// text starts at B - V u + HZH n at the angle atan(uy/ux): centred in the gap
-// and on the line.
+// t = (O - B)/ZL, m = t turned by +90 degrees, V = 0.5 (ZL - XL) + margin
+// (XL is the text width plus a margin at each end). The text starts at
+// B + V t - HZH m at the angle atan(ty/tx): centred in the gap and on the
+// line. A label takes a place only where its box (the text with a little
+// clearance) keeps clear of other labels, obstacles, the legend and the
+// frame; else it moves on along its line.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -29,29 +32,59 @@ bool as_integer(float value, int IFRMT) { return IFRMT == 0 && std::fabs(value) 
 
 int nearest(float value) { return static_cast<int>(std::lround(value)); }
 
+// The clearance around a label's text, in label heights.
+constexpr float kClearance = 0.2f;
+
+// The gap A..E on the page: its base point B (the end with the smaller x, the
+// lower one when the gap is vertical), the unit direction t from B to the
+// other end, and the chord length ZL.
+struct Gap {
+    float bx, by, tx, ty, ZL;
+};
+
+bool gap_of(std::span<const float> X, std::span<const float> Y, int A, int E, Gap& g) {
+    auto ka = static_cast<std::size_t>(A - 1), ke = static_cast<std::size_t>(E - 1);
+    float ax = velin::XPOSN(X[ka], Y[ka]), ay = velin::YPOSN(X[ka], Y[ka]);
+    float ex = velin::XPOSN(X[ke], Y[ke]), ey = velin::YPOSN(X[ke], Y[ke]);
+    bool a_is_base = ax < ex || (ax == ex && ay <= ey);
+    g.bx = a_is_base ? ax : ex;
+    g.by = a_is_base ? ay : ey;
+    float dx = a_is_base ? ex - ax : ax - ex, dy = a_is_base ? ey - ay : ay - ey;
+    g.ZL = std::hypot(dx, dy);
+    if (!(g.ZL > 0.0f)) return false;
+    g.tx = dx / g.ZL;
+    g.ty = dy / g.ZL;
+    return true;
+}
+
+// The text stands centred in the gap, on the line.
+detail::LabelBox box_of(const Gap& g) {
+    const detail::CurveBlock& b = detail::curve_block();
+    const float clearance = kClearance * 2.0f * b.HZH;
+    const float width = b.XL - 2.0f * b.margin;
+    return {g.bx + 0.5f * g.ZL * g.tx, g.by + 0.5f * g.ZL * g.ty, g.tx, g.ty, 0.5f * width + clearance,
+            b.HZH + clearance};
+}
+
 // Draws the line up to the gap's first point A, writes the label into the
 // gap A..E and lets the drawing go on from E.
 void place_gap(std::span<const float> X, std::span<const float> Y, int A, int E) {
     const IsolineSettings& s = settings();
     detail::CurveBlock& b = detail::curve_block();
     detail::draw_points(X, Y, b.ISTRT, A);
-    auto ka = static_cast<std::size_t>(A - 1), ke = static_cast<std::size_t>(E - 1);
-    float ax = velin::XPOSN(X[ka], Y[ka]), ay = velin::YPOSN(X[ka], Y[ka]);
-    float ex = velin::XPOSN(X[ke], Y[ke]), ey = velin::YPOSN(X[ke], Y[ke]);
-    bool a_is_base = ax < ex || (ax == ex && ay <= ey);
-    float bx = a_is_base ? ax : ex, by = a_is_base ? ay : ey;
-    float dx = a_is_base ? ax - ex : ex - ax, dy = a_is_base ? ay - ey : ey - ay;
-    float ZL = std::hypot(dx, dy);
     b.ISTRT = E;
-    if (!(ZL > 0.0f)) return;
-    float ux = dx / ZL, uy = dy / ZL;
-    float angle = ux == 0.0f ? 90.0f : std::atan(uy / ux) * kDegrees;
-    float V = 0.5f * (ZL - b.XL + s.ZH);
-    float x = bx - V * ux - b.HZH * uy;
-    float y = by - V * uy + b.HZH * ux;
+    Gap g;
+    if (!gap_of(X, Y, A, E, g)) return;
+    float angle = g.tx == 0.0f ? 90.0f : std::atan(g.ty / g.tx) * kDegrees;
+    // The text starts half the free length from the base; its baseline lies
+    // half the label height below the line.
+    float V = 0.5f * (g.ZL - b.XL) + b.margin;
+    float x = g.bx + V * g.tx + b.HZH * g.ty;
+    float y = g.by + V * g.ty - b.HZH * g.tx;
     velin::ANGLE(angle);
     detail::write_label(b.WL_VAL, s.IFRMT, x, y);
     velin::ANGLE(0.0f);
+    detail::add_placed_label(box_of(g));
 }
 
 // The gap centred at point C, widened a point on each side at a time until
@@ -83,14 +116,13 @@ void NUMOD(int IW, std::span<const float> X, std::span<const float> Y, int N, in
         return;
     }
     int start = std::clamp(IBANF, 1, N);
-    int last = start;
+    bool blocked = false;
     while (true) {
         float path = 0.0f;
         int i = start + 1;
         bool straight = false, long_enough = false;
         for (; i <= N; ++i) {
             path += detail::page_distance(X, Y, i - 1, i);
-            last = i;
             float chord = detail::page_distance(X, Y, start, i);
             if (chord >= b.XL) {
                 long_enough = true;
@@ -98,22 +130,26 @@ void NUMOD(int IW, std::span<const float> X, std::span<const float> Y, int N, in
                 break;
             }
         }
-        if (straight) {
+        Gap g;
+        if (straight && gap_of(X, Y, start, i, g) && detail::label_fits(box_of(g))) {
             place_gap(X, Y, start, i);
             IBANF = start;
             IBEND = i;
             return;
         }
         if (!long_enough) break;
-        int again = std::min(i + 5, N - 2);
+        blocked = blocked || straight;
+        // A straight stretch where the label would cover another label, an
+        // obstacle, the legend or the frame: the label moves on along its line.
+        int again = std::min(straight ? start + 1 : i + 5, N - 2);
         if (again <= start) break;
         start = again;
     }
-    if (s.LEV >= 2) velin::write_message(" NUMOD_1-W-Krümmung für Beschriftung zu groß !");
-    int to = std::max(last - 1, b.ISTRT);
-    detail::draw_points(X, Y, b.ISTRT, to);
-    b.ISTRT = to;
-    IBANF = IBEND = to;  // no gap
+    if (s.LEV >= 2)
+        velin::write_message(blocked ? " NUMOD_1-W-kein freier Platz für die Beschriftung"
+                                     : " NUMOD_1-W-Krümmung für Beschriftung zu groß !");
+    // No gap: the line is drawn on from where it stands, as one piece.
+    IBANF = IBEND = b.ISTRT;
 }
 
 float USRANG(float& XP, float& YP, float XR, float YO) {
@@ -168,21 +204,23 @@ void label_margin(float XP, float YP, int MASK) {
     const IsolineSettings& s = settings();
     const CurveBlock& b = curve_block();
     float ux = user_per_mm_x(s), uy = user_per_mm_y(s);
+    // The text with half a label height each side.
+    const float XL = b.XL - 2.0f * b.margin + 2.0f * b.HZH;
     float dx = 0.0f, dy = 0.0f;
     for (int side : {1, 2, 4, 8}) {
         if (!(MASK & side)) continue;
         float angle = 0.0f;
         switch (side) {
-            case 1: dx -= b.XL + b.HZH; dy -= b.HZH; break;
+            case 1: dx -= XL + b.HZH; dy -= b.HZH; break;
             case 2: dx += b.HZH; dy -= b.HZH; break;
             // Upright text turned by 90 degrees grows towards -x: shifted by
             // half its height, it stands centred on the line's end.
-            case 4: dy -= b.XL + b.HZH; dx += b.HZH; angle = 90.0f; break;
+            case 4: dy -= XL + b.HZH; dx += b.HZH; angle = 90.0f; break;
             case 8: dy += b.HZH; dx += b.HZH; angle = 90.0f; break;
         }
         float xp = XP + dx * ux, yp = YP + dy * uy;
         if (s.UANG) {
-            float xr = side <= 2 ? xp + b.XL * ux : xp - s.ZH * ux;
+            float xr = side <= 2 ? xp + XL * ux : xp - s.ZH * ux;
             angle = USRANG(xp, yp, xr, yp);
         }
         velin::ANGLE(angle);

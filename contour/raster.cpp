@@ -5,13 +5,15 @@
 //
 // Steps:
 //  1. Classify: a cell takes the first class whose upper limit is at least its
-//     value; a value above every limit takes the last class.
+//     value; a value above every limit takes the last class. A cell without a
+//     value (not finite) takes no class and is left as paper.
 //  2. Optionally filter isolated cells: an interior cell whose left and right
 //     neighbours share a pen that the lower or the upper neighbour also has
 //     takes that pen. The sweep works in place, so a changed cell feeds the
 //     test of its right and upper neighbours.
 //  3. Count and report the pens; paint the most frequent one as a single
-//     rectangle under the whole field and forget its cells.
+//     rectangle under the whole field and forget its cells (not when cells
+//     without a value must stay paper).
 //  4. Fill the remaining cells row by row (method 1) or pen by pen (method 2),
 //     a run of equal pens within a row as one rectangle, so the plot file
 //     holds one fill per run and, in method 2, one pen change per pen.
@@ -19,12 +21,15 @@
 #include "contour/raster.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "mapelements/legend.h"
+#include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/fatal.h"
 #include "platform/freeformat.h"
@@ -37,6 +42,8 @@ namespace {
 
 constexpr char ROUTINE[] = "FFPATR";
 constexpr int kLargestPen = 255;
+// The pen of a cell without a value: below every pen, never drawn or counted.
+constexpr int kNoValue = -(kLargestPen + 1);
 // The frame of a class box in the legend, mm: keeps a pale colour visible on white.
 constexpr float kLegendFrame = 0.1f;
 
@@ -44,6 +51,12 @@ using platform::fixed;
 using platform::integer;
 
 std::size_t at(int index) { return static_cast<std::size_t>(index - 1); }
+
+std::string number(float v) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(v));
+    return buffer;
+}
 
 // The protocol goes to the console (message unit 6) rather than to a log file.
 bool protocol_on_console() { return velin::plot_state().message_unit == 6; }
@@ -112,16 +125,39 @@ void FFPATR(const platform::Field2D<float>& FELD, int NX, int NY, std::span<cons
     const int pmax = *std::max_element(pens.begin(), pens.end());
 
     platform::Field2D<int> KFELD(NX, NY);
+    // Cells without a value, and the classes the others fall into.
+    long long undefined = 0;
+    int first_class = 0, last_class = 0;
+    float lo = 0.0f, hi = 0.0f;
     for (int j = 1; j <= NY; ++j)
         for (int i = 1; i <= NX; ++i) {
+            const float v = FELD(i, j);
+            if (!std::isfinite(v)) {
+                KFELD(i, j) = kNoValue;
+                ++undefined;
+                continue;
+            }
             int k = NCLASS;
             for (int c = 1; c <= NCLASS; ++c)
-                if (CLASS[at(c)] >= FELD(i, j)) {
+                if (CLASS[at(c)] >= v) {
                     k = c;
                     break;
                 }
             KFELD(i, j) = ICOL[at(k)];
+            if (first_class == 0) first_class = last_class = k, lo = hi = v;
+            first_class = std::min(first_class, k);
+            last_class = std::max(last_class, k);
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
         }
+    // A picture of one colour says so: the classes do not fit the field.
+    auto& con = platform::console();
+    if (first_class == 0)
+        con.line(" FFPATR-W-keine Zelle hat einen Wert: das Raster bleibt leer");
+    else if (first_class == last_class)
+        con.line(" FFPATR-W-alle Zellen in einer Klasse (" + platform::to_utf8(platform::trimmed(LBEZ[at(first_class)])) +
+                 "): Werte von " + number(lo) + " bis " + number(hi) + ", Klassengrenzen von " + number(CLASS[0]) +
+                 " bis " + number(CLASS[at(NCLASS)]));
 
     RasterOptions& options = raster_options();
     if (options.IFILTER < 0 || (options.IFILTER > 1 && protocol_on_console()))
@@ -131,7 +167,7 @@ void FFPATR(const platform::Field2D<float>& FELD, int NX, int NY, std::span<cons
         for (int j = 2; j <= NY - 1; ++j)
             for (int i = 2; i <= NX - 1; ++i) {
                 const int side = KFELD(i - 1, j);
-                if (KFELD(i + 1, j) == side && KFELD(i, j) != side &&
+                if (side != kNoValue && KFELD(i, j) != kNoValue && KFELD(i + 1, j) == side && KFELD(i, j) != side &&
                     (KFELD(i, j - 1) == side || KFELD(i, j + 1) == side)) {
                     KFELD(i, j) = side;
                     ++changed;
@@ -143,15 +179,20 @@ void FFPATR(const platform::Field2D<float>& FELD, int NX, int NY, std::span<cons
     std::vector<long long> IH(static_cast<std::size_t>(pmax - pmin + 1), 0);
     auto count_of = [&](int pen) -> long long& { return IH[static_cast<std::size_t>(pen - pmin)]; };
     for (int j = 1; j <= NY; ++j)
-        for (int i = 1; i <= NX; ++i) ++count_of(KFELD(i, j));
+        for (int i = 1; i <= NX; ++i)
+            if (KFELD(i, j) != kNoValue) ++count_of(KFELD(i, j));
     velin::write_message(" Häufigkeitsverteilung der Farben");
     const double cells = static_cast<double>(NX) * static_cast<double>(NY);
     for (int pen = pmin; pen <= pmax; ++pen)
         velin::write_message(integer(pen, 6) + integer(count_of(pen), 10) +
                              fixed(100.0 * static_cast<double>(count_of(pen)) / cells, 9, 2) + "%");
+    if (undefined > 0)
+        velin::write_message(" ohne Wert" + integer(undefined, 7) +
+                             fixed(100.0 * static_cast<double>(undefined) / cells, 9, 2) + "%");
 
-    // A white class (pen 0 or below) that occurs leaves the paper as background.
-    if (!(pmin <= 0 && count_of(pmin) > 0)) {
+    // A white class (pen 0 or below) that occurs leaves the paper as
+    // background; so do cells without a value.
+    if (!(pmin <= 0 && count_of(pmin) > 0) && undefined == 0) {
         int background = pmin;
         for (int pen = pmin + 1; pen <= pmax; ++pen)
             if (count_of(pen) > count_of(background)) background = pen;

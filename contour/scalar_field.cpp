@@ -2,9 +2,10 @@
 // and the vertical resampling of a vertical section.
 //
 // Both definition files are small texts made of sections; a section starts at
-// the first line whose first character is the key of the quantity ("F", "W",
-// ...), and everything before it (comments beginning with "!", other keys) is
-// passed over.
+// the first line whose first word is the key of the quantity ("F", "W", ...,
+// or "G:V" for the vertical sections of "G"), and everything before it
+// (comments beginning with "!", other keys) is passed over. The key is a word
+// of its own: a line "Grenze Stift Text" does not start the section "G".
 //
 // Isoline value file: after the key line, one isoline per line, either five
 // numbers (value, thickness, mode, labels, pen) or, when the first line does
@@ -48,6 +49,8 @@ using platform::integer;
 constexpr std::size_t kRasterLineLength = 64;
 // The first line of an isoline list is read as a text of this many characters.
 constexpr std::size_t kFirstValueLineLength = 32;
+// The thickest isoline of the value file, in units of 0.08 mm: 2 mm.
+constexpr int kMaxThickness = 25;
 
 std::size_t at(int index) { return static_cast<std::size_t>(index - 1); }
 
@@ -67,16 +70,51 @@ std::vector<std::string> text_lines(std::string_view text) {
     return lines;
 }
 
-// The key character of a quantity; a blank when there is none (as an empty
-// line of a file reads).
-char key_of(std::string_view WAS) { return WAS.empty() ? ' ' : WAS[0]; }
-char first_character(std::string_view line) { return line.empty() ? ' ' : line[0]; }
+// The key of a quantity as the files name it; a blank when there is none
+// (as an empty line of a file reads).
+std::string key_of(std::string_view WAS) {
+    const std::string key = platform::trimmed(WAS);
+    return key.empty() ? std::string(" ") : key;
+}
 
-// The index of the line that starts the section of `key`, if any.
-std::optional<std::size_t> find_section(const std::vector<std::string>& lines, char key) {
+// The first word of a line: from its first character up to a blank.
+std::string_view first_word(std::string_view line) {
+    if (line.empty()) return " ";
+    return line.substr(0, std::min(line.find_first_of(" \t"), line.size()));
+}
+
+// The vertical-section suffix of a key.
+constexpr std::string_view kVertical = ":V";
+
+std::optional<std::size_t> find_key_line(const std::vector<std::string>& lines, std::string_view key) {
     for (std::size_t l = 0; l < lines.size(); ++l)
-        if (first_character(lines[l]) == key) return l;
+        if (first_word(lines[l]) == key) return l;
     return std::nullopt;
+}
+
+// The index of the line that starts the section of `key`, if any. A key of a
+// vertical section ("G:V") falls back to the letter's own section; `plain`
+// then names that key.
+std::optional<std::size_t> find_section(const std::vector<std::string>& lines, const std::string& key,
+                                        std::string& plain) {
+    plain.clear();
+    if (auto l = find_key_line(lines, key)) return l;
+    if (!key.ends_with(kVertical)) return std::nullopt;
+    const std::string letter = key.substr(0, key.size() - kVertical.size());
+    auto l = find_key_line(lines, letter);
+    if (l) plain = letter;
+    return l;
+}
+
+// The deviations "G" and "C" are per cent in level sections and m/s in
+// vertical ones: classes or values of the level sections do not fit.
+void note_fallback(std::string_view routine, const std::string& key, const std::string& plain) {
+    if (plain != "G" && plain != "C") return;
+    std::string line = " ";
+    line += routine;
+    line += "-W-keine Kennung #" + key + "# für Vertikalschnitte (Werte in m/s); es gelten die Werte der Kennung #" +
+            plain + "# (in % der Anströmung)";
+    platform::console().line(line);
 }
 
 // A whole number that an int holds.
@@ -178,7 +216,7 @@ std::string title_text(std::string_view line) {
     return cut_text(platform::trimmed(line.substr(1)));
 }
 
-void read_raster_file(const std::string& name, char key, std::span<int> IPEN, std::span<float> WISO,
+void read_raster_file(const std::string& name, const std::string& key, std::span<int> IPEN, std::span<float> WISO,
                       std::span<std::string> LBEZ, int& NISO, std::span<std::string> LTIT, int& NTIT) {
     constexpr char ROUTINE[] = "GERADA";
     auto& con = platform::console();
@@ -190,8 +228,14 @@ void read_raster_file(const std::string& name, char key, std::span<int> IPEN, st
     std::vector<std::string> lines = text_lines(*text);
     for (std::string& line : lines)
         if (line.size() > kRasterLineLength) line.resize(kRasterLineLength);
-    const auto section = find_section(lines, key);
-    if (!section) platform::stop(" GERADA-F-Kennung #" + std::string(1, key) + "# nicht gefunden!");
+    std::string plain;
+    const auto section = find_section(lines, key, plain);
+    if (!section) {
+        const std::string shown = key.ends_with(kVertical) ? key.substr(0, key.size() - kVertical.size()) : key;
+        platform::stop(" GERADA-F-Kennung #" + shown + "# nicht gefunden!");
+    }
+    note_fallback(ROUTINE, key, plain);
+    const std::string& found = plain.empty() ? key : plain;
 
     std::size_t l = *section + 1;
     int titles = 0;
@@ -210,14 +254,20 @@ void read_raster_file(const std::string& name, char key, std::span<int> IPEN, st
         if (classes == kMaxRasterClasses)
             platform::stop(" GERADA-F-Abbruch-maximal" + integer(kMaxRasterClasses, 3) + " Farben + weiß verwendbar");
         const auto k = static_cast<std::size_t>(classes++);
+        // A class is the values above the limit before it: the limits must
+        // ascend, or a value would belong to two classes and the legend lie.
+        if (k > 0 && !(c.limit > WISO[k - 1]))
+            platform::fatal(ROUTINE, "Klassengrenzen unter der Kennung #" + found + "# nicht aufsteigend: Klasse " +
+                                         std::to_string(classes) + " bis " + fixed(c.limit, 0, 3) +
+                                         " nach Klasse " + std::to_string(classes - 1) + " bis " +
+                                         fixed(WISO[k - 1], 0, 3) + " in " + *path);
         WISO[k] = c.limit;
         IPEN[k] = c.pen;
         LBEZ[k] = std::move(c.text);
         con.line(integer(classes, 4) + fixed(WISO[k], 12, 3) + integer(IPEN[k], 5) + "  " + platform::to_utf8(LBEZ[k]));
     }
     // Without a class the raster would have no colour to give a value.
-    platform::fatal_if(classes == 0, ROUTINE,
-                       "keine Farbklasse unter der Kennung #" + std::string(1, key) + "# in " + *path);
+    platform::fatal_if(classes == 0, ROUTINE, "keine Farbklasse unter der Kennung #" + found + "# in " + *path);
     NTIT = titles;
     NISO = classes;
 }
@@ -238,14 +288,21 @@ RasterClasses& raster_classes() {
 
 void reset_raster_classes() { raster_classes() = RasterClasses(); }
 
+std::string section_key(char letter, int IS) {
+    std::string key(1, letter);
+    if (IS == 1 || IS == 2) key += kVertical;
+    return key;
+}
+
 void GETIVAL(std::string_view FILE, std::string_view WAS) {
     constexpr char ROUTINE[] = "GETIVAL";
     auto& con = platform::console();
-    const char key = key_of(WAS);
-    con.line(" - GETIVAL - " + std::string(FILE) + " " + std::string(1, key));
+    const std::string key = key_of(WAS);
+    con.line(" - GETIVAL - " + std::string(FILE) + " " + key);
     IsolineValues& v = isoline_values();
-    if (v.file_read) return;
+    if (v.file_read && v.key == key) return;
     v.file_read = true;
+    v.key = key;
     v.NWISO = -1;
 
     const auto path = platform::find_file(std::string(FILE));
@@ -258,8 +315,10 @@ void GETIVAL(std::string_view FILE, std::string_view WAS) {
     con.line("! -- Isolinienwerte aus der Datei " + *path);
     v.NWISO = 0;
     const std::vector<std::string> lines = text_lines(*text);
-    const auto section = find_section(lines, key);
+    std::string plain;
+    const auto section = find_section(lines, key, plain);
     if (!section) return;
+    note_fallback(ROUTINE, key, plain);
 
     // The first line decides between lists of five and of four numbers.
     const std::size_t first = *section + 1;
@@ -274,6 +333,13 @@ void GETIVAL(std::string_view FILE, std::string_view WAS) {
         platform::fatal_if(v.NWISO == kMaxFileValues, ROUTINE, "max. 40 Isolinienwerte");
         const auto n = static_cast<std::size_t>(v.NWISO++);
         v.WISO[n] = line.value;
+        // A line many millimetres wide would blacken the page.
+        if (line.numbers[0] > kMaxThickness) {
+            con.line(" GETIVAL-W-Dicke " + std::to_string(line.numbers[0]) + " der Isolinie " +
+                     fixed(line.value, 0, 3) + " zu groß, auf" + integer(kMaxThickness, 3) +
+                     " begrenzt");
+            line.numbers[0] = kMaxThickness;
+        }
         v.ITHIK[n] = line.numbers[0];
         v.MODE[n] = line.numbers[1];
         v.LABEL[n] = line.numbers[2];
@@ -291,17 +357,25 @@ void GERADA(std::string_view RAS_FILE, std::string_view WAS, std::span<int> IPEN
                            LTIT.size() < static_cast<std::size_t>(kMaxRasterTitles),
                        ROUTINE, "Listen für Klassen oder Titel zu kurz");
     auto& con = platform::console();
-    const char key = key_of(WAS);
+    const std::string key = key_of(WAS);
     const std::string name(RAS_FILE);
-    con.line(" - GERADA - " + name + " " + std::string(1, key) + integer(NISO, 4));
+    con.line(" - GERADA - " + name + " " + key + integer(NISO, 4));
     if (NISO < 1) read_raster_file(name, key, IPEN, WISO, LBEZ, NISO, LTIT, NTIT);
     con.line(" -- Farbrasterdarstellung mit" + integer(NISO, 3) + " Farben");
 }
 
-void raster_legend_lines(std::string_view RAS_FILE, std::string_view WAS, int& headings, int& entries) {
+void load_raster_classes(std::string_view RAS_FILE, std::string_view WAS) {
     IsolineValues& v = isoline_values();
     RasterClasses& r = raster_classes();
-    if (r.NISO < 1) GERADA(RAS_FILE, WAS, r.IPEN, v.WISO, r.LBEZ, r.NISO, r.LTIT, r.NTIT);
+    const std::string key = key_of(WAS);
+    if (r.NISO > 0 && r.key != key) r.NISO = 0;
+    GERADA(RAS_FILE, key, r.IPEN, v.WISO, r.LBEZ, r.NISO, r.LTIT, r.NTIT);
+    r.key = key;
+}
+
+void raster_legend_lines(std::string_view RAS_FILE, std::string_view WAS, int& headings, int& entries) {
+    RasterClasses& r = raster_classes();
+    load_raster_classes(RAS_FILE, WAS);
     headings = r.NTIT;
     entries = static_cast<int>(std::count_if(r.LBEZ.begin(), r.LBEZ.begin() + r.NISO,
                                              [](const std::string& text) { return !text.starts_with('!'); }));

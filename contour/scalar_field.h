@@ -27,7 +27,8 @@ struct IsolineValues {
     std::array<int, kMaxFileValues> ICOL{};    // pen
     std::array<int, kMaxFileValues> IPAT{};    // pattern
     int NWISO = -1;                            // entries read; -1 while no file has been read
-    bool file_read = false;                    // the value file is read once per run
+    bool file_read = false;                    // the value file is read once per key of a run
+    std::string key;                           // the key it was read for
 };
 
 IsolineValues& isoline_values();
@@ -41,24 +42,38 @@ struct RasterClasses {
     int NISO = 0;                                      // classes; 0 until the file was read
     std::array<std::string, kMaxRasterTitles> LTIT;    // legend title lines
     int NTIT = 0;
+    std::string key;                                   // the key whose section was read
 };
 
 RasterClasses& raster_classes();
 void reset_raster_classes();
 
+// The key of a quantity's section in the definition files: its letter, or
+// for a vertical section (IS 1 or 2) the letter with ":V" ("G:V"), which
+// falls back to the letter's own section when the file has none.
+//
+// A section starts at the line whose first word is the key: "G" or "G:V"
+// stand alone, so a column heading such as "Grenze" never starts one.
+std::string section_key(char letter, int IS);
+
 // Fills the value lists with the section of key WAS of the isoline value file
-// (first call of a run only). A missing file leaves NWISO at -1.
+// (first call of a run for that key only). A missing file leaves NWISO at -1.
 void GETIVAL(std::string_view FILE, std::string_view WAS);
 
 // Reads the section of key WAS of the raster definition file: title lines
 // into LTIT (NTIT of them), class limits into WISO, pens into IPEN and class
 // texts into LBEZ (NISO classes). Does nothing while NISO is positive.
+// Class limits that do not ascend are refused.
 void GERADA(std::string_view RAS_FILE, std::string_view WAS, std::span<int> IPEN, std::span<float> WISO,
             std::span<std::string> LBEZ, int& NISO, std::span<std::string> LTIT, int& NTIT);
 
+// The classes of key WAS into the run's raster classes, read again when the
+// classes kept are those of another key.
+void load_raster_classes(std::string_view RAS_FILE, std::string_view WAS);
+
 // The lines the colour raster of key WAS will add to the legend: the title
 // lines and the classes whose text does not start with "!". Reads the raster
-// file as the raster will (once per run).
+// file as the raster will.
 void raster_legend_lines(std::string_view RAS_FILE, std::string_view WAS, int& headings, int& entries);
 
 // Resamples CIN (NA x MZ, layers of thickness DZ(1..MZ), 0-based storage)
@@ -66,6 +81,10 @@ void raster_legend_lines(std::string_view RAS_FILE, std::string_view WAS, int& h
 // MNZ gets the number of layers produced.
 void MAKDZC(const platform::Field2D<float>& CIN, int NA, int MZ, std::span<const float> DZ,
             platform::Field2D<float>& COUT, int NZI, float DZI, int& MNZ);
+
+// The decimals the labels of these isoline values need: none when every
+// value is whole, else as many as the value with most decimals has, at most 3.
+int label_decimals(std::span<const float> values);
 
 // Asks for the vertical exaggeration of a vertical section (default 2).
 float UEBERH();

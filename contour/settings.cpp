@@ -4,6 +4,7 @@
 // VELIN's message unit, and the hand-over to the tracer.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "contour/internal.h"
@@ -242,6 +243,7 @@ void VYGRID(std::span<const float> YG, int NYG) {
 void ISOPLO(const platform::Field2D<float>& FELD, int NI, int NJ) {
     IsolineSettings& s = settings();
     s.NDRAWN = 0;
+    detail::clear_placed_labels();
     NI = std::clamp(NI, 0, FELD.n1());
     NJ = std::clamp(NJ, 0, FELD.n2());
     s.NX = NI;
@@ -251,15 +253,21 @@ void ISOPLO(const platform::Field2D<float>& FELD, int NI, int NJ) {
     report(" ## Feld (" + integer(NI, 0) + "," + integer(NJ, 0) + ")");
     if (NI < 1 || NJ < 1) return;
 
-    // Extremes; on ties the first in storage order.
-    float zmin = FELD(1, 1), zmax = FELD(1, 1);
-    int imin = 1, jmin = 1, imax = 1, jmax = 1;
+    // Extremes; on ties the first in storage order. Points without a value
+    // (not finite) do not count.
+    float zmin = std::numeric_limits<float>::infinity(), zmax = -zmin;
+    int imin = 0, jmin = 0, imax = 0, jmax = 0;
     for (int j = 1; j <= NJ; ++j)
         for (int i = 1; i <= NI; ++i) {
             float v = FELD(i, j);
+            if (!std::isfinite(v)) continue;
             if (v > zmax) zmax = v, imax = i, jmax = j;
             if (v < zmin) zmin = v, imin = i, jmin = j;
         }
+    if (imin == 0) {
+        report(" ## kein Punkt mit gültigem Wert");
+        return;
+    }
     auto position = [](int i, int j) { return "  Pos.: (" + integer(i, 0) + "," + integer(j, 0) + ")"; };
     report(" ## kleinster Wert:" + value_text(zmin) + position(imin, jmin));
     report(" ## größter Wert:  " + value_text(zmax) + position(imax, jmax));

@@ -73,7 +73,7 @@ float legend_depth() {
     }
     int headings = 0, entries = 0;
     if (!(d.VEKT || d.STRM || d.TRAJ) && !d.ISOL) {
-        contour::raster_legend_lines("MURAL.RAS", std::string(1, d.letter), headings, entries);
+        contour::raster_legend_lines("MURAL.RAS", contour::section_key(d.letter, d.IS), headings, entries);
         y += static_cast<float>(headings + entries) * spacing;
         depth = std::max(depth, y);
     }
@@ -150,11 +150,8 @@ void set_up_plot(bool first) {
             frame = -std::max(frame, 0.1f);
             // The box grows upwards, at least to one line, and moves down
             // to stay in the plot; taller than the plot it cannot be.
-            hl = std::max({hl, kInsideLegendLines * s.ZH, needed});
-            if (hl > d.GY) {
-                platform::console().line(" MURAL-W-Legende höher als die Zeichnung, unten abgeschnitten");
-                hl = d.GY;
-            }
+            // (What then does not fit is cut by the legend, which says so.)
+            hl = std::min(std::max({hl, kInsideLegendLines * s.ZH, needed}), d.GY);
             yl = std::max(0.0f, std::min(yl, d.GY - hl));
         } else if (needed > hl) {
             // Beside the plot the box keeps its top and grows downwards; the

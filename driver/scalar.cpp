@@ -20,6 +20,7 @@
 #include "driver/comparison.h"
 #include "driver/dialogue.h"
 #include "driver/settings.h"
+#include "mapelements/obstacles.h"
 #include "platform/console.h"
 #include "platform/text.h"
 #include "resultfile/model.h"
@@ -156,11 +157,13 @@ void draw_scalar_picture() {
                 con.line(" Referenzgeschwindigkeit: " + fixed(reference[static_cast<std::size_t>(d.LCUT)], 8, 3));
             std::set<int> undefined;
             double sum = 0.0;
+            long long counted = 0;
             for (int b = 1; b <= n2; ++b)
                 for (int a = 1; a <= n1; ++a) {
                     Cell c = cell(a, b);
                     float speed = horizontal_speed(m, c);
-                    sum += speed;
+                    // A cell without a value stays without one and is not counted.
+                    if (std::isfinite(speed)) sum += speed, ++counted;
                     float ref = reference[static_cast<std::size_t>(c.k)];
                     float difference = speed - ref;
                     if (!level) {
@@ -172,7 +175,7 @@ void draw_scalar_picture() {
                         undefined.insert(c.k);
                     }
                 }
-            con.line(" mittlere Geschwindigkeit:" + fixed(sum / (static_cast<double>(n1) * n2), 8, 3));
+            if (counted > 0) con.line(" mittlere Geschwindigkeit:" + fixed(sum / static_cast<double>(counted), 8, 3));
             for (int k : undefined)
                 con.line(" Warnung: Anströmung in Schicht " + std::to_string(k) +
                          " ist 0, die Abweichung in Prozent ist dort nicht definiert und wird 0 gesetzt");
@@ -198,6 +201,8 @@ void draw_scalar_picture() {
         default:
             return;
     }
+    // The obstacles drawn over a raster stand on white, apart from every class colour.
+    if (!d.ISOL) mapelements::obstacles_on_white(true);
     contour::PLISPA(A, n1, n2, XR, YR, DDX, DDY, DZ, d.ISOL, d.letter, d.IS);
 }
 

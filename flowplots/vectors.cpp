@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -51,11 +52,14 @@ void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V
     auto& con = platform::console();
     con.line(" - PLVEKT -" + integer(NNX, 4) + integer(NNY, 4));
 
+    // Components without a value (not finite) count for nothing and get no arrow.
     float DUMAX = 1000.0f, DVMAX = 1000.0f;
     for (int j = 1; j <= NNY; ++j)
         for (int i = 1; i <= NNX; ++i) {
-            if (U(i, j) != 0.0f) DUMAX = std::min(DUMAX, DXI[static_cast<std::size_t>(i - 1)] / std::fabs(U(i, j)));
-            if (V(i, j) != 0.0f) DVMAX = std::min(DVMAX, DYJ[static_cast<std::size_t>(j - 1)] / std::fabs(V(i, j)));
+            if (U(i, j) != 0.0f && std::isfinite(U(i, j)))
+                DUMAX = std::min(DUMAX, DXI[static_cast<std::size_t>(i - 1)] / std::fabs(U(i, j)));
+            if (V(i, j) != 0.0f && std::isfinite(V(i, j)))
+                DVMAX = std::min(DVMAX, DYJ[static_cast<std::size_t>(j - 1)] / std::fabs(V(i, j)));
         }
     float DT = std::max(std::nearbyint(std::min(DVMAX, DUMAX)), 2.0f);
 
@@ -67,9 +71,12 @@ void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V
         DT = static_cast<float>(*values[0]);
     con.line(" 1m/s entspricht in der Darstellung" + fixed(DT, 6, 1) + "m");
 
-    const auto u_all = U.span(), v_all = V.span();
-    const float largest = std::max(u_all.empty() ? 0.0f : *std::max_element(u_all.begin(), u_all.end()),
-                                   v_all.empty() ? 0.0f : *std::max_element(v_all.begin(), v_all.end()));
+    // The largest component, signed; with no finite one 0.
+    float largest = -std::numeric_limits<float>::infinity();
+    for (const auto field : {U.span(), V.span()})
+        for (float c : field)
+            if (std::isfinite(c)) largest = std::max(largest, c);
+    if (!std::isfinite(largest)) largest = 0.0f;
     const float RL = velin::XPOSN(largest * DT, 0.0f) - velin::XPOSN(0.0f, 0.0f);
     int NINC = 1;
     if (RL > 1.0f) {
@@ -87,7 +94,7 @@ void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V
             const float UM = kGrid != 0 ? (U(i + 1, j) + U(i, j)) * 0.5f : U(i, j);
             const float VM = kGrid != 0 ? (V(i, j + 1) + V(i, j)) * 0.5f : V(i, j);
             const float UV = std::sqrt(UM * UM + VM * VM);
-            if (!(UV >= 0.01f)) continue;
+            if (!(UV >= 0.01f) || !std::isfinite(UV)) continue;
             // The character height also sizes the arrow head.
             velin::HEIGHT(std::max(0.35f * std::sqrt(UV), 0.2f));
             const float x = XL[static_cast<std::size_t>(i - 1)], y = YL[static_cast<std::size_t>(j - 1)];

@@ -93,6 +93,20 @@ void draw_sample(int kind, int ICOL, int ISHD, float FRTH, float x0) {
     }
 }
 
+// A line of the legend whose lowest point would lie below the box is left
+// out: the box is where the legend may be, inside the plot or on the page.
+// The first one left out says so.
+bool cut_below_box(LegendState& leg, float lowest, std::string_view routine) {
+    if (lowest >= leg.YLEG - 0.01f) return false;
+    if (leg.cut++ == 0) {
+        std::string line = " ";
+        line += routine;
+        line += "-W-Legende passt nicht in ihren Kasten, unten abgeschnitten";
+        platform::console().line(line);
+    }
+    return true;
+}
+
 }  // namespace
 
 PageClipping::PageClipping() {
@@ -191,6 +205,7 @@ void LEGDEF(float XL, float YL, float WL, float HL, float FRM) {
     }
     leg.LEVEL = 1;
     leg.IENTRY = 0;
+    leg.cut = 0;
 }
 
 void LEGSEP(float XSEP, float YSEP, float TSEP) {
@@ -242,6 +257,7 @@ void LEGHEAD(std::string_view TEXT, int LTXT, char CPOS) {
     // label of a reference arrow reaches below its line).
     const float height = velin::TXTHEI();
     if (leg.LENTRY == 0) leg.YLEGP = std::min(leg.YLEGP, leg.YLOW - 1.5f * height);
+    if (cut_below_box(leg, leg.YLEGP, "LEGHEAD")) return;
     leg.YLOW = std::min(leg.YLOW, leg.YLEGP - 0.25f * height);
     PageClipping page;
     blanking_off(leg);
@@ -259,8 +275,6 @@ void LEGENT(std::string_view PATLIN, int ICOL, int ISHD, float FRTH, std::string
     if (g_no_legend) return;
     LegendState& leg = RRLEGP();
     if (leg.LEVEL == 0) platform::stop("LEGENT von falschem Level aufgerufen");
-    PageClipping page;
-    blanking_off(leg);
     leg.YLEGP -= leg.YLSEP;
     if (leg.LENTRY > 0) {
         ++leg.IENTRY;
@@ -271,7 +285,14 @@ void LEGENT(std::string_view PATLIN, int ICOL, int ISHD, float FRTH, std::string
             leg.IENTRY = 1;
         }
     }
+    // The sample stands on the line; a second text line reaches below it.
+    const bool two_lines = !platform::trimmed(TEXT2).empty() && !platform::trimmed(TEXT1).empty();
+    const float lowest = std::min(leg.YLEGP, two_lines ? leg.YLEGP + 0.5f * (leg.YLLEN - 2.0f * leg.HEILEG - 1.0f)
+                                                       : leg.YLEGP + 0.5f * (leg.YLLEN - leg.HEILEG));
+    if (cut_below_box(leg, lowest, "LEGENT")) return;
     leg.YLOW = std::min(leg.YLOW, leg.YLEGP);
+    PageClipping page;
+    blanking_off(leg);
 
     static constexpr std::string_view kKinds = "KLS_kls";
     const std::size_t p = PATLIN.empty() ? std::string_view::npos : kKinds.find(PATLIN[0]);

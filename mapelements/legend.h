@@ -24,6 +24,7 @@ struct LegendState {
     int IENTRY = 0;              // entries in the current column
     float column_top = 0;        // YLEGP of the first entry of the current column
     float YLOW = 0;              // lowest y reached by what the legend shows so far
+    int cut = 0;                 // lines left out below the bottom of the box since LEGDEF
     // Widths of the two parts of a text split by "&", fixed by the first such entry.
     float xf1 = -1.0f, xf2 = -1.0f;
 };

@@ -34,6 +34,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -61,8 +62,48 @@ constexpr int kHatch = 45510;
 constexpr std::size_t kBuildingLineLength = 96;
 constexpr std::size_t kPolylinePoints = 100;
 constexpr float kFinalThickness = 0.01f;  // mm
+// The white casing under an outline over a colour raster, mm.
+constexpr float kCasing = 0.6f;
 
 using platform::integer;
+
+// ---- what the picture holds --------------------------------------------------
+
+// Remembers an obstacle drawn (user coordinates), for the labels that must
+// keep off it.
+void record(std::span<const float> x, std::span<const float> y, bool area) {
+    DrawnObstacle d;
+    d.area = area;
+    for (std::size_t k = 0; k < x.size() && k < y.size(); ++k) {
+        d.x.push_back(velin::XPOSN(x[k], y[k]));
+        d.y.push_back(velin::YPOSN(x[k], y[k]));
+    }
+    if (!d.x.empty()) g_state.drawn.push_back(std::move(d));
+}
+
+// Over a colour raster: the area of an obstacle painted white (pen 0, the
+// paper) before its hatch or fill.
+void white_area(std::span<const float> x, std::span<const float> y) {
+    if (!g_state.white_ground || x.size() < 3) return;
+    const int pen = velin::plot_state().ipen;
+    velin::SELPEN(0);
+    velin::FILPOL(x, y, static_cast<int>(std::min(x.size(), y.size())));
+    velin::SELPEN(pen);
+}
+
+// Draws an outline; over a colour raster on a white casing first.
+void outline(std::span<const float> x, std::span<const float> y, int n) {
+    if (g_state.white_ground) {
+        const int pen = velin::plot_state().ipen;
+        const float thickness = velin::CURTHK();
+        velin::SELPEN(0);
+        velin::THKCRV(kCasing);
+        velin::CURVE(x, y, n, 0);
+        velin::THKCRV(thickness);
+        velin::SELPEN(pen);
+    }
+    velin::CURVE(x, y, n, 0);
+}
 
 // ---- the model as the drawing sees it ----------------------------------------
 
@@ -221,7 +262,10 @@ void draw_horizontal(int KB, int LCUT, const Style& s, int group_pen, const Exte
     if (!(XGE > XGA) || !(YGE > YGA)) return;
     if (box->k1 >= 2) platform::console().line(" - PLBDIG-I-abgehobenes Hindernis gezeichnet" + integer(KB, 6));
     const int level = section_level(LCUT, box->i1, box->j1, e.nz, KGEL);
-    if (box->k1 <= level && level <= box->k2) {
+    const float x[5] = {XGA, XGE, XGE, XGA, XGA}, y[5] = {YGA, YGA, YGE, YGE, YGA};
+    const bool cut = box->k1 <= level && level <= box->k2;
+    record(x, y, cut);
+    if (cut) {
         BLOCK(XGA, XGE, YGA, YGE, s.DRAFT, s.ISHD, s.BLANK);
     } else {
         velin::SELPEN(s.IBFILL + 1);
@@ -257,6 +301,8 @@ void draw_vertical(int KB, int IS, int LCUT, const Style& s, const Extent& e) {
         return;
     }
     if (!(XGE > XGA) || !(YGE > YGA)) return;
+    const float x[5] = {XGA, XGE, XGE, XGA, XGA}, y[5] = {YGA, YGA, YGE, YGE, YGA};
+    record(x, y, cut);
     if (cut) {
         BLOCK(XGA, XGE, YGA, YGE, s.DRAFT, s.ISHD, s.BLANK);
         return;
@@ -401,12 +447,14 @@ void draw_building(const BuildingLine& b, bool rectangle, int ISHD, float zcut) 
         y.push_back(y.front());
         ++n;
     }
+    const bool cut = !(b.gh < zcut) && !(zcut < b.gh0);
+    record(x, y, cut);
     if (b.gh < zcut) {
         velin::DOT();
-        velin::CURVE(x, y, n, 0);
+        outline(x, y, n);
         velin::RESET("dot");
     } else if (zcut < b.gh0) {
-        velin::CURVE(x, y, n, 0);
+        outline(x, y, n);
     } else if (ISHD == 0) {
         if (!rectangle) {
             if (n >= 4) velin::FILPOL(x, y, n);
@@ -416,7 +464,8 @@ void draw_building(const BuildingLine& b, bool rectangle, int ISHD, float zcut) 
         const auto [y1, y2] = std::minmax_element(y.begin(), y.end());
         if (*x2 > *x1 && *y2 > *y1) velin::FILREC(*x1, *x2, *y1, *y2);
     } else {
-        velin::CURVE(x, y, n, 0);
+        white_area(x, y);
+        outline(x, y, n);
         velin::SHDPAT(ISHD);
         velin::SHDCRV(x, y, n, x, y, 0);
     }
@@ -429,7 +478,8 @@ struct Polyline {
     void draw() {
         if (x.empty()) return;
         velin::THKCRV(kFinalThickness);
-        velin::CURVE(x, y, static_cast<int>(x.size()), 0);
+        record(x, y, false);
+        outline(x, y, static_cast<int>(x.size()));
     }
     void end() {
         draw();
@@ -503,7 +553,11 @@ void set_obstacle_window(const ObstacleWindow& window) { g_state.window = window
 void new_obstacle_picture() {
     g_state.pens_asked = false;
     g_state.distance_asked = false;
+    g_state.white_ground = false;
+    g_state.drawn.clear();
 }
+
+void obstacles_on_white(bool on) { g_state.white_ground = on; }
 
 void IMHAUS(int LCUT, int IS, platform::Field2D<std::int16_t>& LGB, int N1, int N2, int NGB, int ILB, int IRB,
             int JVB, int JHB, const platform::Field2D<int>* KGEL) {
@@ -582,7 +636,8 @@ void BLOCK(float XGA, float XGE, float YGA, float YGE, bool DRAFT, int ISHD, boo
     if (!std::isfinite(XGA) || !std::isfinite(XGE) || !std::isfinite(YGA) || !std::isfinite(YGE)) return;
     const float x[5] = {XGA, XGE, XGE, XGA, XGA};
     const float y[5] = {YGA, YGA, YGE, YGE, YGA};
-    if (ISHD != 0) velin::CURVE(x, y, 5, 0);
+    if (!DRAFT) white_area(x, y);
+    if (ISHD != 0) outline(x, y, 5);
     if (BLANK || ISHD < 0 || (ISHD == 0 && DRAFT)) {
         // Registered switched off: it interrupts lines only once blanking is switched on.
         const float xa = velin::XPOSN(XGA, YGA), ya = velin::YPOSN(XGA, YGA);
@@ -616,7 +671,9 @@ void TREE(float XM, float YM, float R, float SHDFAC) {
     }
     x[12] = x[0];
     y[12] = y[0];
-    velin::CURVE(x, y, 13, 0);
+    // A tree is small: labels keep off the whole of it.
+    record(x, y, true);
+    outline(x, y, 13);
     if (SHDFAC != 0.0f) platform::console().line(" TREE-W-SHDFAC not supported");
 }
 

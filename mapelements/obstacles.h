@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "platform/field.h"
 
@@ -19,8 +20,16 @@ struct ObstacleWindow {
     int JVB = 1, JHB = 1;            // cells in y
 };
 
+// An obstacle as drawn in the current picture, in page millimetres from the
+// graph's origin: an area (an obstacle the section cuts, a building) or an
+// outline (an obstacle above or beside the section, a polyline).
+struct DrawnObstacle {
+    std::vector<float> x, y;
+    bool area = false;
+};
+
 // What the obstacle drawing keeps within one picture: the answers to its
-// pen and distance questions, asked once per picture.
+// pen and distance questions, asked once per picture, and what it drew.
 struct ObstacleState {
     ObstacleWindow window;
     bool pens_asked = false;
@@ -29,13 +38,20 @@ struct ObstacleState {
     bool distance_asked = false;
     int MINAB = 0;         // obstacles this many cells beside a vertical section are shown
     int column_width = 0;  // coordinate field width of the building file (7 or 8; 0: not yet known)
+    // Over a colour raster obstacles stand on white: areas on a white ground,
+    // outlines on a white casing, so that no class colour hides them.
+    bool white_ground = false;
+    std::vector<DrawnObstacle> drawn;  // the obstacles of the picture so far
 };
 
 ObstacleState& obstacle_state();
 void reset_obstacle_state();
 void set_obstacle_window(const ObstacleWindow& window);
-// A new picture asks the pen and distance questions again.
+// A new picture asks the pen and distance questions again and forgets the
+// obstacles drawn and the white ground.
 void new_obstacle_picture();
+// The obstacles of the picture stand on white (a colour raster lies under them).
+void obstacles_on_white(bool on);
 
 // The obstacle mask of section (IS, LCUT): 0 free; in vertical sections 1 for
 // an obstacle cell; in horizontal sections the obstacle's top level. In

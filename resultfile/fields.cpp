@@ -12,7 +12,9 @@
 // one read straight into the caller's array.
 #include "resultfile/fields.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -49,6 +51,22 @@ std::string labelled(std::string_view label, float value, int decimals) {
     return text + fixed(value, decimals);
 }
 
+// The warning for COUNT values of a field that are not finite, naming the first.
+void warn_non_finite(const char* routine, const std::string& field, std::span<const float> F, std::size_t count,
+                     int N1, int N2) {
+    if (count == 0) return;
+    std::size_t first = 0;
+    while (std::isfinite(F[first])) ++first;
+    const std::size_t n1 = static_cast<std::size_t>(N1), n12 = n1 * static_cast<std::size_t>(N2);
+    std::string line = " ";
+    line += routine;
+    line += "-W-Feld " + field + ": " + std::to_string(count) + (count == 1 ? " Wert" : " Werte");
+    line += " nicht endlich (NaN oder unendlich), erster bei (i,j,k) = (";
+    line += std::to_string(first % n1 + 1) + "," + std::to_string(first % n12 / n1 + 1) + "," +
+            std::to_string(first / n12 + 1) + "); diese Zellen bleiben in den Bildern leer";
+    platform::console().line(line);
+}
+
 // Number of values of a field whose extents the caller gives; fatal when the
 // array cannot hold them.
 std::size_t field_size(const char* routine, std::span<float> F, int N1, int N2, int N3) {
@@ -57,6 +75,31 @@ std::size_t field_size(const char* routine, std::span<float> F, int N1, int N2, 
         platform::fatal(routine, "Feldgröße " + std::to_string(N1) + "x" + std::to_string(N2) + "x" +
                                      std::to_string(N3) + " passt nicht in das Feld des Aufrufers");
     return static_cast<std::size_t>(*n);
+}
+
+// Values that are not numbers (NaN) or infinite: a float whose exponent bits
+// are all set. Counted without a branch.
+std::size_t non_finite(std::span<const float> F) {
+    constexpr std::uint32_t kExponent = 0x7f800000u;
+    std::size_t count = 0;
+    for (float v : F) count += (std::bit_cast<std::uint32_t>(v) & kExponent) == kExponent;
+    return count;
+}
+
+// Reads n reals into F in pieces that the check for values that are not
+// finite finds still in the cache; a field holding such values is read with
+// one warning, and the pictures leave those cells out.
+void read_reals(platform::ByteReader& f, const char* routine, const std::string& field, std::span<float> F, int N1,
+                int N2) {
+    constexpr std::size_t kPiece = 16384;
+    f.require(4 * static_cast<std::uint64_t>(F.size()), std::to_string(F.size()) + " Gleitkommazahlen");
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < F.size(); at += kPiece) {
+        const std::span<float> piece = F.subspan(at, std::min(kPiece, F.size() - at));
+        f.read_f32s(piece);
+        count += non_finite(piece);
+    }
+    warn_non_finite(routine, field, F, count, N1, N2);
 }
 
 }  // namespace
@@ -117,9 +160,9 @@ void GQEM_UVW(std::span<float> F, int N1, int N2, int N3) {
     platform::ByteReader& f = open_files().result;
     f.set_routine(ROUTINE);
     const std::size_t n = field_size(ROUTINE, F, N1, N2, N3);
-    f.read_f32s(F.first(n));
-
     static constexpr char kLetters[] = "UVW";
+    read_reals(f, ROUTINE, std::string(1, kLetters[rs.LEVEL_S - 4]), F.first(n), N1, N2);
+
     platform::console().line(std::string(" ") + kLetters[rs.LEVEL_S - 4] + "-Feld eingelesen");
     if (++rs.LEVEL_S > 6) {
         f.close();
@@ -182,8 +225,10 @@ void GQEM_KKK(std::span<float> F, int N1, int N2, int N3) {
     platform::ByteReader& f = open_files().diffusion;
     f.set_routine(ROUTINE);
     const std::size_t n = field_size(ROUTINE, F, N1, N2, N3);
+    static constexpr char kLetters[] = "XYZ";
+    const std::string field = std::string("K") + kLetters[rs.LEVEL_D - 1];
     if (rs.FAKH == 0.0f) {
-        f.read_f32s(F.first(n));
+        read_reals(f, ROUTINE, field, F.first(n), N1, N2);
     } else {
         // Checked before the work array is made.
         f.require(2 * static_cast<std::uint64_t>(n), std::to_string(n) + " gepackte Koeffizienten");
@@ -192,8 +237,7 @@ void GQEM_KKK(std::span<float> F, int N1, int N2, int N3) {
         const float factor = rs.LEVEL_D == 3 ? rs.FAKV : rs.FAKH;
         for (std::size_t m = 0; m < n; ++m) F[m] = static_cast<float>(packed[m]) / factor;
     }
-    static constexpr char kLetters[] = "XYZ";
-    con.line(std::string(" K") + kLetters[rs.LEVEL_D - 1] + "-Feld eingelesen");
+    con.line(std::string(" ") + field + "-Feld eingelesen");
     if (++rs.LEVEL_D >= 4) {
         f.close();
         rs.LEVEL_D = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -71,6 +72,8 @@ TEST_F(Raster, RefusesInconsistentArguments) {
 // Values equal to a limit stay in that class and values above the last limit
 // take the last class: with limits 20, 40, 50 the columns fall into bands
 // 1-2, 3-4 and 5-6, each one fill per row, the background one fill in all.
+// Cells without a value (NaN, infinite) stay paper, and then no background
+// rectangle may cover them.
 TEST_F(Raster, LinearFieldGivesBackgroundAndOneRunPerRowAndClass) {
     auto rows = [&](int pen, float x1, float x2) {
         return std::vector<Fill>{{pen, x1, x2, 0, 20}, {pen, x1, x2, 20, 50}, {pen, x1, x2, 50, 60}};
@@ -88,6 +91,8 @@ TEST_F(Raster, LinearFieldGivesBackgroundAndOneRunPerRowAndClass) {
         std::vector<float> limits;
         std::vector<int> pens;
         std::vector<Fill> fills;
+        bool holes = false;     // cell (3, 2) NaN, (6, 1) infinite
+        const char* note = "";  // on the console
     };
     const std::vector<Case> cases = {
         // Equal counts: the lowest pen is the background.
@@ -97,10 +102,17 @@ TEST_F(Raster, LinearFieldGivesBackgroundAndOneRunPerRowAndClass) {
         // White (pen 0) occurs: no background, white cells are left out.
         {"white class", 2, {20, 40, 50}, {0, 5, 7}, join({b5, b7})},
         {"larger count", 2, {40, 60}, {6, 2}, join({{{6, 0, 100, 0, 60}}, rows(2, 70, 100)})},
-        {"one class", 1, {1000, 2000}, {4, 6}, {{4, 0, 100, 0, 60}}},
+        {"one class", 1, {1000, 2000}, {4, 6}, {{4, 0, 100, 0, 60}}, false,
+         " FFPATR-W-alle Zellen in einer Klasse (Klasse): Werte von 10 bis 60, Klassengrenzen von 1000 bis 2000"},
+        {"holes", 2, {20, 40, 50}, {3, 5, 7},
+         join({rows(3, 0, 30),
+               {{5, 30, 70, 0, 20}, {5, 40, 70, 20, 50}, {5, 30, 70, 50, 60}},
+               {{7, 70, 80, 0, 20}, {7, 70, 100, 20, 50}, {7, 70, 100, 50, 60}}}),
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        out_.str("");
         contour::raster_options() = {0, c.method};
         std::string expected;
         int pen = -1;
@@ -110,9 +122,16 @@ TEST_F(Raster, LinearFieldGivesBackgroundAndOneRunPerRowAndClass) {
             expected += "PU" + plotter_point(f.x1, f.y1) + "RA" + plotter_point(f.x2, f.y2);
         }
         expected += "SP1;";
-        const std::string stream = raster(linear_field(), c.limits, c.pens);
+        auto field = linear_field();
+        if (c.holes) {
+            field(3, 2) = std::numeric_limits<float>::quiet_NaN();
+            field(6, 1) = std::numeric_limits<float>::infinity();
+        }
+        const std::string stream = raster(field, c.limits, c.pens);
         EXPECT_EQ(stream.substr(0, expected.size()), expected);
         EXPECT_EQ(count(stream, "RA"), static_cast<int>(c.fills.size()));
+        EXPECT_NE(out().find(c.note), std::string::npos) << out();
+        EXPECT_EQ(contains(out(), "alle Zellen in einer Klasse"), *c.note != '\0');
         TearDown();
         SetUp();
     }

@@ -70,6 +70,83 @@ TEST_F(ScalarField, ValueFileFailures) {
     EXPECT_NE(out().find("! GETIVAL-W-Kennung nicht gefunden\n"), std::string::npos);
     getival("F\n1 1 1 0 2\n", 'F');
     EXPECT_EQ(isoline_values().NWISO, -1);
+    // A line thicker than 2 mm is thinned to 2 mm, with a warning.
+    reset_isoline_values();
+    getival("F\n1 1000000 1 0 2\n2 25 1 0 2\n", 'F');
+    EXPECT_EQ(isoline_values().ITHIK[0], 25);
+    EXPECT_EQ(count(out(), "GETIVAL-W-Dicke 1000000 der Isolinie 1.000 zu groß, auf 25 begrenzt"), 1) << out();
+}
+
+// A section starts at the line whose first word is the key: a heading word
+// that begins with the key letter does not start it. A vertical section
+// looks for its own key ("G:V") first.
+TEST_F(ScalarField, SectionKeyIsAWordOfItsOwn) {
+    const std::string file =
+        "! Kopf\n"
+        "F Horizontalwind\n'Wind'\nGrenze Stift Text\n1 2 'eins'\n---\n"
+        "Gx\n'falsch'\n-\n9 9 'neun'\n---\n"
+        "G Abweichung\n'Prozent'\n-\n-10 3 'weniger'\n10 4 'mehr'\n---\n"
+        "W:V\n'senkrecht'\n-\n0.5 5 'halb'\n---\n"
+        "W\n'waagrecht'\n-\n0.25 6 'viertel'\n---\n";
+    struct Case {
+        const char* key;
+        const char* title;  // "" for a refused key
+        const char* note;   // on the console
+    };
+    const Case cases[] = {
+        {"G", "Prozent", ""},
+        {"G:V", "Prozent", "GERADA-W-keine Kennung #G:V# für Vertikalschnitte (Werte in m/s); es gelten die Werte der Kennung #G#"},
+        {"W:V", "senkrecht", ""},
+        {"W", "waagrecht", ""},
+        {"F:V", "Wind", ""},
+        {"D", "", " GERADA-F-Kennung #D# nicht gefunden!"},
+        {"D:V", "", " GERADA-F-Kennung #D# nicht gefunden!"},
+    };
+    dir.write("MURAL.RAS", file);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        reset_raster_classes();
+        out_.str("");
+        if (*c.title == '\0') {
+            EXPECT_EQ(fatal_message([&] { load_raster_classes(dir.file("MURAL.RAS"), c.key); }), c.note);
+            continue;
+        }
+        load_raster_classes(dir.file("MURAL.RAS"), c.key);
+        EXPECT_EQ(raster_classes().LTIT[0], c.title);
+        EXPECT_NE(out().find(c.note), std::string::npos) << out();
+    }
+    // The classes of another key are read anew, those of the same key kept.
+    load_raster_classes(dir.file("MURAL.RAS"), "G");
+    EXPECT_EQ(raster_classes().NISO, 2);
+    load_raster_classes(dir.file("MURAL.RAS"), "W");
+    EXPECT_EQ(raster_classes().LTIT[0], "waagrecht");
+    EXPECT_EQ(section_key('G', 1), "G:V");
+    EXPECT_EQ(section_key('G', 3), "G");
+}
+
+// The labels show the decimals the values drawn need, at most three.
+TEST(LabelFormat, FollowsAllTheValues) {
+    struct Case {
+        std::vector<float> values;
+        std::vector<const char*> labels;
+    };
+    const Case cases[] = {
+        {{1.0f, 2.0f, 2.5f, 3.0f, 3.5f}, {"1.0", "2.0", "2.5", "3.0", "3.5"}},
+        {{0.0f, 5.0f, 10.0f, -80.0f}, {"0", "5", "10", "-80"}},
+        {{0.25f, 0.5f, 0.75f, 1.0f}, {"0.25", "0.50", "0.75", "1.00"}},
+        {{-0.6f, -0.4f, 0.2f}, {"-0.6", "-0.4", "0.2"}},
+        {{0.1f, 0.3f, 0.7f, 1234.5f}, {"0.1", "0.3", "0.7", "1234.5"}},
+        {{0.05f, 0.0004f}, {"0.050", "0.000"}},
+        {{}, {}},
+    };
+    for (const Case& c : cases) {
+        const int decimals = label_decimals(c.values);
+        for (std::size_t k = 0; k < c.values.size(); ++k) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(c.values[k]));
+            EXPECT_STREQ(text, c.labels[k]);
+        }
+    }
 }
 
 TEST_F(ScalarField, ValueFileSections) {
@@ -108,6 +185,13 @@ TEST_F(ScalarField, RasterFileFailures) {
         {"F\n" + repeated("'Titel'\n", 6) + "-\n1 2 'a'\n", "GERADA-F-max 5 Titelzeilen"},
         {head + sixteen + "17 17 'zuviel'\n", " GERADA-F-Abbruch-maximal 16 Farben + weiß verwendbar"},
         {head + "---\n1 2 'a'\n", "GERADA-F-keine Farbklasse unter der Kennung #F# in " + path},
+        // Limits that do not ascend would put every cell in the first class.
+        {head + "5 2 'bis 5'\n1 3 'bis 1'\n",
+         "GERADA-F-Klassengrenzen unter der Kennung #F# nicht aufsteigend: Klasse 2 bis 1.000 nach Klasse 1 bis "
+         "5.000 in " + path},
+        {head + "1 2 'bis 1'\n1 3 'auch bis 1'\n",
+         "GERADA-F-Klassengrenzen unter der Kennung #F# nicht aufsteigend: Klasse 2 bis 1.000 nach Klasse 1 bis "
+         "1.000 in " + path},
     };
     for (const auto& [file, message] : cases) {
         std::filesystem::remove(path);
@@ -126,7 +210,7 @@ TEST_F(ScalarField, RasterFileSections) {
         "0.5  2 'unter 0,5'\n1.0, 3, 'bis 1'\n2.0  4 \"bis 2\"\n";
     const std::vector<std::pair<std::string, int>> cases = {
         {"---\n", 3},      {"0 -1 'Ende'\n", 3},  {"0.0,-3,'x'\n", 3}, {"1.5x 5 'x'\n", 3},
-        {"7 5\n", 3},      {"7 5 'offen\n", 3},   {"", 3},             {"0 2 'null'\n---\n", 4},
+        {"7 5\n", 3},      {"7 5 'offen\n", 3},   {"", 3},             {"3 2 'drei'\n---\n", 4},
     };
     for (const auto& [end, classes] : cases) {
         SCOPED_TRACE(end);

@@ -78,6 +78,20 @@ TEST_F(EvaluationRun, DifferencePicturesShowTheMainRunMinusTheComparisonRun) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "   Min/Max:            0        2.277")) << r.out;
     EXPECT_TRUE(contains(r.out, "Differenz der Horizontalgeschwindigkeit [m/s]"));
+    // The example's raster classes cover the difference pictures of the
+    // README, in level and vertical sections.
+    fs::copy_file(fs::path(MURAL_EXAMPLES_DIR) / "MURAL.RAS", dir.path() / "MURAL.RAS");
+    for (const auto& [answers, classes] : {std::pair{"X\nK03\n0\n", " - GERADA - MURAL.RAS X"},
+                                           std::pair{"C\nK03\n0\n", " - GERADA - MURAL.RAS C"},
+                                           std::pair{"C\nJ25\n\n\n\n0\n", " - GERADA - MURAL.RAS C:V"}}) {
+        r = run_mural(dir.path(), {"run1", "/l:RO", "/v=half.ERG"}, answers);
+        ASSERT_EQ(r.status, 0) << answers << r.err;
+        EXPECT_TRUE(contains(r.out, classes)) << r.out;
+        EXPECT_TRUE(contains(r.out, " -- Farbrasterdarstellung mit  9 Farben") ||
+                    contains(r.out, " -- Farbrasterdarstellung mit  6 Farben"))
+            << r.out;
+        EXPECT_FALSE(contains(r.out, "FFPATR-W-") || contains(r.out, "GERADA-W-")) << answers << r.out;
+    }
     // The same run as comparison: no difference, so no arrow at all.
     r = run_mural(dir.path(), {"run1", "/l:RO", "/v=run1.ERG"}, "Y\nK03\n\n2\n\n");
     ASSERT_EQ(r.status, 0) << r.err;

@@ -57,12 +57,12 @@ std::string read_file(const std::string& path) {
 std::vector<Stroke> plot_strokes(const std::string& hpgl) {
     constexpr double kUnitsPerMm = 40.2;
     std::vector<Stroke> strokes;
-    double x = 0, y = 0;
+    double x = 0, y = 0, width = 0;
     auto box = [&](double x0, double y0, double x1, double y1) {
-        strokes.push_back({x0, y0, x1, y0});
-        strokes.push_back({x1, y0, x1, y1});
-        strokes.push_back({x1, y1, x0, y1});
-        strokes.push_back({x0, y1, x0, y0});
+        strokes.push_back({x0, y0, x1, y0, width});
+        strokes.push_back({x1, y0, x1, y1, width});
+        strokes.push_back({x1, y1, x0, y1, width});
+        strokes.push_back({x0, y1, x0, y0, width});
     };
     std::size_t i = 0;
     while (i + 1 < hpgl.size()) {
@@ -81,7 +81,7 @@ std::vector<Stroke> plot_strokes(const std::string& hpgl) {
             if (!item.empty()) v.push_back(std::atof(item.c_str()) / kUnitsPerMm);
         if (op == "PU" || op == "PA" || op == "PD") {
             for (std::size_t k = 0; k + 1 < v.size(); k += 2) {
-                if (op == "PD") strokes.push_back({x, y, v[k], v[k + 1]});
+                if (op == "PD") strokes.push_back({x, y, v[k], v[k + 1], width});
                 x = v[k];
                 y = v[k + 1];
             }
@@ -89,6 +89,8 @@ std::vector<Stroke> plot_strokes(const std::string& hpgl) {
             box(x - v[0], y - v[0], x + v[0], y + v[0]);
         } else if (op == "RA" && v.size() >= 2) {
             box(x, y, v[0], v[1]);
+        } else if (op == "PW" && !v.empty()) {
+            width = v[0] * kUnitsPerMm;
         }
     }
     return strokes;

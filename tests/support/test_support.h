@@ -119,6 +119,7 @@ bool renders(const std::string& plot, const std::string& png);
 // rectangle (RA) give the edges of their bounding boxes.
 struct Stroke {
     double x0, y0, x1, y1;
+    double width = 0.0;  // pen width (PW) in force, mm
 };
 std::vector<Stroke> plot_strokes(const std::string& hpgl);
 
