@@ -72,6 +72,7 @@ void read_header(const std::string& FILE, Family family) {
 
     rs.SVERS = f.read_f32();
     std::string program = f.read_text(32);
+    rs.program = trimmed(program);
     con.line(std::string(qem ? " " : "   ") + routine + "-Daten aus dem Programmlauf: " +
              platform::to_utf8(trimmed(program)));
 
@@ -235,15 +236,18 @@ void GQEM_GRD(float& XMIN, float& YMIN, float& DX, float& DY, platform::Array1D<
 void GET_GRID() {
     Grid& g = grid();
     GQEM_GRD(g.XMIN, g.YMIN, g.DX, g.DY, g.DZK, g.NZ);
-    g.XMAX = g.XMIN + static_cast<float>(g.NX) * g.DX;
-    g.YMAX = g.YMIN + static_cast<float>(g.NY) * g.DY;
+    complete_grid(g);
     auto& con = platform::console();
     using platform::format_real;
     con.line("Xmin,Xmax,Ymin,Ymax: " + format_real(g.XMIN) + " " + format_real(g.XMAX) + " " + format_real(g.YMIN) +
              " " + format_real(g.YMAX));
     con.line("NX,NY,DX,DY: " + std::to_string(g.NX) + " " + std::to_string(g.NY) + " " + format_real(g.DX) + " " +
              format_real(g.DY));
+}
 
+void complete_grid(Grid& g) {
+    g.XMAX = g.XMIN + static_cast<float>(g.NX) * g.DX;
+    g.YMAX = g.YMIN + static_cast<float>(g.NY) * g.DY;
     g.DXI.resize(g.NX, g.DX);
     g.DYJ.resize(g.NY, g.DY);
     g.XU.resize(g.NX + 1);

@@ -14,6 +14,10 @@ namespace resultfile {
 void GET_HEAD(const std::string& FILE, bool LDEBUG, std::string& MNAME);
 void GET_DIM(int& NX, int& NY, int& NZ, int& kGrid);
 void GET_GRID();
+// The extent, widths, faces and centres of a grid from NX, NY, NZ, XMIN,
+// YMIN, DX, DY and DZK, as GET_GRID derives them.
+struct Grid;
+void complete_grid(Grid& g);
 
 void GQEM_HED(const std::string& FILE);
 void GTRZ_HED(const std::string& FILE);

@@ -109,11 +109,16 @@ std::string quote(const std::string& s) {
 
 RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, const std::string& input,
                     const std::vector<std::string>& env) {
+    return run_program(MURAL_EXECUTABLE, dir, args, input, env);
+}
+
+RunResult run_program(const std::string& program, const fs::path& dir, const std::vector<std::string>& args,
+                      const std::string& input, const std::vector<std::string>& env) {
     ScratchDir io;
     io.write("stdin", input);
     std::string command = "cd " + quote(dir.string()) + " && timeout -k 10 60 env";
     for (const auto& e : env) command += " " + quote(e);
-    command += " " + quote(MURAL_EXECUTABLE);
+    command += " " + quote(program);
     for (const auto& a : args) command += " " + quote(a);
     command += " <" + quote(io.file("stdin")) + " >" + quote(io.file("stdout")) + " 2>" + quote(io.file("stderr"));
     int raw = std::system(command.c_str());
