@@ -1,6 +1,7 @@
 #include "resultfile/netcdf_file.h"
 
 #include <netcdf.h>
+#include <netcdf_mem.h>
 
 #include "platform/fatal.h"
 
@@ -19,19 +20,28 @@ NcFile::~NcFile() {
 
 int NcFile::open(const std::string& path) {
     close();
-    path_ = shown_ = path;
+    path_ = path;
     int id = -1;
     const int status = nc_open(path.c_str(), NC_NOWRITE, &id);
     if (status == NC_NOERR) id_ = id;
     return status;
 }
 
-int NcFile::create(const std::string& path, int mode) {
+int NcFile::create_in_memory(const std::string& name, int mode, std::size_t initial_size) {
     close();
-    path_ = shown_ = path;
+    path_ = name;
     int id = -1;
-    const int status = nc_create(path.c_str(), mode, &id);
+    const int status = nc_create_mem(name.c_str(), mode, initial_size, &id);
     if (status == NC_NOERR) id_ = id;
+    return status;
+}
+
+int NcFile::close_to_memory(Image& image) {
+    NC_memio memio{};
+    const int status = nc_close_memio(id_, &memio);
+    id_ = -1;
+    image.bytes.reset(memio.memory);
+    image.size = status == NC_NOERR ? memio.size : 0;
     return status;
 }
 
@@ -43,7 +53,7 @@ int NcFile::close() {
 }
 
 void NcFile::fail(std::string_view text) const {
-    platform::fatal(routine_, "Datei " + shown_ + ": " + std::string(text));
+    platform::fatal(routine_, "Datei " + path_ + ": " + std::string(text));
 }
 
 void NcFile::check(int status, std::string_view what) const {

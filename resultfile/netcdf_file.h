@@ -4,11 +4,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace resultfile {
@@ -22,17 +23,20 @@ public:
 
     // The library's status (0 when the file is open).
     int open(const std::string& path);
-    int create(const std::string& path, int mode);
-    // Closes the file; a file being written is completed, and the status says
-    // whether that succeeded. An object destroyed with its file open abandons
-    // it instead (a file created in define mode is removed).
+    // A file made in memory, named `name` in messages; close_to_memory hands
+    // over its bytes, which the caller writes as it writes any file (the
+    // library's own failures on a full disk are not safe to recover from).
+    int create_in_memory(const std::string& name, int mode, std::size_t initial_size);
+    struct Image {
+        std::unique_ptr<void, void (*)(void*)> bytes{nullptr, &std::free};
+        std::size_t size = 0;
+    };
+    int close_to_memory(Image& image);
+    // Closes the file. An object destroyed with its file open abandons it.
     int close();
     bool is_open() const { return id_ >= 0; }
     int id() const { return id_; }
     const std::string& path() const { return path_; }
-    // The name that messages give the file (a file written under a temporary
-    // name is named by its final one).
-    void show_as(std::string name) { shown_ = std::move(name); }
     const std::string& routine() const { return routine_; }
 
     // Fatal unless status is 0: "ROUTINE-F-Datei PATH: what: <library text>".
@@ -59,7 +63,6 @@ public:
 private:
     std::string routine_;
     std::string path_;
-    std::string shown_;
     int id_ = -1;
 };
 

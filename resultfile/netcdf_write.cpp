@@ -4,6 +4,11 @@
 // bounds; the inflow; the names of the files read. Compressed fields are
 // chunked by level (a picture of one level reads one chunk per field),
 // uncompressed ones stored contiguous, where a level is one block anyway.
+//
+// The file is made in memory and written as MURAL writes every file, under a
+// temporary name renamed when complete: the library does not survive a write
+// that fails on a full disk (it crashes when the file is closed), and then
+// the file would be in its hands.
 #include "resultfile/netcdf_write.h"
 
 #include <netcdf.h>
@@ -74,16 +79,6 @@ public:
         std::size_t n = 0;
         f_.check(nc_inq_dimlen(f_.id(), dims_.at(dim), &n), dim);
         return n;
-    }
-
-    // A data write; a failure names the system's reason too (a full disk).
-    void written(int status, std::string_view what) const {
-        if (status == NC_NOERR) return;
-        const int reason = errno;
-        std::string text = std::string(what) + " nicht geschrieben: " + nc_strerror(status);
-        if (reason == ENOSPC || reason == EFBIG || reason == EDQUOT || reason == EIO || reason == EROFS)
-            text += " (" + std::string(std::strerror(reason)) + ")";
-        f_.fail(text);
     }
 
 private:
@@ -157,13 +152,17 @@ void write_netcdf_run(const std::string& path, const NetcdfExport& o) {
     }
     if (o.deflate < 0 || o.deflate > 9) platform::fatal(ROUTINE, "Kompressionsstufe " + std::to_string(o.deflate) + " (0 bis 9)");
 
+    // The temporary file first: a directory that takes no file is known before the work.
     platform::OutputFile out;
     if (!out.open(path))
         platform::fatal(ROUTINE, "Datei " + path + " kann nicht angelegt werden: " + std::strerror(errno));
     NcFile f(ROUTINE);
-    if (const int status = f.create(out.temporary_path(), NC_NETCDF4 | NC_CLOBBER); status != NC_NOERR)
+    std::size_t values = sizes[0] + sizes[1] + sizes[2];
+    if (o.coefficients) values *= 2;
+    if (o.centred) values += 4 * NX * NY * NZ;
+    if (o.deflate > 0) values /= 2;
+    if (const int status = f.create_in_memory(path, NC_NETCDF4, 4 * values + (1u << 20)); status != NC_NOERR)
         platform::fatal(ROUTINE, "Datei " + path + " kann nicht angelegt werden: " + nc_strerror(status));
-    f.show_as(path);
     const int id = f.id();
     int old_fill = 0;
     // Every value is written, so nothing needs filling first.
@@ -339,33 +338,32 @@ void write_netcdf_run(const std::string& path, const NetcdfExport& o) {
     f.check(nc_enddef(id), "Ende der Definitionen");
 
     // The values.
-    errno = 0;
-    w.written(nc_put_var_double(id, x, as_doubles(g.XL).data()), nl::kX);
-    w.written(nc_put_var_double(id, xu, as_doubles(g.XU).data()), nl::kXU);
-    w.written(nc_put_var_double(id, y, as_doubles(g.YL).data()), nl::kY);
-    w.written(nc_put_var_double(id, yv, as_doubles(g.YV).data()), nl::kYV);
-    w.written(nc_put_var_double(id, z, as_doubles(g.ZL).data()), nl::kZ);
-    w.written(nc_put_var_double(id, zw, as_doubles(g.ZW).data()), nl::kZW);
-    w.written(nc_put_var_double(id, x_bnds, bounds(g.XU).data()), "x_bnds");
-    w.written(nc_put_var_double(id, y_bnds, bounds(g.YV).data()), "y_bnds");
-    w.written(nc_put_var_double(id, z_bnds, bounds(g.ZW).data()), "z_bnds");
-    w.written(nc_put_var_float(id, dx, &g.DX), nl::kDX);
-    w.written(nc_put_var_float(id, dy, &g.DY), nl::kDY);
-    w.written(nc_put_var_float(id, dz, g.DZK.span().data()), nl::kDZ);
+    f.check(nc_put_var_double(id, x, as_doubles(g.XL).data()), nl::kX);
+    f.check(nc_put_var_double(id, xu, as_doubles(g.XU).data()), nl::kXU);
+    f.check(nc_put_var_double(id, y, as_doubles(g.YL).data()), nl::kY);
+    f.check(nc_put_var_double(id, yv, as_doubles(g.YV).data()), nl::kYV);
+    f.check(nc_put_var_double(id, z, as_doubles(g.ZL).data()), nl::kZ);
+    f.check(nc_put_var_double(id, zw, as_doubles(g.ZW).data()), nl::kZW);
+    f.check(nc_put_var_double(id, x_bnds, bounds(g.XU).data()), "x_bnds");
+    f.check(nc_put_var_double(id, y_bnds, bounds(g.YV).data()), "y_bnds");
+    f.check(nc_put_var_double(id, z_bnds, bounds(g.ZW).data()), "z_bnds");
+    f.check(nc_put_var_float(id, dx, &g.DX), nl::kDX);
+    f.check(nc_put_var_float(id, dy, &g.DY), nl::kDY);
+    f.check(nc_put_var_float(id, dz, g.DZK.span().data()), nl::kDZ);
     const int zero = 0;
-    w.written(nc_put_var_int(id, topology, &zero), "grid");
+    f.check(nc_put_var_int(id, topology, &zero), "grid");
     for (std::size_t s = 0; s < scalars.size(); ++s)
-        w.written(nc_put_var_float(id, scalar_ids[s], &scalars[s].value), scalars[s].name);
+        f.check(nc_put_var_float(id, scalar_ids[s], &scalars[s].value), scalars[s].name);
     const signed char closed = wind.TOPZU ? 1 : 0;
-    w.written(nc_put_var_schar(id, top, &closed), nl::kTopClosed);
-    w.written(nc_put_var_float(id, u0, wind.U0.span().data()), nl::kU0);
-    w.written(nc_put_var_float(id, v0, wind.V0.span().data()), nl::kV0);
+    f.check(nc_put_var_schar(id, top, &closed), nl::kTopClosed);
+    f.check(nc_put_var_float(id, u0, wind.U0.span().data()), nl::kU0);
+    f.check(nc_put_var_float(id, v0, wind.V0.span().data()), nl::kV0);
 
     const int field_ids[3] = {u, v, wv};
     for (int c = 0; c < 3; ++c) {
-        w.written(nc_put_var_float(id, field_ids[c], wind_fields[c]->span().data()), wl[c].name);
+        f.check(nc_put_var_float(id, field_ids[c], wind_fields[c]->span().data()), wl[c].name);
         if (o.coefficients)
-            w.written(nc_put_var_float(id, k_ids[c], coefficients[c]->span().data()), nl::kCoefficientFields[c].name);
+            f.check(nc_put_var_float(id, k_ids[c], coefficients[c]->span().data()), nl::kCoefficientFields[c].name);
     }
     if (o.centred) {
         // Level by level, as the pictures average the faces.
@@ -384,10 +382,10 @@ void write_netcdf_run(const std::string& path, const NetcdfExport& o) {
                 }
             const std::size_t start[3] = {static_cast<std::size_t>(k - 1), 0, 0}, count[3] = {1, NY, NX};
             for (int c = 0; c < 4; ++c)
-                w.written(nc_put_vara_float(id, centred[c], start, count, level[c].data()), "Zellmittel");
+                f.check(nc_put_vara_float(id, centred[c], start, count, level[c].data()), "Zellmittel");
         }
     }
-    w.written(nc_put_var_schar(id, flags, obstacle_flags(ob, g).data()), nl::kObstacleFlags);
+    f.check(nc_put_var_schar(id, flags, obstacle_flags(ob, g).data()), nl::kObstacleFlags);
     if (listed) {
         std::vector<short> limits, types;
         std::vector<signed char> classes;
@@ -396,13 +394,16 @@ void write_netcdf_run(const std::string& path, const NetcdfExport& o) {
             types.push_back(ob.HTYP(n));
             classes.push_back(n <= ob.nb ? nl::kBuilding : n <= ob.nb + ob.no ? nl::kOrography : nl::kPorous);
         }
-        w.written(nc_put_var_short(id, box, limits.data()), nl::kObstacleBox);
-        w.written(nc_put_var_short(id, type, types.data()), nl::kObstacleType);
-        w.written(nc_put_var_schar(id, cls, classes.data()), nl::kObstacleClass);
+        f.check(nc_put_var_short(id, box, limits.data()), nl::kObstacleBox);
+        f.check(nc_put_var_short(id, type, types.data()), nl::kObstacleType);
+        f.check(nc_put_var_schar(id, cls, classes.data()), nl::kObstacleClass);
     }
-    w.written(f.close(), "der Abschluss der Datei");
-    if (!out.commit())
-        platform::fatal(ROUTINE, "Datei " + path + " konnte nicht abgeschlossen werden: " + std::strerror(errno));
+    NcFile::Image image;
+    f.check(f.close_to_memory(image), "Abschluss der Datei");
+    errno = 0;
+    if (!out.write(std::string_view(static_cast<const char*>(image.bytes.get()), image.size)) || !out.commit())
+        platform::fatal(ROUTINE, "Datei " + path + " konnte nicht geschrieben werden: " +
+                                     (errno != 0 ? std::strerror(errno) : "Schreibfehler"));
 }
 
 }  // namespace resultfile
