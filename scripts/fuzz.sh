@@ -8,7 +8,7 @@
 # A longer campaign: MURAL_FUZZ_SECONDS=3600 bash scripts/fuzz.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-MURAL_WITH_HP2XX=0 MURAL_WITH_FUZZER=1 bash scripts/setup.sh
+MURAL_WITH_HP2XX=0 MURAL_WITH_NETCDF_READERS=0 MURAL_WITH_FUZZER=1 bash scripts/setup.sh
 seconds="${MURAL_FUZZ_SECONDS:-72}"
 build=build-fuzz
 out="${MURAL_FUZZ_OUT:-$PWD/$build/findings}"
