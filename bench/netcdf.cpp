@@ -1,0 +1,170 @@
+// erg2nc and mural RUN.nc on a 400 x 400 x 40 run (77.6 MB):
+//   export uncompressed against copying the result file (plainly, and as
+//   MURAL writes files: flushed to the disk and renamed), the export with the
+//   default compression (time and size), and the reading for a picture of one
+//   level from the NetCDF files against reading the result file.
+//
+// Usage: bench_netcdf [directory for the files]   (default: /tmp)
+// Times are the best of three, with the files in the page cache.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "bench_support.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "resultfile/fields.h"
+#include "resultfile/header.h"
+#include "resultfile/model.h"
+#include "resultfile/netcdf_read.h"
+#include "resultfile/obstacles.h"
+#include "resultfile/writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using bench::NX;
+using bench::NY;
+using bench::NZ;
+
+// A smooth wind over a log profile, with eddies: values whose low bits vary
+// as a model's do, so that the compression is not flattered.
+void generate(const std::string& dir) {
+    resultfile::ResultFileImage r = bench::large_run();
+    r.igbfile = "bench.dat";
+    r.WNord = 90.0f;
+    r.DD = 270.0f;
+    auto wind = [](int i, int j, int k, float phase) {
+        const float x = 0.03f * float(i), y = 0.025f * float(j);
+        return 2.0f * std::log(1.0f + 0.7f * float(k)) + 0.8f * std::sin(x + phase) * std::cos(y - phase) +
+               0.2f * std::sin(3.1f * x + 2.3f * y);
+    };
+    std::size_t m = 0;
+    for (int k = 1; k <= NZ; ++k)
+        for (int j = 1; j <= NY; ++j)
+            for (int i = 1; i <= NX + 1; ++i) r.U[m++] = wind(i, j, k, 0.0f);
+    m = 0;
+    for (int k = 1; k <= NZ; ++k)
+        for (int j = 1; j <= NY + 1; ++j)
+            for (int i = 1; i <= NX; ++i) r.V[m++] = 0.3f * wind(j, i, k, 1.0f) - 1.0f;
+    m = 0;
+    for (int k = 1; k <= NZ + 1; ++k)
+        for (int j = 1; j <= NY; ++j)
+            for (int i = 1; i <= NX; ++i) r.W[m++] = k == 1 ? 0.0f : 0.05f * std::sin(0.1f * float(i * j + k));
+    resultfile::write_result_file(dir + "/bench.ERG", r);
+
+    resultfile::ObstacleFileImage o;
+    o.program = r.program;
+    o.NX = NX;
+    o.NY = NY;
+    o.NZ = NZ;
+    o.DX = o.DY = 2.0f;
+    o.DZK = r.DZK;
+    o.massive = {{100, 120, 100, 130, 1, 10, 1}, {250, 280, 200, 240, 1, 20, 1}};
+    o.porous = {{300, 310, 50, 60, 1, 4, 4}};
+    resultfile::write_obstacle_file(dir + "/bench.IGB", o);
+}
+
+double best_of_three(const std::function<void()>& work) {
+    double best = 1e30;
+    for (int n = 0; n < 3; ++n) {
+        const auto t0 = bench::Clock::now();
+        work();
+        best = std::min(best, bench::seconds_since(t0));
+    }
+    return best;
+}
+
+void run_erg2nc(const std::string& dir, const char* output, const char* deflate) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0 || !freopen("/dev/null", "w", stdout)) _exit(127);
+        execl(ERG2NC_EXECUTABLE, "erg2nc", "bench", output, "--deflate", deflate, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "erg2nc failed\n");
+        std::exit(1);
+    }
+}
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string dir = argc > 1 ? argv[1] : "/tmp";
+    generate(dir);
+    const std::string erg = dir + "/bench.ERG";
+    const double size = static_cast<double>(fs::file_size(erg));
+    file_bytes(erg);  // into the page cache
+
+    const double copy = best_of_three([&] {
+        fs::copy_file(erg, dir + "/bench_copy.ERG", fs::copy_options::overwrite_existing);
+    });
+    const double safe_copy = best_of_three([&] {
+        if (!platform::write_file_atomically(dir + "/bench_copy.ERG", file_bytes(erg))) std::exit(1);
+    });
+    const double plain = best_of_three([&] { run_erg2nc(dir, "bench_plain.nc", "0"); });
+    const double packed = best_of_three([&] { run_erg2nc(dir, "bench.nc", "1"); });
+    std::printf("result file %.1f MB: copy %.3f s, copy flushed to disk and renamed %.3f s\n", size / 1e6, copy,
+                safe_copy);
+    std::printf("erg2nc --deflate 0: %.3f s (%.1fx the copy, %.1fx the flushed copy), %.1f MB\n", plain,
+                plain / copy, plain / safe_copy, static_cast<double>(fs::file_size(dir + "/bench_plain.nc")) / 1e6);
+    std::printf("erg2nc (default, deflate 1): %.3f s, %.1f MB\n", packed,
+                static_cast<double>(fs::file_size(dir + "/bench.nc")) / 1e6);
+
+    // Reading for a picture of level 5: the readers' order for the result
+    // file, the level and the face above it for the NetCDF files.
+    std::istringstream in;
+    std::ostringstream out;
+    platform::console().attach(in, out, out);
+    namespace rf = resultfile;
+    const double from_result = best_of_three([&] {
+        rf::reset_model();
+        std::string mname;
+        rf::GET_HEAD(erg, false, mname);
+        int nx, ny, nz, kg;
+        rf::GET_DIM(nx, ny, nz, kg);
+        rf::GET_GRID();
+        rf::GET_ANS();
+        auto& m = rf::model_fields();
+        m.U.resize(nx + kg, ny, nz);
+        rf::GET_UVW(m.U.span(), nx + kg, ny, nz);
+        m.V.resize(nx, ny + kg, nz);
+        rf::GET_UVW(m.V.span(), nx, ny + kg, nz);
+        m.W.resize(nx, ny, nz + kg);
+        rf::GET_UVW(m.W.span(), nx, ny, nz + kg);
+        rf::GET_HAUS();
+    });
+    auto netcdf = [&](const std::string& file) {
+        return best_of_three([&] {
+            rf::reset_model();
+            std::string mname;
+            rf::GET_NC(file, false, false, true, mname);
+            rf::read_field_levels(5, 6);
+        });
+    };
+    const double from_plain = netcdf(dir + "/bench_plain.nc"), from_packed = netcdf(dir + "/bench.nc");
+    platform::console().attach_standard_streams();
+    std::printf("reading for a picture of one level: result file %.3f s, NetCDF %.3f s, NetCDF uncompressed %.3f s\n",
+                from_result, from_packed, from_plain);
+    for (const char* name : {"bench.ERG", "bench.IGB", "bench_copy.ERG", "bench.nc", "bench_plain.nc"})
+        fs::remove(dir + "/" + name);
+    return 0;
+}
