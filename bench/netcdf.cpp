@@ -39,9 +39,6 @@ using bench::NZ;
 // as a model's do, so that the compression is not flattered.
 void generate(const std::string& dir) {
     resultfile::ResultFileImage r = bench::large_run();
-    r.igbfile = "bench.dat";
-    r.WNord = 90.0f;
-    r.DD = 270.0f;
     auto wind = [](int i, int j, int k, float phase) {
         const float x = 0.03f * float(i), y = 0.025f * float(j);
         return 2.0f * std::log(1.0f + 0.7f * float(k)) + 0.8f * std::sin(x + phase) * std::cos(y - phase) +
@@ -61,14 +58,7 @@ void generate(const std::string& dir) {
             for (int i = 1; i <= NX; ++i) r.W[m++] = k == 1 ? 0.0f : 0.05f * std::sin(0.1f * float(i * j + k));
     resultfile::write_result_file(dir + "/bench.ERG", r);
 
-    resultfile::ObstacleFileImage o;
-    o.program = r.program;
-    o.NX = NX;
-    o.NY = NY;
-    o.NZ = NZ;
-    o.DX = o.DY = 2.0f;
-    o.DZK = r.DZK;
-    o.massive = {{100, 120, 100, 130, 1, 10, 1}, {250, 280, 200, 240, 1, 20, 1}};
+    resultfile::ObstacleFileImage o = bench::large_obstacles(r);
     o.porous = {{300, 310, 50, 60, 1, 4, 4}};
     resultfile::write_obstacle_file(dir + "/bench.IGB", o);
 }
@@ -144,12 +134,7 @@ int main(int argc, char** argv) {
         rf::GET_GRID();
         rf::GET_ANS();
         auto& m = rf::model_fields();
-        m.U.resize(nx + kg, ny, nz);
-        rf::GET_UVW(m.U.span(), nx + kg, ny, nz);
-        m.V.resize(nx, ny + kg, nz);
-        rf::GET_UVW(m.V.span(), nx, ny + kg, nz);
-        m.W.resize(nx, ny, nz + kg);
-        rf::GET_UVW(m.W.span(), nx, ny, nz + kg);
+        rf::read_face_fields(rf::GET_UVW, m.U, m.V, m.W);
         rf::GET_HAUS();
     });
     auto netcdf = [&](const std::string& file) {

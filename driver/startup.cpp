@@ -275,6 +275,8 @@ void read_model() {
         read_netcdf_model();
         return;
     }
+    if (s.netcdf_coefficients)
+        con.line(" MURAL-W-/K gilt für NetCDF-Dateien; die Koeffizienten eines Laufs zeichnet mural Lauf.DIF");
     const std::string ext = lower(platform::extension_of(s.FILE));
     s.dif_code = ext == ".dif" ? 1 : ext == ".dkm" ? 2 : 0;
     if (s.dif_code != 0) {
@@ -312,24 +314,15 @@ void read_model() {
 
     // The three fields, on the x, y and z faces in turn.
     rf::ModelFields& m = rf::model_fields();
-    auto read_fields = [&](auto read, platform::Field3D<float>& fx, platform::Field3D<float>& fy,
-                           platform::Field3D<float>& fz) {
-        fx.resize(NX + kGrid, NY, NZ);
-        read(fx.span(), NX + kGrid, NY, NZ);
-        fy.resize(NX, NY + kGrid, NZ);
-        read(fy.span(), NX, NY + kGrid, NZ);
-        fz.resize(NX, NY, NZ + kGrid);
-        read(fz.span(), NX, NY, NZ + kGrid);
-    };
     if (!s.DIF_FILE.empty()) {
         rf::GET_DIF(s.DIF_FILE);
-        read_fields(rf::GET_KKK, m.KX, m.KY, m.KZ);
+        rf::read_face_fields(rf::GET_KKK, m.KX, m.KY, m.KZ);
         if (s.dif_code == 1) {
             s.title = first_characters(s.title, 6);
             s.title += trimmed(s.DIF_FILE).substr(0, 74);
         }
     } else {
-        read_fields(rf::GET_UVW, m.U, m.V, m.W);
+        rf::read_face_fields(rf::GET_UVW, m.U, m.V, m.W);
     }
     // The superposition of a series of runs, written as a new result file.
     if (s.MULTI) evaluation::SUPERP(s.MUL_FILE, s.title, s.DEBUG, s.MNAME, s.FILE);

@@ -10,13 +10,12 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <exception>
 #include <filesystem>
-#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/command.h"
 #include "platform/console.h"
 #include "platform/fatal.h"
 #include "platform/files.h"
@@ -155,19 +154,10 @@ int run(const std::vector<std::string>& args) {
     rf::GET_GRID();
     rf::GET_ANS();
     rf::ModelFields& m = rf::model_fields();
-    auto read_fields = [&](auto read, platform::Field3D<float>& fx, platform::Field3D<float>& fy,
-                           platform::Field3D<float>& fz) {
-        fx.resize(NX + kGrid, NY, NZ);
-        read(fx.span(), NX + kGrid, NY, NZ);
-        fy.resize(NX, NY + kGrid, NZ);
-        read(fy.span(), NX, NY + kGrid, NZ);
-        fz.resize(NX, NY, NZ + kGrid);
-        read(fz.span(), NX, NY, NZ + kGrid);
-    };
-    read_fields(rf::GET_UVW, m.U, m.V, m.W);
+    rf::read_face_fields(rf::GET_UVW, m.U, m.V, m.W);
     if (!c.dif.empty()) {
         rf::GET_DIF(c.dif);
-        read_fields(rf::GET_KKK, m.KX, m.KY, m.KZ);
+        rf::read_face_fields(rf::GET_KKK, m.KX, m.KY, m.KZ);
     }
     rf::GET_HAUS();
 
@@ -195,22 +185,4 @@ int run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    platform::remove_temporary_files_on_signals();
-    auto& con = platform::console();
-    // As in mural: nothing leaves main as an exception, and a temporary file
-    // of an unfinished output is removed.
-    try {
-        int status = run(std::vector<std::string>(argv + 1, argv + argc));
-        con.flush();
-        return status;
-    } catch (const platform::Fatal& stop) {
-        if (!stop.quiet()) con.error(stop.what());
-    } catch (const std::bad_alloc&) {
-        con.error("ERG2NC-F-nicht genug Speicher");
-    } catch (const std::exception& e) {
-        con.error(std::string("ERG2NC-F-unerwarteter Fehler: ") + e.what());
-    }
-    platform::discard_temporary_files();
-    return 1;
-}
+int main(int argc, char** argv) { return platform::run_command(ROUTINE, argc, argv, run); }

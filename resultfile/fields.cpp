@@ -200,4 +200,15 @@ void GQEM_KKK(std::span<float> F, int N1, int N2, int N3) {
     }
 }
 
+void read_face_fields(void (*read)(std::span<float>, int, int, int), platform::Field3D<float>& fx,
+                      platform::Field3D<float>& fy, platform::Field3D<float>& fz) {
+    const Grid& g = grid();
+    fx.resize(g.NX + 1, g.NY, g.NZ);
+    read(fx.span(), g.NX + 1, g.NY, g.NZ);
+    fy.resize(g.NX, g.NY + 1, g.NZ);
+    read(fy.span(), g.NX, g.NY + 1, g.NZ);
+    fz.resize(g.NX, g.NY, g.NZ + 1);
+    read(fz.span(), g.NX, g.NY, g.NZ + 1);
+}
+
 }  // namespace resultfile

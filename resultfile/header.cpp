@@ -237,17 +237,17 @@ void GET_GRID() {
     Grid& g = grid();
     GQEM_GRD(g.XMIN, g.YMIN, g.DX, g.DY, g.DZK, g.NZ);
     complete_grid(g);
+}
+
+void complete_grid(Grid& g) {
+    g.XMAX = g.XMIN + static_cast<float>(g.NX) * g.DX;
+    g.YMAX = g.YMIN + static_cast<float>(g.NY) * g.DY;
     auto& con = platform::console();
     using platform::format_real;
     con.line("Xmin,Xmax,Ymin,Ymax: " + format_real(g.XMIN) + " " + format_real(g.XMAX) + " " + format_real(g.YMIN) +
              " " + format_real(g.YMAX));
     con.line("NX,NY,DX,DY: " + std::to_string(g.NX) + " " + std::to_string(g.NY) + " " + format_real(g.DX) + " " +
              format_real(g.DY));
-}
-
-void complete_grid(Grid& g) {
-    g.XMAX = g.XMIN + static_cast<float>(g.NX) * g.DX;
-    g.YMAX = g.YMIN + static_cast<float>(g.NY) * g.DY;
     g.DXI.resize(g.NX, g.DX);
     g.DYJ.resize(g.NY, g.DY);
     g.XU.resize(g.NX + 1);

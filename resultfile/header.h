@@ -15,7 +15,7 @@ void GET_HEAD(const std::string& FILE, bool LDEBUG, std::string& MNAME);
 void GET_DIM(int& NX, int& NY, int& NZ, int& kGrid);
 void GET_GRID();
 // The extent, widths, faces and centres of a grid from NX, NY, NZ, XMIN,
-// YMIN, DX, DY and DZK, as GET_GRID derives them.
+// YMIN, DX, DY and DZK, as GET_GRID derives and shows them.
 struct Grid;
 void complete_grid(Grid& g);
 

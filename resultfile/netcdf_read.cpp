@@ -82,7 +82,9 @@ Decoding decoding_of(const NcFile& f, int varid) {
     if (auto v = f.number_attribute(varid, "add_offset")) d.offset = *v;
     d.fill = f.number_attribute(varid, "_FillValue");
     d.missing = f.number_attribute(varid, "missing_value");
-    d.plain = f.type_of(varid) == NC_FLOAT && d.scale == 1.0 && d.offset == 0.0 && !d.fill && !d.missing;
+    // A missing value of NaN leaves a float as it is (xarray writes one on every float).
+    auto none = [](const std::optional<double>& v) { return !v || std::isnan(*v); };
+    d.plain = f.type_of(varid) == NC_FLOAT && d.scale == 1.0 && d.offset == 0.0 && none(d.fill) && none(d.missing);
     return d;
 }
 
@@ -343,13 +345,6 @@ void read_grid(const NcFile& f, std::size_t nx, std::size_t ny, std::size_t nz) 
     check_on_grid(f, nl::kX, axis_values(f, nl::kX, nl::kX, nx), g.XL, g.DX);
     check_on_grid(f, nl::kYV, axis_values(f, nl::kYV, nl::kYV, ny + 1), g.YV, g.DY);
     check_on_grid(f, nl::kY, axis_values(f, nl::kY, nl::kY, ny), g.YL, g.DY);
-
-    auto& con = platform::console();
-    using platform::format_real;
-    con.line("Xmin,Xmax,Ymin,Ymax: " + format_real(g.XMIN) + " " + format_real(g.XMAX) + " " + format_real(g.YMIN) +
-             " " + format_real(g.YMAX));
-    con.line("NX,NY,DX,DY: " + std::to_string(g.NX) + " " + std::to_string(g.NY) + " " + format_real(g.DX) + " " +
-             format_real(g.DY));
 }
 
 void read_inflow(const NcFile& f) {

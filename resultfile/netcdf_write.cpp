@@ -182,29 +182,33 @@ void write_netcdf_run(const std::string& path, const NetcdfExport& o) {
         w.dimension(nl::kBoxLimit, 6);
     }
 
-    // Coordinates.
-    const int x = w.variable(nl::kX, NC_DOUBLE, {nl::kX},
-                             {{"standard_name", "projection_x_coordinate"}, {"long_name", "x of the cell centres"},
-                              {"units", "m"}, {"axis", "X"}, {"bounds", "x_bnds"}});
-    const int xu = w.variable(nl::kXU, NC_DOUBLE, {nl::kXU},
-                              {{"standard_name", "projection_x_coordinate"},
-                               {"long_name", "x of the cell faces (points of u)"}, {"units", "m"}, {"axis", "X"}});
-    f.put_number(xu, "c_grid_axis_shift", NC_DOUBLE, {-0.5});
-    const int y = w.variable(nl::kY, NC_DOUBLE, {nl::kY},
-                             {{"standard_name", "projection_y_coordinate"}, {"long_name", "y of the cell centres"},
-                              {"units", "m"}, {"axis", "Y"}, {"bounds", "y_bnds"}});
-    const int yv = w.variable(nl::kYV, NC_DOUBLE, {nl::kYV},
-                              {{"standard_name", "projection_y_coordinate"},
-                               {"long_name", "y of the cell faces (points of v)"}, {"units", "m"}, {"axis", "Y"}});
-    f.put_number(yv, "c_grid_axis_shift", NC_DOUBLE, {-0.5});
-    const int z = w.variable(nl::kZ, NC_DOUBLE, {nl::kZ},
-                             {{"standard_name", "height"}, {"long_name", "height of the layer centres above the model ground"},
-                              {"units", "m"}, {"axis", "Z"}, {"positive", "up"}, {"bounds", "z_bnds"}});
-    const int zw = w.variable(nl::kZW, NC_DOUBLE, {nl::kZW},
-                              {{"standard_name", "height"},
-                               {"long_name", "height of the layer faces above the model ground (points of w)"},
-                               {"units", "m"}, {"axis", "Z"}, {"positive", "up"}});
-    f.put_number(zw, "c_grid_axis_shift", NC_DOUBLE, {-0.5});
+    // Coordinates: centres with their bounds, faces half a cell lower.
+    struct Coordinate {
+        const char* name;
+        const char* standard_name;
+        const char* axis;
+        const char* long_name;
+        const char* bounds;  // nullptr: faces
+        const platform::Array1D<float>* values;
+    };
+    const Coordinate coordinates[6] = {
+        {nl::kX, "projection_x_coordinate", "X", "x of the cell centres", "x_bnds", &g.XL},
+        {nl::kXU, "projection_x_coordinate", "X", "x of the cell faces (points of u)", nullptr, &g.XU},
+        {nl::kY, "projection_y_coordinate", "Y", "y of the cell centres", "y_bnds", &g.YL},
+        {nl::kYV, "projection_y_coordinate", "Y", "y of the cell faces (points of v)", nullptr, &g.YV},
+        {nl::kZ, "height", "Z", "height of the layer centres above the model ground", "z_bnds", &g.ZL},
+        {nl::kZW, "height", "Z", "height of the layer faces above the model ground (points of w)", nullptr, &g.ZW}};
+    int coordinate_ids[6];
+    for (int c = 0; c < 6; ++c) {
+        const Coordinate& k = coordinates[c];
+        const int v = w.variable(k.name, NC_DOUBLE, {k.name},
+                                 {{"standard_name", k.standard_name}, {"long_name", k.long_name}, {"units", "m"},
+                                  {"axis", k.axis}});
+        if (k.axis[0] == 'Z') f.put_text(v, "positive", "up");
+        if (k.bounds) f.put_text(v, "bounds", k.bounds);
+        else f.put_number(v, "c_grid_axis_shift", NC_DOUBLE, {-0.5});
+        coordinate_ids[c] = v;
+    }
     const int x_bnds = w.variable("x_bnds", NC_DOUBLE, {nl::kX, nl::kBounds});
     const int y_bnds = w.variable("y_bnds", NC_DOUBLE, {nl::kY, nl::kBounds});
     const int z_bnds = w.variable("z_bnds", NC_DOUBLE, {nl::kZ, nl::kBounds});
@@ -248,20 +252,17 @@ void write_netcdf_run(const std::string& path, const NetcdfExport& o) {
     static constexpr const char* kCentre[3] = {nl::kZ, nl::kY, nl::kX};
     int centred[4] = {-1, -1, -1, -1};
     if (o.centred) {
-        centred[0] = w.field("u_centred", NC_FLOAT, kCentre,
-                             {{"standard_name", "x_wind"}, {"long_name", "wind along x, mean of the cell's two x faces"},
-                              {"units", "m s-1"}, {"comment", grid_relative}}, "face");
-        centred[1] = w.field("v_centred", NC_FLOAT, kCentre,
-                             {{"standard_name", "y_wind"}, {"long_name", "wind along y, mean of the cell's two y faces"},
-                              {"units", "m s-1"}, {"comment", grid_relative}}, "face");
-        centred[2] = w.field("w_centred", NC_FLOAT, kCentre,
-                             {{"standard_name", "upward_air_velocity"},
-                              {"long_name", "vertical wind, mean of the cell's two z faces"}, {"units", "m s-1"}},
-                             "face");
-        centred[3] = w.field("wind_speed", NC_FLOAT, kCentre,
-                             {{"standard_name", "wind_speed"},
-                              {"long_name", "speed of the horizontal wind at the cell centre"}, {"units", "m s-1"}},
-                             "face");
+        static constexpr const char* kMeans[4][3] = {
+            {"u_centred", "x_wind", "wind along x, mean of the cell's two x faces"},
+            {"v_centred", "y_wind", "wind along y, mean of the cell's two y faces"},
+            {"w_centred", "upward_air_velocity", "vertical wind, mean of the cell's two z faces"},
+            {"wind_speed", "wind_speed", "speed of the horizontal wind at the cell centre"}};
+        for (int c = 0; c < 4; ++c) {
+            centred[c] = w.field(kMeans[c][0], NC_FLOAT, kCentre,
+                                 {{"standard_name", kMeans[c][1]}, {"long_name", kMeans[c][2]}, {"units", "m s-1"}},
+                                 "face");
+            if (c < 2) f.put_text(centred[c], "comment", grid_relative);
+        }
     }
 
     // Obstacles: the flag field for other tools, the list for the exact run.
@@ -338,12 +339,8 @@ void write_netcdf_run(const std::string& path, const NetcdfExport& o) {
     f.check(nc_enddef(id), "Ende der Definitionen");
 
     // The values.
-    f.check(nc_put_var_double(id, x, as_doubles(g.XL).data()), nl::kX);
-    f.check(nc_put_var_double(id, xu, as_doubles(g.XU).data()), nl::kXU);
-    f.check(nc_put_var_double(id, y, as_doubles(g.YL).data()), nl::kY);
-    f.check(nc_put_var_double(id, yv, as_doubles(g.YV).data()), nl::kYV);
-    f.check(nc_put_var_double(id, z, as_doubles(g.ZL).data()), nl::kZ);
-    f.check(nc_put_var_double(id, zw, as_doubles(g.ZW).data()), nl::kZW);
+    for (int c = 0; c < 6; ++c)
+        f.check(nc_put_var_double(id, coordinate_ids[c], as_doubles(*coordinates[c].values).data()), coordinates[c].name);
     f.check(nc_put_var_double(id, x_bnds, bounds(g.XU).data()), "x_bnds");
     f.check(nc_put_var_double(id, y_bnds, bounds(g.YV).data()), "y_bnds");
     f.check(nc_put_var_double(id, z_bnds, bounds(g.ZW).data()), "z_bnds");
