@@ -40,6 +40,7 @@
 #include "platform/text.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
+#include "resultfile/netcdf_classic.h"
 #include "resultfile/netcdf_file.h"
 #include "resultfile/netcdf_layout.h"
 
@@ -597,6 +598,9 @@ void GET_NC(const std::string& FILE, bool DEBUG, bool coefficients, bool by_leve
     ::close(fd);
     rs.result_name = path;
 
+    // The library allocates what a classic header claims: it is checked against the file first.
+    if (const std::optional<std::string> fault = classic_header_fault(path))
+        platform::fatal(ROUTINE, "Datei " + path + " ist keine lesbare NetCDF-Datei: " + *fault);
     LevelRun& run = level_run();
     NcFile& f = run.file;
     if (const int status = f.open(path); status != NC_NOERR)

@@ -227,14 +227,21 @@ TEST(NetcdfRun, RefusesFilesThatLackOrBreakTheRun) {
         EXPECT_TRUE(contains(message, "GET_NC-F-Datei ")) << c.what << ": " << message;
         EXPECT_TRUE(contains(message, c.message)) << c.what << ": " << message;
     }
+    // Files that the library cannot read; a classic header whose first
+    // dimension claims a name of half a gigabyte is refused before it does.
     ScratchDir dir;
     dir.write("text.nc", "kein NetCDF\n");
+    dir.write("name.nc", std::string("CDF\x01\0\0\0\0\0\0\0\x0a\0\0\0\x01\x20\0\0\0x\0\0\0", 24));
     CapturedConsole console;
-    EXPECT_TRUE(contains(fatal_message([&] {
-                             std::string mname;
-                             rf::GET_NC(dir.file("text.nc"), false, false, false, mname);
-                         }),
-                         "text.nc ist keine lesbare NetCDF-Datei"));
+    for (auto [name, message] : {std::pair{"text.nc", "text.nc ist keine lesbare NetCDF-Datei: NetCDF: Unknown file format"},
+                                 std::pair{"name.nc", "name.nc ist keine lesbare NetCDF-Datei: Name eines Eintrags "
+                                                      "(Dimension) reicht über das Ende der Datei"}}) {
+        const std::string text = fatal_message([&] {
+            std::string mname;
+            rf::GET_NC(dir.file(name), false, false, false, mname);
+        });
+        EXPECT_TRUE(contains(text, message)) << text;
+    }
 }
 
 TEST(NetcdfRun, ReadsAFileFromElsewhere) {
