@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include "platform/codepage.h"
@@ -233,14 +234,14 @@ TEST(NetcdfRun, RefusesFilesThatLackOrBreakTheRun) {
     dir.write("text.nc", "kein NetCDF\n");
     dir.write("name.nc", std::string("CDF\x01\0\0\0\0\0\0\0\x0a\0\0\0\x01\x20\0\0\0x\0\0\0", 24));
     CapturedConsole console;
-    for (auto [name, message] : {std::pair{"text.nc", "text.nc ist keine lesbare NetCDF-Datei: NetCDF: Unknown file format"},
-                                 std::pair{"name.nc", "name.nc ist keine lesbare NetCDF-Datei: Name eines Eintrags "
-                                                      "(Dimension) reicht über das Ende der Datei"}}) {
+    for (const auto& unreadable : {std::pair{"text.nc", "text.nc ist keine lesbare NetCDF-Datei: NetCDF: Unknown file format"},
+                                   std::pair{"name.nc", "name.nc ist keine lesbare NetCDF-Datei: Name eines Eintrags "
+                                                        "(Dimension) reicht über das Ende der Datei"}}) {
         const std::string text = fatal_message([&] {
             std::string mname;
-            rf::GET_NC(dir.file(name), false, false, false, mname);
+            rf::GET_NC(dir.file(unreadable.first), false, false, false, mname);
         });
-        EXPECT_TRUE(contains(text, message)) << text;
+        EXPECT_TRUE(contains(text, unreadable.second)) << text;
     }
 }
 
