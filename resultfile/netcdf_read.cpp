@@ -340,6 +340,8 @@ void read_grid(const NcFile& f, std::size_t nx, std::size_t ny, std::size_t nz) 
         platform::console().line(" GET_NC-W-zw beginnt bei " + platform::format_real(static_cast<float>(zw[0])) +
                                  " m; die Höhen zählen vom Modellboden (0 m)");
     complete_grid(g);
+    if (!std::isfinite(g.XMAX) || !std::isfinite(g.YMAX) || !std::isfinite(g.ZW(g.NZ + 1)))
+        f.fail("das Gitter reicht über den Zahlenbereich hinaus (Xmax, Ymax oder die Modellhöhe unendlich)");
     g.X0 = g.XMIN;
     g.Y0 = g.YMIN;
     check_on_grid(f, nl::kXU, axis_values(f, nl::kXU, nl::kXU, nx + 1), g.XU, g.DX);

@@ -211,6 +211,9 @@ TEST(NetcdfRun, RefusesFilesThatLackOrBreakTheRun) {
         {"uneven faces", [](Foreign& f) { f.vars["xu"].values = {100, 110, 125, 130}; },
          "Koordinate xu ist nicht äquidistant (Zellweite 10.0 m): Wert 3 ist 125.0, erwartet 120.0"},
         {"layer of no thickness", [](Foreign& f) { f.vars["zw"].values = {0, 2, 2}; }, "Schichtdicke 2 ist 0.0 m"},
+        {"layers beyond all heights",
+         [](Foreign& f) { f.vars.erase("zw"), f.vars["dz"] = {NC_FLOAT, {"z"}, {3e38, 3e38}, {}, {}}; },
+         "das Gitter reicht über den Zahlenbereich hinaus"},
         {"many cells claimed, none stored",
          [](Foreign& f) {
              f.dims = {{"x", 20000}, {"xu", 20001}, {"y", 20000}, {"yv", 20001}, {"z", 30}, {"zw", 31}};
