@@ -283,9 +283,9 @@ int run_dialogue() {
         // The next picture stands 25 mm above the one before.
         if (later) s.YN += d.GY + 25.0f;
         if (d.terrain) build_terrain_levels();
-        // A run from a NetCDF file reads the levels of a level section only (one level and the face above it).
-        if (d.IS == 3 && !d.terrain) resultfile::read_field_levels(d.LCUT, d.LCUT + 1);
-        else resultfile::read_field_levels(1, resultfile::grid().NZ + 1);
+        // A run from a NetCDF file reads the layer of a level section only (and the faces around it).
+        if (d.IS == 3 && !d.terrain) resultfile::read_field_levels(d.LCUT, d.LCUT);
+        else resultfile::read_field_levels(1, resultfile::grid().NZ);
         if (!set_up_section(later)) break;
         draw_picture(!later);
         if (TRZ) break;

@@ -171,17 +171,22 @@ bool read_levels(NcFile& f, FieldSource& s, int first, int last) {
     return any;
 }
 
-// Reads levels first..last of the run's three fields and says so.
+// Reads the layers first..last of the run's fields, with the faces above
+// them for the field on the z faces, and says so.
 void read_run_levels(LevelRun& run, int first, int last) {
     bool any = false;
-    for (FieldSource& s : run.fields) any = read_levels(run.file, s, first, last) || any;
+    for (FieldSource& s : run.fields) {
+        const bool z_faces = std::string_view(s.layout->dims[0]) == nl::kZW;
+        any = read_levels(run.file, s, first, z_faces ? last + 1 : last) || any;
+    }
     if (!any) return;
     const FieldSource* s = run.fields.data();
-    const int top = std::min(last, s[2].field->n3());
+    const int layers = s[0].field->n3();
     platform::console().line(std::string(" ") + s[0].layout->name + ", " + s[1].layout->name + ", " + s[2].layout->name +
-                             (first <= 1 && top >= s[2].field->n3() ? std::string(" eingelesen")
-                                                                     : ": Schichten " + std::to_string(first) + " bis " +
-                                                                           std::to_string(top) + " eingelesen"));
+                             (first <= 1 && last >= layers ? std::string(" eingelesen")
+                                                           : ": Schicht " + std::to_string(first) +
+                                                                 (last > first ? " bis " + std::to_string(last) : "") +
+                                                                 " eingelesen"));
 }
 
 // The leading dimensions of length 1 before the last three, which must be
@@ -674,7 +679,7 @@ void GET_NC(const std::string& FILE, bool DEBUG, bool coefficients, bool by_leve
                  " werden schichtweise gelesen, wie die Bilder sie brauchen");
         return;
     }
-    read_run_levels(run, 1, g.NZ + 1);
+    read_run_levels(run, 1, g.NZ);
     close_netcdf_run();
 }
 

@@ -21,9 +21,9 @@ bool is_netcdf_file(const std::string& path);
 // does not say).
 void GET_NC(const std::string& FILE, bool DEBUG, bool coefficients, bool by_level, std::string& MNAME);
 
-// Makes levels first..last of the three fields present (faces in z, cut to
-// each field's extent); a no-op for a run whose fields are read whole.
-// Levels not yet read hold NaN.
+// Makes the layers first..last (1-based) of the fields present: of U and V
+// (KX, KY) those layers, of W (KZ) their faces, first..last+1. A no-op for a
+// run whose fields are read whole. What is not read yet holds NaN.
 void read_field_levels(int first, int last);
 
 // Forgets a run read by level and closes its file (reset_model calls it).
