@@ -120,13 +120,10 @@ LevelRun& level_run() {
     return *run;
 }
 
-// Every level of a field passes here once it is read: the place where the
-// values are checked as the result-file readers check theirs.
-void levels_read(const FieldSource& s, int first, int last) {
-    (void)s;
-    (void)first;
-    (void)last;
-}
+// Every level of a field passes here once it is read, as every field of a
+// result file passes its reader: the one place for the readers' check of the
+// values, which is to be called here (there is none yet).
+void levels_read(const FieldSource& /*field*/, int /*first*/, int /*last*/) {}
 
 // Reads the levels first..last of a field that are not read yet; false when
 // there were none.
