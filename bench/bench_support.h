@@ -46,12 +46,15 @@ inline void start_graph(const std::string& file, const char* device, const char*
 
 constexpr int NX = 400, NY = 400, NZ = 40;
 
-// A 400 x 400 x 40 run of 2 m cells and 1.5 m layers with its fields sized,
-// for the caller to fill.
+// A 400 x 400 x 40 run of 2 m cells and 1.5 m layers, the wind from the west,
+// with its fields sized for the caller to fill; its obstacle file is "bench.IGB".
 inline resultfile::ResultFileImage large_run() {
     resultfile::ResultFileImage r;
     r.program = "QEM bench";
     r.title = "Benchmark";
+    r.igbfile = "bench.dat";
+    r.WNord = 90.0f;
+    r.DD = 270.0f;
     r.NX = NX;
     r.NY = NY;
     r.NZ = NZ;
@@ -63,6 +66,19 @@ inline resultfile::ResultFileImage large_run() {
     r.V.resize(std::size_t(NX) * (NY + 1) * NZ);
     r.W.resize(std::size_t(NX) * NY * (NZ + 1));
     return r;
+}
+
+// The obstacle file of such a run: two blocks.
+inline resultfile::ObstacleFileImage large_obstacles(const resultfile::ResultFileImage& r) {
+    resultfile::ObstacleFileImage o;
+    o.program = r.program;
+    o.NX = NX;
+    o.NY = NY;
+    o.NZ = NZ;
+    o.DX = o.DY = 2.0f;
+    o.DZK = r.DZK;
+    o.massive = {{100, 120, 100, 130, 1, 10, 1}, {250, 280, 200, 240, 1, 20, 1}};
+    return o;
 }
 
 }  // namespace bench

@@ -18,29 +18,14 @@
 
 namespace {
 
-using bench::NX;
-using bench::NY;
-using bench::NZ;
-
 void generate(const std::string& dir) {
     resultfile::ResultFileImage r = bench::large_run();
-    r.igbfile = "bench.dat";
-    r.WNord = 90.0f;
-    r.DD = 270.0f;
     // A wind that turns across the domain, so that arrows differ.
     for (std::size_t n = 0; n < r.U.size(); ++n) r.U[n] = 1.0f + 0.5f * float((n * 7) % 11) / 11.0f;
     for (std::size_t n = 0; n < r.V.size(); ++n) r.V[n] = 0.5f - float((n * 5) % 13) / 13.0f;
     resultfile::write_result_file(dir + "/bench.ERG", r);
 
-    resultfile::ObstacleFileImage o;
-    o.program = r.program;
-    o.NX = NX;
-    o.NY = NY;
-    o.NZ = NZ;
-    o.DX = o.DY = 2.0f;
-    o.DZK = r.DZK;
-    o.massive = {{100, 120, 100, 130, 1, 10, 1}, {250, 280, 200, 240, 1, 20, 1}};
-    resultfile::write_obstacle_file(dir + "/bench.IGB", o);
+    resultfile::write_obstacle_file(dir + "/bench.IGB", bench::large_obstacles(r));
 }
 
 }  // namespace

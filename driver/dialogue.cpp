@@ -23,6 +23,7 @@
 #include "platform/freeformat.h"
 #include "platform/text.h"
 #include "resultfile/model.h"
+#include "resultfile/netcdf_read.h"
 #include "velin/velin.h"
 
 namespace driver {
@@ -283,6 +284,9 @@ int run_dialogue() {
         // The next picture stands 25 mm above the one before.
         if (later) s.YN += d.GY + 25.0f;
         if (d.terrain) build_terrain_levels();
+        // A run from a NetCDF file reads the layer of a level section only (and the faces around it).
+        if (d.IS == 3 && !d.terrain) resultfile::read_field_levels(d.LCUT, d.LCUT);
+        else resultfile::read_field_levels(1, resultfile::grid().NZ);
         if (!set_up_section(later)) break;
         draw_picture(!later);
         if (TRZ) break;

@@ -54,6 +54,7 @@ struct Settings {
     bool MULTI = false;        // "/$"
     bool COMP = false;         // "/v"
     bool WANDF = false;        // "/w"
+    bool netcdf_coefficients = false;  // "/k": the diffusion coefficients of a NetCDF run
 };
 
 Settings& settings();

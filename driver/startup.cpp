@@ -29,6 +29,7 @@
 #include "resultfile/fields.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
+#include "resultfile/netcdf_read.h"
 #include "resultfile/obstacles.h"
 #include "velin/velin.h"
 
@@ -169,6 +170,7 @@ void print_usage() {
     con.line("  /De\t\t - Debug");
     con.line("  /F=ii\t\t - Hindernisse mit Stift ii ausfüllen");
     con.line("  /G=png,pdf,svg\t - Bilder der Zeichnung neben der Plotdatei");
+    con.line("  /K\t\t - Diffusionskoeffizienten einer NetCDF-Datei");
     con.line("  /L:pos\t\t - Lage der Legende (pos=[UL,UR,RO,RU,NO,XY])");
     con.line("  /M\t\t - Maßstabskala statt Achsenbeschriftung");
     con.line("  /N\t\t - interaktive Abfrage von Einstellungen");
@@ -189,6 +191,7 @@ void evaluate_options() {
     s.BORG = TSTOPT("/o", iarg, 1, 2);
     s.NOBU = TSTOPT("/o0", iarg, 1, 3);
     s.LOGO = TSTOPT("/avo", iarg, 1, 4);
+    s.netcdf_coefficients = TSTOPT("/k", iarg, 1, 2);
 
     s.fill = TSTOPT("/f", iarg, 1, 2);
     s.fill_pen = 1;
@@ -246,12 +249,45 @@ void evaluate_options() {
     s.WANDF = TSTOPT("/w", iarg, 1, 2) && !TRZ;
 }
 
+namespace {
+
+// A run from a NetCDF file fills the same model records. The whole fields are
+// read at once for an evaluation; a picture reads the levels of its section.
+void read_netcdf_model() {
+    Settings& s = settings();
+    namespace rf = resultfile;
+    rf::GET_NC(s.FILE, s.DEBUG, s.netcdf_coefficients, !(s.COMP || s.WANDF || s.MULTI), s.MNAME);
+    const rf::Grid& g = rf::grid();
+    platform::console().line(" Dimensionierung NX,NY,NZ: " + std::to_string(g.NX) + " " + std::to_string(g.NY) + " " +
+                             std::to_string(g.NZ));
+    s.GEB_FILE = rf::reader_state().IGBFILE;
+    s.title = platform::to_utf8(rf::reader_state().TITEL);
+    if (mapelements::background().read && mapelements::background().wnord_given)
+        rf::wind_data().WNord = mapelements::background().WNORD;
+    // "/k": the coefficients, as from a ".DIF" file named instead of the result file.
+    if (s.netcdf_coefficients) {
+        s.dif_code = 1;
+        s.DIF_FILE = s.FILE;
+        s.title = first_characters(s.title, 6) + trimmed(s.DIF_FILE).substr(0, 74);
+    }
+    if (s.MULTI) evaluation::SUPERP(s.MUL_FILE, s.title, s.DEBUG, s.MNAME, s.FILE);
+}
+
+}  // namespace
+
 void read_model() {
     Settings& s = settings();
     auto& con = platform::console();
     namespace rf = resultfile;
 
     if (!platform::has_extension(s.FILE)) s.FILE += ".ERG";
+    // A NetCDF file holds the whole run; nothing that draws can tell it from a result file.
+    if (rf::is_netcdf_file(s.FILE) || lower(platform::extension_of(s.FILE)) == ".nc") {
+        read_netcdf_model();
+        return;
+    }
+    if (s.netcdf_coefficients)
+        con.line(" MURAL-W-/K gilt für NetCDF-Dateien; die Koeffizienten eines Laufs zeichnet mural Lauf.DIF");
     const std::string ext = lower(platform::extension_of(s.FILE));
     s.dif_code = ext == ".dif" ? 1 : ext == ".dkm" ? 2 : 0;
     if (s.dif_code != 0) {
@@ -289,24 +325,15 @@ void read_model() {
 
     // The three fields, on the x, y and z faces in turn.
     rf::ModelFields& m = rf::model_fields();
-    auto read_fields = [&](auto read, platform::Field3D<float>& fx, platform::Field3D<float>& fy,
-                           platform::Field3D<float>& fz) {
-        fx.resize(NX + kGrid, NY, NZ);
-        read(fx.span(), NX + kGrid, NY, NZ);
-        fy.resize(NX, NY + kGrid, NZ);
-        read(fy.span(), NX, NY + kGrid, NZ);
-        fz.resize(NX, NY, NZ + kGrid);
-        read(fz.span(), NX, NY, NZ + kGrid);
-    };
     if (!s.DIF_FILE.empty()) {
         rf::GET_DIF(s.DIF_FILE);
-        read_fields(rf::GET_KKK, m.KX, m.KY, m.KZ);
+        rf::read_face_fields(rf::GET_KKK, m.KX, m.KY, m.KZ);
         if (s.dif_code == 1) {
             s.title = first_characters(s.title, 6);
             s.title += trimmed(s.DIF_FILE).substr(0, 74);
         }
     } else {
-        read_fields(rf::GET_UVW, m.U, m.V, m.W);
+        rf::read_face_fields(rf::GET_UVW, m.U, m.V, m.W);
     }
     // The superposition of a series of runs, written as a new result file.
     if (s.MULTI) evaluation::SUPERP(s.MUL_FILE, s.title, s.DEBUG, s.MNAME, s.FILE);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fuzz_support.h"
+#include "netcdf_recipe.h"
 
 namespace {
 
@@ -34,6 +35,32 @@ int main() {
             }
         seed("diffusion", "packed.DIF", resultfile::encode_diffusion_file(fuzz::small_diffusion()));
         seed("diffusion", "reals.DIF", resultfile::encode_diffusion_file(fuzz::small_diffusion(0.0f, 0.0f)));
+
+        // NetCDF files: recipes of decisions (netcdf_recipe.h; a zero byte is
+        // the sound choice) and the bytes of a classic-format file.
+        std::vector<std::uint8_t> flags_and_list(32, 0);
+        flags_and_list.insert(flags_and_list.end(), {2, 0, 0, 0, 0, 0, 0});
+        for (int k = 0; k < 3; ++k) flags_and_list.insert(flags_and_list.end(), {1, 1, 0, 0, 1, 1, 0, 3, 0, 0, 0, 2});
+        flags_and_list.insert(flags_and_list.end(), {0, 1, 0, 1, 0, 1, 2, 3, 1, 2, 0, 0, 0, 3, 1, 3});
+        const std::pair<const char*, std::vector<std::uint8_t>> recipes[] = {
+            {"complete", {}},
+            {"classic_isolines", {1, 1}},
+            {"cdf2_coefficients", {2, 2}},
+            {"nc4classic_streamlines", {3, 3}},
+            {"time_packed_u", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 0, 3, 1, 0, 0, 0x9c, 0xff}},
+            {"no_w", {0, 0, 0, 0, 0, 0, 0, 0, 4, 0}},
+            {"flags_and_list", flags_and_list},
+        };
+        // The same flags without the list: the boxes come from the flags.
+        std::vector<std::uint8_t> flags_only = flags_and_list;
+        flags_only[32] = 0;
+        for (const auto& [name, bytes] : recipes) seed("netcdf", name, std::string(bytes.begin(), bytes.end()));
+        seed("netcdf", "flags_only", std::string(flags_only.begin(), flags_only.end()));
+        fuzz::start();
+        const std::uint8_t classic[] = {0, 1};
+        fuzz::Recipe recipe(classic, sizeof classic);
+        fuzz::write_recipe(recipe, (fuzz::scratch() / "classic.nc").string());
+        seed("netcdf", "classic.nc", fuzz::source_file_at(fuzz::scratch() / "classic.nc"));
 
         struct Plot {
             const char* name;

@@ -2,11 +2,10 @@
 //
 //   plt2img PLOT.plt OUT.pdf|OUT.svg|OUT.png [--dpi N] [--page WxH]
 #include <charconv>
-#include <exception>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "platform/command.h"
 #include "platform/console.h"
 #include "platform/fatal.h"
 #include "platform/files.h"
@@ -71,20 +70,4 @@ int run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    platform::remove_temporary_files_on_signals();
-    auto& con = platform::console();
-    try {
-        int status = run(std::vector<std::string>(argv + 1, argv + argc));
-        con.flush();
-        return status;
-    } catch (const platform::Fatal& stop) {
-        if (!stop.quiet()) con.error(stop.what());
-    } catch (const std::bad_alloc&) {
-        con.error("PLT2IMG-F-nicht genug Speicher");
-    } catch (const std::exception& e) {
-        con.error(std::string("PLT2IMG-F-unerwarteter Fehler: ") + e.what());
-    }
-    platform::discard_temporary_files();
-    return 1;
-}
+int main(int argc, char** argv) { return platform::run_command(ROUTINE, argc, argv, run); }

@@ -51,9 +51,10 @@ std::string labelled(std::string_view label, float value, int decimals) {
     return text + fixed(value, decimals);
 }
 
-// The warning for COUNT values of a field that are not finite, naming the first.
+// The warning for COUNT values of a field that are not finite, naming the
+// first; F holds levels K0, K0+1, ... of N1 x N2 values.
 void warn_non_finite(const char* routine, const std::string& field, std::span<const float> F, std::size_t count,
-                     int N1, int N2) {
+                     int N1, int N2, int K0) {
     if (count == 0) return;
     std::size_t first = 0;
     while (std::isfinite(F[first])) ++first;
@@ -63,7 +64,7 @@ void warn_non_finite(const char* routine, const std::string& field, std::span<co
     line += "-W-Feld " + field + ": " + std::to_string(count) + (count == 1 ? " Wert" : " Werte");
     line += " nicht endlich (NaN oder unendlich), erster bei (i,j,k) = (";
     line += std::to_string(first % n1 + 1) + "," + std::to_string(first % n12 / n1 + 1) + "," +
-            std::to_string(first / n12 + 1) + "); diese Zellen bleiben in den Bildern leer";
+            std::to_string(first / n12 + static_cast<std::size_t>(K0)) + "); diese Zellen bleiben in den Bildern leer";
     platform::console().line(line);
 }
 
@@ -75,15 +76,6 @@ std::size_t field_size(const char* routine, std::span<float> F, int N1, int N2, 
         platform::fatal(routine, "Feldgröße " + std::to_string(N1) + "x" + std::to_string(N2) + "x" +
                                      std::to_string(N3) + " passt nicht in das Feld des Aufrufers");
     return static_cast<std::size_t>(*n);
-}
-
-// Values that are not numbers (NaN) or infinite: a float whose exponent bits
-// are all set. Counted without a branch.
-std::size_t non_finite(std::span<const float> F) {
-    constexpr std::uint32_t kExponent = 0x7f800000u;
-    std::size_t count = 0;
-    for (float v : F) count += (std::bit_cast<std::uint32_t>(v) & kExponent) == kExponent;
-    return count;
 }
 
 // Reads n reals into F in pieces that the check for values that are not
@@ -99,10 +91,23 @@ void read_reals(platform::ByteReader& f, const char* routine, const std::string&
         f.read_f32s(piece);
         count += non_finite(piece);
     }
-    warn_non_finite(routine, field, F, count, N1, N2);
+    warn_non_finite(routine, field, F, count, N1, N2, 1);
 }
 
 }  // namespace
+
+// Values that are not numbers (NaN) or infinite: a float whose exponent bits
+// are all set. Counted without a branch.
+std::size_t non_finite(std::span<const float> F) {
+    constexpr std::uint32_t kExponent = 0x7f800000u;
+    std::size_t count = 0;
+    for (float v : F) count += (std::bit_cast<std::uint32_t>(v) & kExponent) == kExponent;
+    return count;
+}
+
+void check_finite(const char* routine, const std::string& field, std::span<const float> F, int N1, int N2, int K0) {
+    warn_non_finite(routine, field, F, non_finite(F), N1, N2, K0);
+}
 
 void GET_ANS() { GQEM_ANS(); }
 
@@ -242,6 +247,17 @@ void GQEM_KKK(std::span<float> F, int N1, int N2, int N3) {
         f.close();
         rs.LEVEL_D = 0;
     }
+}
+
+void read_face_fields(void (*read)(std::span<float>, int, int, int), platform::Field3D<float>& fx,
+                      platform::Field3D<float>& fy, platform::Field3D<float>& fz) {
+    const Grid& g = grid();
+    fx.resize(g.NX + 1, g.NY, g.NZ);
+    read(fx.span(), g.NX + 1, g.NY, g.NZ);
+    fy.resize(g.NX, g.NY + 1, g.NZ);
+    read(fy.span(), g.NX, g.NY + 1, g.NZ);
+    fz.resize(g.NX, g.NY, g.NZ + 1);
+    read(fz.span(), g.NX, g.NY, g.NZ + 1);
 }
 
 }  // namespace resultfile

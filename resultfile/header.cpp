@@ -74,6 +74,7 @@ void read_header(const std::string& FILE, Family family) {
 
     rs.SVERS = f.read_f32();
     std::string program = f.read_text(32);
+    rs.program = trimmed(program);
     con.line(std::string(qem ? " " : "   ") + routine + "-Daten aus dem Programmlauf: " +
              platform::to_utf8(trimmed(program)));
 
@@ -200,15 +201,12 @@ void GQEM_DIM(int& NX, int& NY, int& NZ) {
     rs.LEVEL_S = 2;
 }
 
-namespace {
-
 // A grid that makes no map is refused, naming the file and the value: cell
 // widths of zero, negative, not finite or absurd (1e30 m, 1e-40 m), a corner
 // beyond any coordinate system of the earth, an extent that no section can
 // show.
-void check_grid(const std::string& file, float XMIN, float YMIN, float DX, float DY,
+void check_grid(const char* ROUTINE, const std::string& file, float XMIN, float YMIN, float DX, float DY,
                 const platform::Array1D<float>& DZK, int NX, int NY) {
-    constexpr char ROUTINE[] = "GQEM_GRD";
     auto number = [](double value) {
         char text[32];
         std::snprintf(text, sizeof text, "%.7g", value);
@@ -237,8 +235,6 @@ void check_grid(const std::string& file, float XMIN, float YMIN, float DX, float
     if (top > kMaxExtent) refuse("Modellhöhe", top, too_large);
 }
 
-}  // namespace
-
 void GQEM_GRD(float& XMIN, float& YMIN, float& DX, float& DY, platform::Array1D<float>& DZK, int NZ) {
     constexpr char ROUTINE[] = "GQEM_GRD";
     ReaderState& rs = reader_state();
@@ -265,13 +261,17 @@ void GQEM_GRD(float& XMIN, float& YMIN, float& DX, float& DY, platform::Array1D<
     DY = f.read_f32();
     DZK.resize(NZ);
     f.read_f32s(DZK.span());
-    check_grid(rs.result_name, XMIN, YMIN, DX, DY, DZK, grid().NX, grid().NY);
+    check_grid(ROUTINE, rs.result_name, XMIN, YMIN, DX, DY, DZK, grid().NX, grid().NY);
     rs.LEVEL_S = 3;
 }
 
 void GET_GRID() {
     Grid& g = grid();
     GQEM_GRD(g.XMIN, g.YMIN, g.DX, g.DY, g.DZK, g.NZ);
+    complete_grid(g);
+}
+
+void complete_grid(Grid& g) {
     g.XMAX = static_cast<float>(g.XMIN + static_cast<double>(g.NX) * g.DX);
     g.YMAX = static_cast<float>(g.YMIN + static_cast<double>(g.NY) * g.DY);
     auto& con = platform::console();
@@ -280,7 +280,6 @@ void GET_GRID() {
              " " + format_real(g.YMAX));
     con.line("NX,NY,DX,DY: " + std::to_string(g.NX) + " " + std::to_string(g.NY) + " " + format_real(g.DX) + " " +
              format_real(g.DY));
-
     g.DXI.resize(g.NX, g.DX);
     g.DYJ.resize(g.NY, g.DY);
     g.XU.resize(g.NX + 1);

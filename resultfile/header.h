@@ -14,6 +14,13 @@ namespace resultfile {
 void GET_HEAD(const std::string& FILE, bool LDEBUG, std::string& MNAME);
 void GET_DIM(int& NX, int& NY, int& NZ, int& kGrid);
 void GET_GRID();
+// The extent, widths, faces and centres of a grid from NX, NY, NZ, XMIN,
+// YMIN, DX, DY and DZK, as GET_GRID derives and shows them.
+struct Grid;
+void complete_grid(Grid& g);
+// Refuses a grid that makes no map, naming `file` and the value.
+void check_grid(const char* ROUTINE, const std::string& file, float XMIN, float YMIN, float DX, float DY,
+                const platform::Array1D<float>& DZK, int NX, int NY);
 
 void GQEM_HED(const std::string& FILE);
 void GTRZ_HED(const std::string& FILE);

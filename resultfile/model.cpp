@@ -1,5 +1,7 @@
 #include "resultfile/model.h"
 
+#include "resultfile/netcdf_read.h"
+
 namespace resultfile {
 
 ReaderState& reader_state() {
@@ -41,6 +43,7 @@ void reset_model() {
     model_fields() = ModelFields();
     obstacles() = ObstacleList();
     open_files().obstacle.close();
+    close_netcdf_run();
 }
 
 }  // namespace resultfile

@@ -36,6 +36,7 @@ struct ReaderState {
     std::string TITEL;    // 80 bytes, as stored (code page 850)
     std::string INFILE, IGBFILE, ORODAT, LANDAT, UVWDAT;  // trimmed, as stored
     std::string MNAME;    // "QEM" or "TRZ", blank-padded to 16
+    std::string program;  // name and version of the model program, trimmed, as stored
 
     std::string result_name;             // the result file being read
     std::uint64_t dimension_offset = 0;  // start of its dimension block

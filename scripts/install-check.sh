@@ -61,6 +61,16 @@ done
 grep -q "Bild: MURAL.png" mural.log || fail "mural did not report its picture"
 echo "== example drawn: $(wc -c <MURAL.PLT) bytes of plot, MURAL.png, MURAL.pdf, MURAL-300.png"
 
+# The example as NetCDF with the installed erg2nc, drawn again by mural: the same plot.
+hidden env -u VELIN_DIR erg2nc run1 >erg2nc.log 2>&1 ||
+  { cat erg2nc.log; fail "the installed erg2nc does not write the example"; }
+hidden env -u VELIN_DIR mural run1.nc /l:RO /p=NC.PLT <vektoren.txt >mural-nc.log 2>&1 ||
+  { tail -n 20 mural-nc.log; fail "the installed mural does not draw the example's NetCDF file"; }
+cmp -s MURAL.PLT NC.PLT ||
+  fail "the example's NetCDF file draws another plot than its result file"
+rm -f run1.nc NC.PLT
+echo "== erg2nc: the example's NetCDF file draws the same plot"
+
 # The example's atlas with the installed mural-atlas, which runs the installed mural.
 hidden env -u VELIN_DIR mural-atlas atlas.txt -o "$work/atlas" -j 2 >atlas.log 2>&1 ||
   { tail -n 20 atlas.log; fail "the installed mural-atlas does not draw the example's atlas"; }
@@ -68,7 +78,7 @@ hidden env -u VELIN_DIR mural-atlas atlas.txt -o "$work/atlas" -j 2 >atlas.log 2
 echo "== atlas drawn: $(ls "$work"/atlas/*.plt | wc -l) pictures"
 
 # The manual pages, as man shows them, without a warning.
-for page in mural plt2img mural-atlas; do
+for page in mural plt2img mural-atlas erg2nc; do
   text="$(MANWIDTH=80 man "$page" 2>/dev/null)" || fail "man $page fails"
   warnings="$(MANWIDTH=80 man --warnings "$page" 2>&1 >/dev/null)"
   [ -z "$warnings" ] || fail "man $page warns: $warnings"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks to build and test MURAL:
-# compiler, CMake, Ninja, GoogleTest, cairo, hp2xx (a second renderer the
-# tests check plots with) and, on request, a browser and poppler
+# compiler, CMake, Ninja, GoogleTest, cairo, the NetCDF library, hp2xx (a
+# second renderer the tests check plots with), the readers the tests check
+# NetCDF files with (ncdump, GDAL, Python's xarray; MURAL_WITH_NETCDF_READERS=0
+# leaves them out) and, on request, a browser and poppler
 # (MURAL_WITH_READERS=1), clang with its libFuzzer runtime
 # (MURAL_WITH_FUZZER=1) and the tools that build and check the Debian
 # package (MURAL_WITH_PACKAGING=1).
@@ -13,8 +15,17 @@ command -v cmake >/dev/null || missing+=(cmake)
 command -v ninja >/dev/null || missing+=(ninja-build)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/cairo/cairo.h ] || missing+=(libcairo2-dev)
+[ -f /usr/include/netcdf.h ] || missing+=(libnetcdf-dev)
 if [ "${MURAL_WITH_HP2XX:-1}" = 1 ]; then
   command -v hp2xx >/dev/null || missing+=(hp2xx)
+fi
+# Independent readers of the NetCDF files of erg2nc, for the tests that
+# compare what they see with the run (Python is Debian's, /usr/bin/python3).
+if [ "${MURAL_WITH_NETCDF_READERS:-1}" = 1 ]; then
+  command -v ncdump >/dev/null || missing+=(netcdf-bin)
+  command -v gdalinfo >/dev/null || missing+=(gdal-bin)
+  /usr/bin/python3 -c "import xarray" 2>/dev/null || missing+=(python3-xarray)
+  /usr/bin/python3 -c "import netCDF4" 2>/dev/null || missing+=(python3-netcdf4)
 fi
 # Independent readers of MURAL's SVG and PDF pictures, for the tests that
 # compare them with MURAL's own PNG (CI sets MURAL_WITH_READERS=1).

@@ -85,6 +85,7 @@ TEST_F(MuralRun, WithoutArgumentsShowsBannerAndUsage) {
               "  /De\t\t - Debug\n"
               "  /F=ii\t\t - Hindernisse mit Stift ii ausfüllen\n"
               "  /G=png,pdf,svg\t - Bilder der Zeichnung neben der Plotdatei\n"
+              "  /K\t\t - Diffusionskoeffizienten einer NetCDF-Datei\n"
               "  /L:pos\t\t - Lage der Legende (pos=[UL,UR,RO,RU,NO,XY])\n"
               "  /M\t\t - Maßstabskala statt Achsenbeschriftung\n"
               "  /N\t\t - interaktive Abfrage von Einstellungen\n"

@@ -111,13 +111,19 @@ std::string quote(const std::string& s) {
 
 RunResult run_mural(const fs::path& dir, const std::vector<std::string>& args, const std::string& input,
                     const std::vector<std::string>& env, const std::string& shell, const std::string& stdin_file) {
+    return run_program(MURAL_EXECUTABLE, dir, args, input, env, shell, stdin_file);
+}
+
+RunResult run_program(const std::string& program, const fs::path& dir, const std::vector<std::string>& args,
+                      const std::string& input, const std::vector<std::string>& env, const std::string& shell,
+                      const std::string& stdin_file) {
     ScratchDir io;
     io.write("stdin", input);
     std::string command = "cd " + quote(dir.string()) + " && ";
     if (!shell.empty()) command += shell + " && ";
     command += "timeout -k 10 60 env";
     for (const auto& e : env) command += " " + quote(e);
-    command += " " + quote(MURAL_EXECUTABLE);
+    command += " " + quote(program);
     for (const auto& a : args) command += " " + quote(a);
     command += " <" + quote(stdin_file.empty() ? io.file("stdin") : stdin_file) + " >" + quote(io.file("stdout")) +
                " 2>" + quote(io.file("stderr"));

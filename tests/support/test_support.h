@@ -99,6 +99,11 @@ struct RunResult {
 RunResult run_mural(const std::filesystem::path& dir, const std::vector<std::string>& args, const std::string& input,
                     const std::vector<std::string>& env = {}, const std::string& shell = "",
                     const std::string& stdin_file = "");
+// The same for any program (a path, or a name found on PATH).
+RunResult run_program(const std::string& program, const std::filesystem::path& dir,
+                      const std::vector<std::string>& args, const std::string& input = "",
+                      const std::vector<std::string>& env = {}, const std::string& shell = "",
+                      const std::string& stdin_file = "");
 // Runs mural with the answers through a pipe that stays open; once `prompt` is
 // printed, calls `at_prompt` and sends `signal`. Status -1 when no prompt came.
 RunResult interrupt_mural(const std::filesystem::path& dir, const std::vector<std::string>& args,
