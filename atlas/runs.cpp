@@ -18,6 +18,7 @@
 #include "platform/text.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
+#include "resultfile/netcdf_read.h"
 #include "resultfile/obstacles.h"
 
 namespace atlas {
@@ -99,10 +100,16 @@ std::optional<RunInfo> probe_run(const std::string& path, std::string& error) {
         namespace rf = resultfile;
         rf::reset_model();
         std::string model;
-        rf::GET_HEAD(*found, false, model);
-        int nx = 0, ny = 0, nz = 0, kind = 0;
-        rf::GET_DIM(nx, ny, nz, kind);
-        rf::GET_GRID();
+        // A NetCDF run holds its obstacles; its fields are not read here.
+        const bool netcdf = !run.coefficients && rf::is_netcdf_file(*found);
+        if (netcdf) {
+            rf::GET_NC(*found, false, false, true, model);
+        } else {
+            rf::GET_HEAD(*found, false, model);
+            int nx = 0, ny = 0, nz = 0, kind = 0;
+            rf::GET_DIM(nx, ny, nz, kind);
+            rf::GET_GRID();
+        }
         const rf::ReaderState& rs = rf::reader_state();
         const rf::Grid& g = rf::grid();
         run.NX = g.NX;
@@ -112,9 +119,11 @@ std::optional<RunInfo> probe_run(const std::string& path, std::string& error) {
         for (int i = 1; i <= g.NX; ++i) run.x_centres.push_back(g.XL(i));
         for (int j = 1; j <= g.NY; ++j) run.y_centres.push_back(g.YL(j));
         for (int k = 1; k <= g.NZ; ++k) run.z_centres.push_back(g.ZL(k)), run.z_faces.push_back(g.ZW(k));
-        rf::GET_HAUS();
         run.files.push_back(*found);
-        run.files.push_back(rf::obstacles().file);
+        if (!netcdf) {
+            rf::GET_HAUS();
+            run.files.push_back(rf::obstacles().file);
+        }
         run.building_file = platform::lookup_file(platform::resolve_stored_name(rs.IGBFILE, *found));
         if (run.coefficients) run.files.push_back(platform::lookup_file(path));
         const std::string said = quiet.out();
