@@ -66,6 +66,7 @@ std::vector<Named> run_inputs() {
     if (s.COMP) add("die Vergleichsdatei", platform::lookup_file(s.VFILE));
     if (s.MULTI) add("die Listendatei", platform::lookup_file(s.MUL_FILE));
     if (s.WANDF) add("das Protokoll", platform::lookup_file("FLX.LOG"));
+    if (!s.MUL_OUTPUT.empty()) add("die soeben geschriebene Überlagerung", s.MUL_OUTPUT);
     return inputs;
 }
 
@@ -88,12 +89,14 @@ std::string picture_name(const std::string& plot, std::string_view format) {
     return stem + "." + std::string(format);
 }
 
-void check_outputs() {
-    const Settings& s = settings();
-    std::vector<Named> outputs = {{"die Plotdatei", s.PLT_FILE}};
+namespace {
+
+// Refuses a plot name, or the name of one of its pictures, that may not be
+// written: see check_outputs().
+void check_plot_names(const std::string& plot, const std::vector<Named>& inputs) {
+    std::vector<Named> outputs = {{"die Plotdatei", plot}};
     for (const std::string& format : picture_formats())
-        outputs.push_back({"das Bild", picture_name(s.PLT_FILE, format)});
-    const std::vector<Named> inputs = run_inputs();
+        outputs.push_back({"das Bild", picture_name(plot, format)});
     for (const Named& out : outputs) {
         const std::string what = (out.role == "die Plotdatei" ? "Plotdatei " : "Bild ") + out.path;
         if (const int error = platform::check_output_name(out.path))
@@ -105,11 +108,21 @@ void check_outputs() {
         if (is_standard_input(out.path))
             platform::fatal(ROUTINE, what + " ist die Antwortdatei der Standardeingabe und würde überschrieben: " +
                                          "einen anderen Namen wählen");
-        if (&out != &outputs.front() && platform::same_file(out.path, s.PLT_FILE))
-            platform::fatal(ROUTINE, what + " (/g=" + s.GR + ") wäre die Plotdatei " + s.PLT_FILE +
+        if (&out != &outputs.front() && platform::same_file(out.path, plot))
+            platform::fatal(ROUTINE, what + " (/g=" + settings().GR + ") wäre die Plotdatei " + plot +
                                          " selbst: einen anderen Namen für die Plotdatei wählen");
     }
-    velin::hold_plot_files(true, s.GR.empty() ? 0 : kKeptStreamBytes);
+}
+
+}  // namespace
+
+void check_outputs() {
+    const Settings& s = settings();
+    std::vector<Named> inputs = run_inputs();
+    check_plot_names(s.PLT_FILE, inputs);
+    // Further plot files of a series are named only when they begin.
+    velin::hold_plot_files(true, s.GR.empty() ? 0 : kKeptStreamBytes,
+                           [inputs = std::move(inputs)](const std::string& plot) { check_plot_names(plot, inputs); });
 }
 
 void finish_outputs() {

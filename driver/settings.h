@@ -28,6 +28,7 @@ struct Settings {
     std::string BGN_FILE;      // background map definition
     std::string GEB_FILE;      // obstacle file named in the result header
     std::string MUL_FILE;      // file list of the superposition
+    std::string MUL_OUTPUT;    // the file the superposition wrote, if any
     std::string VFILE;         // second result file of a comparison
     std::string MNAME;         // model family name
     std::string title;         // title of the run in UTF-8 (80 characters at most)

@@ -270,7 +270,7 @@ void read_netcdf_model() {
         s.DIF_FILE = s.FILE;
         s.title = first_characters(s.title, 6) + trimmed(s.DIF_FILE).substr(0, 74);
     }
-    if (s.MULTI) evaluation::SUPERP(s.MUL_FILE, s.title, s.DEBUG, s.MNAME, s.FILE);
+    if (s.MULTI) s.MUL_OUTPUT = evaluation::SUPERP(s.MUL_FILE, s.title, s.DEBUG, s.MNAME, s.FILE);
 }
 
 }  // namespace
@@ -336,7 +336,7 @@ void read_model() {
         rf::read_face_fields(rf::GET_UVW, m.U, m.V, m.W);
     }
     // The superposition of a series of runs, written as a new result file.
-    if (s.MULTI) evaluation::SUPERP(s.MUL_FILE, s.title, s.DEBUG, s.MNAME, s.FILE);
+    if (s.MULTI) s.MUL_OUTPUT = evaluation::SUPERP(s.MUL_FILE, s.title, s.DEBUG, s.MNAME, s.FILE);
     rf::GET_HAUS();
 }
 

@@ -291,7 +291,7 @@ std::string stored_text(const std::string& text) {
 
 }  // namespace
 
-void SUPERP(std::string_view MUL_FILE, std::string_view TITEL, bool DEBUG, std::string_view MNAME,
+std::string SUPERP(std::string_view MUL_FILE, std::string_view TITEL, bool DEBUG, std::string_view MNAME,
             std::string_view MAIN_FILE) {
     // The series is read into images of its own, so the main run's title and
     // family stay as they are.
@@ -308,7 +308,7 @@ void SUPERP(std::string_view MUL_FILE, std::string_view TITEL, bool DEBUG, std::
     const CaseList list = read_case_list(list_file);
     if (!list.output) {
         con.line(" SUPERP-I-Listendatei " + list_file + " nennt keine Ausgabedatei: nichts gespeichert");
-        return;
+        return {};
     }
     check_list(list, list_file, MAIN_FILE);
     const std::string& output = *list.output;
@@ -376,6 +376,7 @@ void SUPERP(std::string_view MUL_FILE, std::string_view TITEL, bool DEBUG, std::
     con.line(" generierte Felder speichern in " + output);
     resultfile::write_result_file(output, mean);
     pause_for_confirmation();
+    return output;
 }
 
 }  // namespace evaluation

@@ -8,6 +8,7 @@
 // message throws platform::Fatal.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -49,7 +50,11 @@ void DONEPL();
 // of each stream up to that many bytes. commit_plot_files() renames every
 // held file over its final name (a failure is fatal, naming the cause).
 // Holding anew drops the files held before.
-void hold_plot_files(bool hold, std::size_t keep_stream_bytes = 0);
+// check_numbered is called with the name of each further, numbered plot file
+// before it is created, and stops the run (by throwing) when that name may not
+// be written.
+void hold_plot_files(bool hold, std::size_t keep_stream_bytes = 0,
+                     std::function<void(const std::string&)> check_numbered = {});
 struct FinishedPlot {
     const std::string& name;  // the final name
     std::string_view stream;  // the bytes written, when kept whole

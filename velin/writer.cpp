@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct PlotOutputs {
     std::vector<PlotOutput> held;  // finished, waiting for their final names
     bool hold = false;
     std::size_t keep_bytes = 0;  // largest copy of a stream kept; 0 keeps none
+    std::function<void(const std::string&)> check_numbered;
 };
 
 PlotOutputs& outputs() {
@@ -262,16 +264,19 @@ void discard_held_plot_files() {
     o.held.clear();
     o.hold = false;
     o.keep_bytes = 0;
+    o.check_numbered = nullptr;
 }
 
 }  // namespace detail
 
-void hold_plot_files(bool hold, std::size_t keep_stream_bytes) {
+void hold_plot_files(bool hold, std::size_t keep_stream_bytes,
+                     std::function<void(const std::string&)> check_numbered) {
     // Files held before (of a run that stopped) are dropped.
     detail::discard_held_plot_files();
     PlotOutputs& o = outputs();
     o.hold = hold;
     o.keep_bytes = keep_stream_bytes;
+    o.check_numbered = std::move(check_numbered);
 }
 
 std::vector<FinishedPlot> finished_plots() {
@@ -381,6 +386,7 @@ void FOPEN() {
         std::snprintf(number, sizeof number, "%03d", st.Nfile % 1000);
         st.plt_file = base.substr(0, keep) + "_" + number + ".plt";
         VLERROR("FOPEN-I-neue Plotdatei: " + st.plt_file);
+        if (outputs().check_numbered) outputs().check_numbered(st.plt_file);
     }
     st.Nfile += 1;
     if (!plot_file().open(st.plt_file))

@@ -141,6 +141,12 @@ TEST_F(EvaluationRun, FluxAndSuperpositionFromTheCommandLine) {
     ASSERT_EQ(mean.U.size(), run.U.size());
     EXPECT_NEAR(mean.U[1234], run.U[1234], 1e-5f);  // the mean of a run with itself is the run
     EXPECT_EQ(count(r.out, " - PLVEKT -"), 1);
+    // A plot named like the mean just written would replace it.
+    const std::string written = read_file(dir.file("mittel.ERG"));
+    r = run_mural(dir.path(), {"run1", "/$=liste.lst", "/l:RO", "/p=MITTEL.erg"}, "v\n\n\nV\nK03\n\n2\n\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "Plotdatei MITTEL.erg ist die soeben geschriebene Überlagerung mittel.ERG")) << r.err;
+    EXPECT_EQ(read_file(dir.file("mittel.ERG")), written);
     // The written run is plotted like any other.
     r = run_mural(dir.path(), {"mittel", "/l:RO", "/p=mittel.plt"}, "V\nK03\n\n2\n\n");
     ASSERT_EQ(r.status, 0) << r.err;

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
 #include <sys/wait.h>
 
 #include "fixture.h"
@@ -287,6 +290,24 @@ TEST_F(Device, FurtherPlotsGetNumberedNames) {
     AREA2D(10, 10);
     ENDPL(0);
     EXPECT_TRUE(velintest::file_exists(dir_ + "/PL_001.plt"));
+}
+
+// The caller may refuse the name of a further plot before it is created.
+TEST_F(Device, FurtherPlotNamesAreCheckedBeforeTheFileIsCreated) {
+    std::vector<std::string> asked;
+    hold_plot_files(true, 0, [&](const std::string& name) {
+        asked.push_back(name);
+        throw std::runtime_error("refused");
+    });
+    INIPLO("HPGL2", "DINA4Q");
+    PLFILE(dir_ + "/run1.plt");
+    AREA2D(10, 10);
+    ENDPL(0);
+    AREA2D(10, 10);
+    EXPECT_THROW(ENDPL(0), std::runtime_error);
+    EXPECT_EQ(asked, std::vector<std::string>{dir_ + "/run_001.plt"});
+    EXPECT_FALSE(velintest::file_exists(dir_ + "/run_001.plt"));
+    hold_plot_files(false);
 }
 
 TEST_F(Device, FurtherPlotRepeatsTheColours) {
