@@ -7,7 +7,8 @@
 // its plot file plus 20 MB. Then the 400 x 400 x 40 run of 160,000 arrows,
 // whose peak memory is to stay under 30 MB.
 //
-// Usage: bench_section_run [directory for the files]   (default: /tmp)
+// Usage: bench_section_run [directory for the files [keep]]   (default: /tmp)
+// With "keep" the 1000 x 1000 x 60 run stays there, for a look with a profiler.
 // The directory must lie on a disk (not tmpfs) for the page counts.
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -107,7 +108,8 @@ Cost run_mural(const std::string& dir, const std::string& answers) {
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(dir.c_str()) != 0) _exit(127);
-        const int in = open("bench_answers.txt", O_RDONLY), out = open("/dev/null", O_WRONLY);
+        const int in = open("bench_answers.txt", O_RDONLY),
+                  out = open("bench_mural.log", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(in, 0);
         dup2(out, 1);
         execl(MURAL_EXECUTABLE, "mural", "bench", "/p=bench.plt", static_cast<char*>(nullptr));
@@ -145,15 +147,18 @@ int main(int argc, char** argv) {
     constexpr int NX = 1000, NY = 1000, NZ = 60;
     std::printf("generating a %d x %d x %d run ...\n", NX, NY, NZ);
     generate(dir, NX, NY, NZ);
+    // The raster's classes.
+    std::ifstream classes(MURAL_EXAMPLES_DIR "/MURAL.RAS", std::ios::binary);
+    std::ofstream(dir + "/MURAL.RAS", std::ios::binary) << classes.rdbuf();
     const std::string erg = dir + "/bench.ERG";
     const double size = double(file_size(erg));
     const double level = 4.0 * (NX + 1) * NY / 1e6;  // one level of U or V
     const double row = 4.0 * ((NX + 1) * NZ + 2.0 * NX * NZ + NX * (NZ + 1)) / 1e6;
     const double column = 4.0 * (2.0 * NZ + NY * NZ + (NY + 1) * NZ + NY * (NZ + 1)) / 1e6;
     const Picture pictures[] = {
-        {"arrows, level 30, every 10th", "V\nK30\n\n10\n0\n", 2 * level},
-        {"arrows, row J=500", "V\nJ500\n\n\n10\n\n\n\n", row},
-        {"arrows, column I=500", "V\nI500\n\n\n10\n\n\n\n", column},
+        {"arrows, level 30, every 10th", "V\nK30\n20\n10\n0\n", 2 * level},
+        {"arrows, row J=500, every 10th", "V\nJ500\n\n20\n10\n\n\n\n", row},
+        {"arrows, column I=500, every 10th", "V\nI500\n\n20\n10\n\n\n\n", column},
         {"raster of speed, level 30", "F\nK30\n\n\n", 2 * level},
     };
     std::printf("result file: %.0f MB\n", size / 1e6);
@@ -165,7 +170,7 @@ int main(int argc, char** argv) {
         const double paged = double(resident_bytes(erg));
         const double plot_mb = double(file_size(dir + "/bench.plt")) / 1e6;
         if (!c.ok) {
-            std::fprintf(stderr, "mural failed on %s\n", p.name);
+            std::fprintf(stderr, "mural failed on %s (see bench_mural.log)\n", p.name);
             ++failures;
             continue;
         }
@@ -175,6 +180,7 @@ int main(int argc, char** argv) {
                     100.0 * (paged - cold) / size, cold > 0.5 * size ? ", cache not dropped" : "", c.cpu, c.peak_mb,
                     p.section_mb + plot_mb + 20.0, p.section_mb, plot_mb);
     }
+    if (argc > 2 && std::string(argv[2]) == "keep") return failures == 0 ? 0 : 1;
     for (const char* name : {"/bench.ERG", "/bench.IGB", "/bench.plt", "/bench_answers.txt"}) std::remove((dir + name).c_str());
 
     // The 400 x 400 x 40 run, every arrow drawn.
@@ -183,6 +189,6 @@ int main(int argc, char** argv) {
     std::printf("%-30s processor %.2f s, peak %.1f MB (goal 30), plot %.1f MB\n", "arrows 400 x 400 x 40, all",
                 c.cpu, c.peak_mb, double(file_size(dir + "/bench.plt")) / 1e6);
     if (!c.ok) ++failures;
-    for (const char* name : {"/bench.ERG", "/bench.IGB", "/bench.plt", "/bench_answers.txt"}) std::remove((dir + name).c_str());
+    for (const char* name : {"/bench.ERG", "/bench.IGB", "/bench.plt", "/bench_answers.txt", "/MURAL.RAS"}) std::remove((dir + name).c_str());
     return failures == 0 ? 0 : 1;
 }

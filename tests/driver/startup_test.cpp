@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "../resultfile/result_image.h"
 #include "test_support.h"
@@ -129,6 +130,47 @@ TEST_F(MuralRun, VersionQuestion) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "");
         EXPECT_FALSE(contains(r.out, "Dimensionierung"));
+    }
+}
+
+// The bytes this process and the children it reaped have read so far.
+std::uint64_t bytes_read() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return 0;
+}
+
+TEST_F(MuralRun, APictureReadsItsSectionNotTheRun) {
+    // 14 MB of fields; one level of U and V is 2 % of them, a row through all levels less.
+    ResultSpec spec;
+    spec.NX = spec.NY = 200;
+    spec.NZ = 30;
+    spec.DZK.assign(30, 2.0f);
+    ObstacleSpec obstacles;
+    obstacles.NX = obstacles.NY = 200;
+    obstacles.NZ = 30;
+    obstacles.DZK = spec.DZK;
+    dir.write("big.ERG", result_bytes(spec));
+    dir.write("HAUS.IGB", obstacle_bytes(obstacles));
+    dir.write("MURAL.RAS", read_file(MURAL_EXAMPLES_DIR "/MURAL.RAS"));
+    const double size = static_cast<double>(fs::file_size(dir.file("big.ERG")));
+    struct Case {
+        const char* answers;
+        const char* read;
+    };
+    for (const Case& c : {Case{"V\nK15\n\n5\n0\n", " V-Feld eingelesen: Schicht 15"},
+                          Case{"F\nJ100\n\n\n\n\n", " U-Feld eingelesen: Zeile J=100"},
+                          Case{"S\nI100\n\n\n\n\n\n", " W-Feld eingelesen: Spalte I=100"}}) {
+        const std::uint64_t before = bytes_read();
+        RunResult r = run({"big", "/p=big.plt"}, c.answers);
+        const double read = static_cast<double>(bytes_read() - before);
+        EXPECT_EQ(r.status, 0) << c.answers << r.err;
+        EXPECT_TRUE(contains(r.out, c.read)) << r.out;
+        EXPECT_LT(read, 0.05 * size) << c.answers;
+        EXPECT_GT(fs::file_size(dir.file("big.plt")), 1000u) << c.answers;
     }
 }
 
