@@ -22,8 +22,10 @@
 #include <csetjmp>
 #include <cerrno>
 #include <cmath>
+#include <exception>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -572,12 +574,57 @@ std::string render(std::string_view hpgl, Format format, const RenderOptions& op
     return out;
 }
 
-void render_file(const std::string& plot_path, const std::string& out_path, const RenderOptions& options) {
-    Format format = format_of(out_path);
-    // Converting a file into itself would destroy the plot.
-    if (platform::same_file(plot_path, out_path))
-        platform::fatal(ROUTINE, "Ausgabedatei " + out_path + " ist die Plotdatei " + plot_path +
-                                     " und würde überschrieben: einen anderen Namen wählen");
+std::vector<std::string> render_all(std::string_view hpgl, std::span<const Format> formats,
+                                    const RenderOptions& options, std::span<const std::string> labels) {
+    struct Picture {
+        std::string bytes;
+        std::vector<std::string> warnings;
+        std::exception_ptr error;
+    };
+    std::vector<Picture> pictures(formats.size());
+    auto draw = [&](std::size_t k) {
+        RenderOptions own = options;
+        own.warn = [&warnings = pictures[k].warnings](std::string_view text) { warnings.emplace_back(text); };
+        try {
+            pictures[k].bytes = render(hpgl, formats[k], own);
+        } catch (...) {
+            pictures[k].error = std::current_exception();
+        }
+    };
+    {
+        // The first format is drawn here, the others beside it.
+        std::vector<std::jthread> others;
+        for (std::size_t k = 1; k < formats.size(); ++k) others.emplace_back(draw, k);
+        if (!formats.empty()) draw(0);
+    }
+    // As if drawn one after the other: the warnings in the order of the
+    // formats, up to the first that failed.
+    const WarningSink warn = options.warn ? options.warn : [](std::string_view text) { platform::console().line(text); };
+    std::vector<std::string> out;
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        for (const std::string& text : pictures[k].warnings) warn(text);
+        if (pictures[k].error) {
+            if (k >= labels.size()) std::rethrow_exception(pictures[k].error);
+            try {
+                std::rethrow_exception(pictures[k].error);
+            } catch (const platform::Fatal& e) {
+                throw platform::Fatal(std::string(e.what()) + " (" + labels[k] + ")");
+            }
+        }
+        out.push_back(std::move(pictures[k].bytes));
+    }
+    return out;
+}
+
+void render_files(const std::string& plot_path, std::span<const std::string> out_paths, const RenderOptions& options) {
+    std::vector<Format> formats;
+    for (const std::string& out_path : out_paths) {
+        formats.push_back(format_of(out_path));
+        // Converting a file into itself would destroy the plot.
+        if (platform::same_file(plot_path, out_path))
+            platform::fatal(ROUTINE, "Ausgabedatei " + out_path + " ist die Plotdatei " + plot_path +
+                                         " und würde überschrieben: einen anderen Namen wählen");
+    }
     std::uint64_t size = 0;
     const int fd = platform::open_regular_file(plot_path, size);
     if (fd < 0) platform::fatal(ROUTINE, "Plotdatei " + plot_path + " nicht gefunden");
@@ -607,16 +654,22 @@ void render_file(const std::string& plot_path, const std::string& out_path, cons
         throw platform::Fatal(std::string(e.what()) + " (" + plot_path + ")");
     }
 
-    std::string bytes;
+    std::vector<std::string> pictures;
     try {
-        bytes = render(text, format, options);
+        pictures = render_all(text, formats, options);
     } catch (const platform::Fatal& e) {
         throw platform::Fatal(std::string(e.what()) + " (" + plot_path + ")");
     }
-    int error = 0;
-    if (!platform::write_file_atomically(out_path, bytes, &error))
-        platform::fatal(ROUTINE, "Ausgabedatei " + out_path + " konnte nicht geschrieben werden: " +
-                                     platform::describe_error(error));
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        int error = 0;
+        if (!platform::write_file_atomically(out_paths[k], pictures[k], &error))
+            platform::fatal(ROUTINE, "Ausgabedatei " + out_paths[k] + " konnte nicht geschrieben werden: " +
+                                         platform::describe_error(error));
+    }
+}
+
+void render_file(const std::string& plot_path, const std::string& out_path, const RenderOptions& options) {
+    render_files(plot_path, std::span(&out_path, 1), options);
 }
 
 }  // namespace preview
