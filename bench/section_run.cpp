@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "mural_run.h"
 #include "resultfile/writer.h"
 
@@ -30,21 +31,8 @@ namespace {
 
 // A smooth wind over the grid, turning with height, so that arrows differ.
 void generate(const std::string& dir, int nx, int ny, int nz) {
-    resultfile::ResultFileImage r;
-    r.program = "QEM bench";
-    r.title = "Benchmark";
-    r.igbfile = "bench.dat";
-    r.WNord = 90.0f;
-    r.DD = 270.0f;
-    r.NX = nx;
-    r.NY = ny;
-    r.NZ = nz;
-    r.DX = r.DY = 2.0f;
-    r.DZK.assign(static_cast<std::size_t>(nz), 2.0f);
-    r.U0.assign(static_cast<std::size_t>(nz), 2.0f);
-    r.V0.assign(static_cast<std::size_t>(nz), 1.0f);
+    resultfile::ResultFileImage r = bench::large_run(nx, ny, nz);
     auto fill = [](std::vector<float>& f, int n1, int n2, int n3, float scale) {
-        f.resize(static_cast<std::size_t>(n1) * static_cast<std::size_t>(n2) * static_cast<std::size_t>(n3));
         std::size_t m = 0;
         for (int k = 0; k < n3; ++k)
             for (int j = 0; j < n2; ++j)
@@ -55,15 +43,7 @@ void generate(const std::string& dir, int nx, int ny, int nz) {
     fill(r.V, nx, ny + 1, nz, 1.0f);
     fill(r.W, nx, ny, nz + 1, 0.1f);
     resultfile::write_result_file(dir + "/bench.ERG", r);
-    resultfile::ObstacleFileImage o;
-    o.program = r.program;
-    o.NX = nx;
-    o.NY = ny;
-    o.NZ = nz;
-    o.DX = o.DY = 2.0f;
-    o.DZK = r.DZK;
-    o.massive = {{100, 120, 100, 130, 1, 10, 1}, {250, 280, 200, 240, 1, 20, 1}};
-    resultfile::write_obstacle_file(dir + "/bench.IGB", o);
+    resultfile::write_obstacle_file(dir + "/bench.IGB", bench::large_obstacles(r));
 }
 
 std::uint64_t file_size(const std::string& path) {
