@@ -72,8 +72,6 @@ void read_whole(std::unique_ptr<FieldSource> source, bool coefficients) {
     close_sections();
 }
 
-bool reading_by_section() { return section_run().source != nullptr; }
-
 void read_section(const platform::IndexBox& cells, unsigned fields) {
     SectionRun& run = section_run();
     if (!run.source) return;

@@ -36,8 +36,6 @@ public:
 void read_by_section(std::unique_ptr<FieldSource> source, bool coefficients);
 // Reads the whole fields from `source` at once (an evaluation needs them all).
 void read_whole(std::unique_ptr<FieldSource> source, bool coefficients);
-// Whether the fields are read by section.
-bool reading_by_section();
 
 // Makes the cells (1-based, inclusive) of the chosen fields present, each
 // field with the faces around them: U also at i1+1, V at j1+1, W at k1+1.
