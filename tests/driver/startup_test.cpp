@@ -295,4 +295,35 @@ TEST(BundledExample, ReadsTheExampleRunAndItsCoefficients) {
     EXPECT_TRUE(contains(r.out, " GQEM_KKK-I-KX, KY, KZ werden schnittweise"));
 }
 
+// The plots of the example's picture kinds, byte for byte as the program
+// drew them when every picture read the whole run (FNV-1a of the plot file):
+// reading by section leaves every picture as it was.
+TEST(BundledExample, PicturesReadBySectionAreTheSameToTheByte) {
+    ScratchDir dir;
+    fs::copy(MURAL_EXAMPLES_DIR, dir.path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    auto fnv1a = [](const std::string& bytes) {
+        std::uint64_t h = 0xcbf29ce484222325u;
+        for (unsigned char c : bytes) h = (h ^ c) * 0x100000001b3u;
+        return h;
+    };
+    struct Case {
+        const char *run, *letter, *section;
+        std::uint64_t hash;
+    };
+    const Case cases[] = {
+        {"run1", "V", "K03", 0xb5c32446d0c80131u},     {"run1", "V", "J25", 0xf0db4622f76d3891u},
+        {"run1", "V", "M02", 0x352726c6d7539597u},     {"run1", "S", "K03", 0x2cb707513ced7b77u},
+        {"run1", "T", "K03", 0x9a9878e142623d39u},     {"run1", "FI", "K03", 0x8cab42100a53c88au},
+        {"run1", "F", "J25", 0x5bbde5ee5a569b13u},     {"run1", "W", "K03", 0x64447a057b0c525eu},
+        {"run1", "WI", "I30", 0x16720775be091177u},    {"run1.DIF", "K", "K03", 0x4dc3b31340b5ae48u},
+    };
+    for (const Case& c : cases) {
+        // Every further question keeps its default.
+        const std::string answers = std::string(c.letter) + "\n" + c.section + "\n" + std::string(14, '\n') + "E\nE\nE\n";
+        RunResult r = run_mural(dir.path(), {c.run, "/p=picture.plt"}, answers);
+        EXPECT_EQ(r.status, 0) << c.letter << c.section << r.err;
+        EXPECT_EQ(fnv1a(read_file(dir.file("picture.plt"))), c.hash) << c.run << " " << c.letter << " " << c.section;
+    }
+}
+
 }  // namespace
