@@ -46,25 +46,26 @@ inline void start_graph(const std::string& file, const char* device, const char*
 
 constexpr int NX = 400, NY = 400, NZ = 40;
 
-// A 400 x 400 x 40 run of 2 m cells and 1.5 m layers, the wind from the west,
-// with its fields sized for the caller to fill; its obstacle file is "bench.IGB".
-inline resultfile::ResultFileImage large_run() {
+// A run of 2 m cells and 1.5 m layers (400 x 400 x 40 unless asked for
+// another size), the wind from the west, with its fields sized for the caller
+// to fill; its obstacle file is "bench.IGB".
+inline resultfile::ResultFileImage large_run(int nx = NX, int ny = NY, int nz = NZ) {
     resultfile::ResultFileImage r;
     r.program = "QEM bench";
     r.title = "Benchmark";
     r.igbfile = "bench.dat";
     r.WNord = 90.0f;
     r.DD = 270.0f;
-    r.NX = NX;
-    r.NY = NY;
-    r.NZ = NZ;
+    r.NX = nx;
+    r.NY = ny;
+    r.NZ = nz;
     r.DX = r.DY = 2.0f;
-    r.DZK.assign(NZ, 1.5f);
-    r.U0.assign(NZ, 2.0f);
-    r.V0.assign(NZ, 1.0f);
-    r.U.resize(std::size_t(NX + 1) * NY * NZ);
-    r.V.resize(std::size_t(NX) * (NY + 1) * NZ);
-    r.W.resize(std::size_t(NX) * NY * (NZ + 1));
+    r.DZK.assign(static_cast<std::size_t>(nz), 1.5f);
+    r.U0.assign(static_cast<std::size_t>(nz), 2.0f);
+    r.V0.assign(static_cast<std::size_t>(nz), 1.0f);
+    r.U.resize(std::size_t(nx + 1) * std::size_t(ny) * std::size_t(nz));
+    r.V.resize(std::size_t(nx) * std::size_t(ny + 1) * std::size_t(nz));
+    r.W.resize(std::size_t(nx) * std::size_t(ny) * std::size_t(nz + 1));
     return r;
 }
 
@@ -72,9 +73,9 @@ inline resultfile::ResultFileImage large_run() {
 inline resultfile::ObstacleFileImage large_obstacles(const resultfile::ResultFileImage& r) {
     resultfile::ObstacleFileImage o;
     o.program = r.program;
-    o.NX = NX;
-    o.NY = NY;
-    o.NZ = NZ;
+    o.NX = r.NX;
+    o.NY = r.NY;
+    o.NZ = r.NZ;
     o.DX = o.DY = 2.0f;
     o.DZK = r.DZK;
     o.massive = {{100, 120, 100, 130, 1, 10, 1}, {250, 280, 200, 240, 1, 20, 1}};

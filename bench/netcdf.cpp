@@ -26,6 +26,7 @@
 #include "resultfile/header.h"
 #include "resultfile/model.h"
 #include "resultfile/netcdf_read.h"
+#include "resultfile/sections.h"
 #include "resultfile/obstacles.h"
 #include "resultfile/writer.h"
 

@@ -23,7 +23,7 @@
 #include "platform/freeformat.h"
 #include "platform/text.h"
 #include "resultfile/model.h"
-#include "resultfile/netcdf_read.h"
+#include "resultfile/sections.h"
 #include "velin/velin.h"
 
 namespace driver {
@@ -57,6 +57,33 @@ float axis_step(float from, float to) {
     return static_cast<float>(step * power);
 }
 
+
+// The cells of the section that the picture draws, and the fields it takes
+// there: all that is read of the fields of a large run.
+void read_picture_section() {
+    const Settings& s = settings();
+    const Dialogue& d = dialogue();
+    const resultfile::Grid& g = resultfile::grid();
+    platform::IndexBox cells{s.ILB, s.IRB, s.JVB, s.JHB, 1, g.NZ};
+    if (d.IS == 1) cells.i0 = cells.i1 = d.LCUT;
+    if (d.IS == 2) cells.j0 = cells.j1 = d.LCUT;
+    if (d.IS == 3 && !d.terrain) cells.k0 = cells.k1 = d.LCUT;
+    if (d.IS == 3 && d.terrain) {
+        // The layers above the ground of the window's columns and of those
+        // beside it (a face between two columns follows the higher ground).
+        int low = g.NZ, high = 0;
+        for (int j = std::max(s.JVB - 1, 1); j <= std::min(s.JHB + 1, g.NY); ++j)
+            for (int i = std::max(s.ILB - 1, 1); i <= std::min(s.IRB + 1, g.NX); ++i)
+                low = std::min(low, d.KGEL(i, j)), high = std::max(high, d.KGEL(i, j));
+        cells.k0 = std::min(low + d.LCUT, g.NZ);
+        cells.k1 = std::min(high + d.LCUT, g.NZ);
+    }
+    using resultfile::kXFaces, resultfile::kYFaces, resultfile::kZFaces;
+    unsigned fields = resultfile::kAllFaces;
+    if (d.letter == 'W' || d.letter == 'K') fields = kZFaces;
+    if (d.letter == 'F' || d.letter == 'G' || (d.IS == 3 && (d.VEKT || d.STRM || d.TRAJ))) fields = kXFaces | kYFaces;
+    resultfile::read_section(cells, fields);
+}
 
 }  // namespace
 
@@ -284,9 +311,7 @@ int run_dialogue() {
         // The next picture stands 25 mm above the one before.
         if (later) s.YN += d.GY + 25.0f;
         if (d.terrain) build_terrain_levels();
-        // A run from a NetCDF file reads the layer of a level section only (and the faces around it).
-        if (d.IS == 3 && !d.terrain) resultfile::read_field_levels(d.LCUT, d.LCUT);
-        else resultfile::read_field_levels(1, resultfile::grid().NZ);
+        read_picture_section();
         if (!set_up_section(later)) break;
         draw_picture(!later);
         if (TRZ) break;

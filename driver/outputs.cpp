@@ -132,23 +132,26 @@ void finish_outputs() {
     std::vector<std::string> names;
     preview::RenderOptions options;
     for (const velin::FinishedPlot& plot : plots) {
+        // The formats of a plot are drawn at the same time.
+        std::vector<std::string> plot_names, labels;
+        std::vector<preview::Format> formats;
         for (const std::string& format : picture_formats()) {
             const std::string name = picture_name(plot.name, format);
             if (!plot.stream_kept)
                 platform::fatal(ROUTINE, "Bild " + name + " nicht gezeichnet: Plotdatei " + plot.name +
                                              " ist zu groß für ein Bild");
-            std::string bytes;
-            try {
-                bytes = preview::render(plot.stream, preview::format_of(name), options);
-            } catch (const platform::Fatal& e) {
-                throw platform::Fatal(std::string(e.what()) + " (Bild " + name + ")");
-            }
+            plot_names.push_back(name);
+            labels.push_back("Bild " + name);
+            formats.push_back(preview::format_of(name));
+        }
+        const std::vector<std::string> drawn = preview::render_all(plot.stream, formats, options, labels);
+        for (std::size_t k = 0; k < drawn.size(); ++k) {
             auto file = std::make_unique<platform::OutputFile>();
-            if (!file->open(name) || !file->write(bytes) || !file->finish())
-                platform::fatal(ROUTINE, "Bild " + name + " konnte nicht geschrieben werden: " +
+            if (!file->open(plot_names[k]) || !file->write(drawn[k]) || !file->finish())
+                platform::fatal(ROUTINE, "Bild " + plot_names[k] + " konnte nicht geschrieben werden: " +
                                              platform::describe_error(file->error()));
             pictures.push_back(std::move(file));
-            names.push_back(name);
+            names.push_back(plot_names[k]);
         }
     }
     {

@@ -251,12 +251,18 @@ void evaluate_options() {
 
 namespace {
 
-// A run from a NetCDF file fills the same model records. The whole fields are
-// read at once for an evaluation; a picture reads the levels of its section.
+// The evaluations (comparison, flux, superposition) take the whole fields; a
+// picture reads the cells of its section only, when it knows them.
+bool fields_by_section() {
+    const Settings& s = settings();
+    return !(s.COMP || s.WANDF || s.MULTI);
+}
+
+// A run from a NetCDF file fills the same model records.
 void read_netcdf_model() {
     Settings& s = settings();
     namespace rf = resultfile;
-    rf::GET_NC(s.FILE, s.DEBUG, s.netcdf_coefficients, !(s.COMP || s.WANDF || s.MULTI), s.MNAME);
+    rf::GET_NC(s.FILE, s.DEBUG, s.netcdf_coefficients, fields_by_section(), s.MNAME);
     const rf::Grid& g = rf::grid();
     platform::console().line(" Dimensionierung NX,NY,NZ: " + std::to_string(g.NX) + " " + std::to_string(g.NY) + " " +
                              std::to_string(g.NZ));
@@ -327,11 +333,14 @@ void read_model() {
     rf::ModelFields& m = rf::model_fields();
     if (!s.DIF_FILE.empty()) {
         rf::GET_DIF(s.DIF_FILE);
-        rf::read_face_fields(rf::GET_KKK, m.KX, m.KY, m.KZ);
+        if (fields_by_section()) rf::read_coefficients_by_section();
+        else rf::read_face_fields(rf::GET_KKK, m.KX, m.KY, m.KZ);
         if (s.dif_code == 1) {
             s.title = first_characters(s.title, 6);
             s.title += trimmed(s.DIF_FILE).substr(0, 74);
         }
+    } else if (fields_by_section()) {
+        rf::read_wind_by_section();
     } else {
         rf::read_face_fields(rf::GET_UVW, m.U, m.V, m.W);
     }

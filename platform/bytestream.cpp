@@ -5,6 +5,7 @@
 #include <bit>
 #include <limits>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/fatal.h"
@@ -55,6 +56,8 @@ void ByteReader::close() {
     size_ = 0;
     position_ = 0;
 }
+
+int ByteReader::duplicate_descriptor() const { return file_ ? ::fcntl(::fileno(file_), F_DUPFD_CLOEXEC, 0) : -1; }
 
 void ByteReader::seek(std::uint64_t position) {
     if (!file_ || position > size_ || fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0)

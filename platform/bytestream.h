@@ -24,6 +24,10 @@ public:
     bool is_open() const { return file_ != nullptr; }
     const std::string& path() const { return path_; }
 
+    // A descriptor of the open file of its own (close-on-exec; -1 when none),
+    // for reads at any offset after this reader is closed.
+    int duplicate_descriptor() const;
+
     std::uint64_t size() const { return size_; }
     std::uint64_t position() const { return position_; }
     std::uint64_t remaining() const { return size_ - position_; }

@@ -1,6 +1,7 @@
 // plt2img: the picture of a plot file as PDF, SVG or PNG.
 //
-//   plt2img PLOT.plt OUT.pdf|OUT.svg|OUT.png [--dpi N] [--page WxH]
+//   plt2img PLOT.plt OUT.pdf|OUT.svg|OUT.png ... [--dpi N] [--page WxH]
+// Several outputs are drawn at the same time.
 #include <charconv>
 #include <string>
 #include <vector>
@@ -16,7 +17,8 @@ namespace {
 constexpr char ROUTINE[] = "PLT2IMG";
 
 constexpr char USAGE[] =
-    "Aufruf: plt2img PLOTDATEI AUSGABE.pdf|AUSGABE.svg|AUSGABE.png [--dpi N] [--page BxH]\n"
+    "Aufruf: plt2img PLOTDATEI AUSGABE.pdf|AUSGABE.svg|AUSGABE.png ... [--dpi N] [--page BxH]\n"
+    "  mehrere Ausgabedateien werden gleichzeitig gezeichnet\n"
     "  --dpi N     Auflösung des PNG-Bildes (Vorgabe 150)\n"
     "  --page BxH  Seitengröße in mm (Vorgabe: kleinstes A-Format ab A4, das die Zeichnung fasst)";
 
@@ -63,8 +65,8 @@ int run(const std::vector<std::string>& args) {
         }
         files.push_back(arg);
     }
-    if (files.size() != 2) platform::fatal(ROUTINE, std::string("Plotdatei und Ausgabedatei angeben\n") + USAGE);
-    preview::render_file(files[0], files[1], options);
+    if (files.size() < 2) platform::fatal(ROUTINE, std::string("Plotdatei und Ausgabedatei angeben\n") + USAGE);
+    preview::render_files(files[0], std::span(files).subspan(1), options);
     return 0;
 }
 

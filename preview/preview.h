@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 #include <string_view>
 #include <utility>
 
@@ -36,6 +38,18 @@ std::pair<double, double> choose_page(double max_x, double max_y, bool portrait)
 // The picture of a plot stream as the bytes of a file of the format. PNG and
 // SVG show the first page only (a warning names the pages left out).
 std::string render(std::string_view hpgl, Format format, const RenderOptions& options);
+
+// The pictures of a plot stream in several formats, drawn at the same time
+// on the cores there are. Warnings come in the order of the formats, as if
+// the pictures were drawn one after the other; the error of the first format
+// that fails is thrown, with " (LABEL)" added when labels are given.
+std::vector<std::string> render_all(std::string_view hpgl, std::span<const Format> formats,
+                                    const RenderOptions& options, std::span<const std::string> labels = {});
+
+// Converts a plot file into pictures, one per output path, drawn at the same
+// time (render_all); each output is written under a temporary name and takes
+// its final name only when complete.
+void render_files(const std::string& plot_path, std::span<const std::string> out_paths, const RenderOptions& options);
 
 // Converts a plot file; the output is written under a temporary name and
 // takes its final name only when complete.

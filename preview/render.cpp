@@ -17,13 +17,17 @@
 #include <cairo-svg.h>
 #include <cairo.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cerrno>
 #include <cmath>
+#include <exception>
+#include <memory>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -31,6 +35,17 @@
 #include "platform/fatal.h"
 #include "platform/files.h"
 #include "preview/preview.h"
+
+// cairo compresses the content streams of a PDF at zlib's default level and
+// has no setting for it; deflating is then almost half the time of a large
+// PDF. Asked for the default, a stream here is compressed at the fastest
+// level (files about a quarter larger, the same pages); a caller that names
+// a level gets it. This definition takes the place of zlib's for the whole
+// program.
+extern "C" int deflateInit_(z_streamp stream, int level, const char* version, int stream_size) {
+    if (level == Z_DEFAULT_COMPRESSION) level = Z_BEST_SPEED;
+    return deflateInit2_(stream, level, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, version, stream_size);
+}
 
 namespace preview {
 
@@ -99,6 +114,29 @@ cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned i
     return CAIRO_STATUS_SUCCESS;
 }
 
+// Owners of cairo's and libpng's objects: released however the drawing ends.
+struct SurfaceRelease {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceRelease>;
+struct ContextRelease {
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+using ContextPtr = std::unique_ptr<cairo_t, ContextRelease>;
+
+class PngWriteStruct {
+public:
+    PngWriteStruct() {
+        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        info = png ? png_create_info_struct(png) : nullptr;
+    }
+    ~PngWriteStruct() { png_destroy_write_struct(&png, &info); }
+    PngWriteStruct(const PngWriteStruct&) = delete;
+    PngWriteStruct& operator=(const PngWriteStruct&) = delete;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+};
+
 void check(cairo_status_t status, std::string_view what) {
     if (status != CAIRO_STATUS_SUCCESS)
         platform::fatal(ROUTINE, std::string(what) + ": " + cairo_status_to_string(status));
@@ -112,10 +150,7 @@ public:
         scale_ = format == Format::png ? dpi / MM_PER_INCH : POINTS_PER_MM;
         min_width_ = format == Format::png ? std::max(MIN_VECTOR_WIDTH, 1.0 / scale_) : MIN_VECTOR_WIDTH;
     }
-    ~CairoCanvas() override {
-        if (cr_) cairo_destroy(cr_);
-        if (surface_) cairo_surface_destroy(surface_);
-    }
+    ~CairoCanvas() override = default;
     CairoCanvas(const CairoCanvas&) = delete;
     CairoCanvas& operator=(const CairoCanvas&) = delete;
 
@@ -140,7 +175,7 @@ public:
             }
             if (pending_ == 0) {
                 pen_ = pen;
-                cairo_new_path(cr_);
+                cairo_new_path(cr_.get());
             }
             pending_ += k.points.size() + 1;
             add({&k, 1}, true);
@@ -161,19 +196,19 @@ public:
             return;
         }
         flush_areas();
-        cairo_new_path(cr_);
+        cairo_new_path(cr_.get());
         add(path, false);
         set_colour(fill.colour);
-        cairo_set_fill_rule(cr_, fill.even_odd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-        if (fill.kind == FillKind::solid || !hatch(path, fill)) cairo_fill(cr_);
-        cairo_new_path(cr_);
+        cairo_set_fill_rule(cr_.get(), fill.even_odd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        if (fill.kind == FillKind::solid || !hatch(path, fill)) cairo_fill(cr_.get());
+        cairo_new_path(cr_.get());
     }
 
     void end_page() override {
         if (!drawing_) return;
         flush_areas();
         flush();
-        if (format_ == Format::pdf) cairo_show_page(cr_);
+        if (format_ == Format::pdf) cairo_show_page(cr_.get());
         drawing_ = false;
     }
 
@@ -181,14 +216,13 @@ public:
     void finish() {
         if (!surface_) {
             start(sizes_.empty() ? PageBox{} : sizes_.front());
-            if (format_ == Format::pdf) cairo_show_page(cr_);
+            if (format_ == Format::pdf) cairo_show_page(cr_.get());
         }
-        check(cairo_status(cr_), "Zeichnen");
+        check(cairo_status(cr_.get()), "Zeichnen");
         if (format_ == Format::png) write_png();
-        cairo_destroy(cr_);
-        cr_ = nullptr;
-        cairo_surface_finish(surface_);
-        check(cairo_surface_status(surface_), "Ausgabe");
+        cr_.reset();
+        cairo_surface_finish(surface_.get());
+        check(cairo_surface_status(surface_.get()), "Ausgabe");
     }
 
 private:
@@ -201,51 +235,50 @@ private:
                     platform::fatal(ROUTINE, "Bild zu groß (" + std::to_string(static_cast<long long>(pw)) + " x " +
                                                  std::to_string(static_cast<long long>(ph)) +
                                                  " Pixel): kleinere Auflösung wählen");
-                surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(pw), static_cast<int>(ph));
+                surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(pw), static_cast<int>(ph)));
             } else if (format_ == Format::pdf) {
-                surface_ = cairo_pdf_surface_create_for_stream(append_bytes, &out_, w * scale_, h * scale_);
+                surface_.reset(cairo_pdf_surface_create_for_stream(append_bytes, &out_, w * scale_, h * scale_));
             } else {
-                surface_ = cairo_svg_surface_create_for_stream(append_bytes, &out_, w * scale_, h * scale_);
-                cairo_svg_surface_set_document_unit(surface_, CAIRO_SVG_UNIT_PT);
+                surface_.reset(cairo_svg_surface_create_for_stream(append_bytes, &out_, w * scale_, h * scale_));
+                cairo_svg_surface_set_document_unit(surface_.get(), CAIRO_SVG_UNIT_PT);
             }
-            check(cairo_surface_status(surface_), "Ausgabe anlegen");
-            cr_ = cairo_create(surface_);
+            check(cairo_surface_status(surface_.get()), "Ausgabe anlegen");
+            cr_.reset(cairo_create(surface_.get()));
+            // cairo's fast antialiasing (a coarser grid of samples per pixel)
+            // draws a plot of thin pen lines at half the cost, with edges
+            // that differ by a shade.
+            if (format_ == Format::png) cairo_set_antialias(cr_.get(), CAIRO_ANTIALIAS_FAST);
         } else if (format_ == Format::pdf) {
-            cairo_pdf_surface_set_size(surface_, w * scale_, h * scale_);
+            cairo_pdf_surface_set_size(surface_.get(), w * scale_, h * scale_);
         }
-        cairo_identity_matrix(cr_);
-        cairo_set_source_rgb(cr_, 1, 1, 1);
-        cairo_paint(cr_);
-        cairo_translate(cr_, 0.0, h * scale_);
-        cairo_scale(cr_, scale_, -scale_);
-        cairo_translate(cr_, -page.x0, -page.y0);
+        cairo_identity_matrix(cr_.get());
+        cairo_set_source_rgb(cr_.get(), 1, 1, 1);
+        cairo_paint(cr_.get());
+        cairo_translate(cr_.get(), 0.0, h * scale_);
+        cairo_scale(cr_.get(), scale_, -scale_);
+        cairo_translate(cr_.get(), -page.x0, -page.y0);
         page_ = page;
-        cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
-        cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+        cairo_set_line_cap(cr_.get(), CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr_.get(), CAIRO_LINE_JOIN_ROUND);
     }
 
-    void set_colour(const Rgb& c) { cairo_set_source_rgb(cr_, c.r, c.g, c.b); }
+    void set_colour(const Rgb& c) { cairo_set_source_rgb(cr_.get(), c.r, c.g, c.b); }
 
     // The image as an 8-bit RGB PNG. A plot is mostly white paper: a fast
     // compression level makes files hardly larger and takes a fraction of
     // the time of the default one.
     void write_png() {
-        cairo_surface_flush(surface_);
-        const int w = cairo_image_surface_get_width(surface_), h = cairo_image_surface_get_height(surface_);
-        const int stride = cairo_image_surface_get_stride(surface_);
-        const unsigned char* data = cairo_image_surface_get_data(surface_);
-        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png ? png_create_info_struct(png) : nullptr;
-        if (!png || !info) {
-            png_destroy_write_struct(&png, &info);
-            platform::fatal(ROUTINE, "PNG nicht anzulegen");
-        }
+        cairo_surface_flush(surface_.get());
+        const int w = cairo_image_surface_get_width(surface_.get()), h = cairo_image_surface_get_height(surface_.get());
+        const int stride = cairo_image_surface_get_stride(surface_.get());
+        const unsigned char* data = cairo_image_surface_get_data(surface_.get());
+        PngWriteStruct writer;
+        const png_structp png = writer.png;
+        const png_infop info = writer.info;
+        if (!png || !info) platform::fatal(ROUTINE, "PNG nicht anzulegen");
         std::vector<unsigned char> row(static_cast<std::size_t>(w) * 3);
         // libpng reports errors by a long jump back here.
-        if (setjmp(png_jmpbuf(png))) {
-            png_destroy_write_struct(&png, &info);
-            platform::fatal(ROUTINE, "PNG nicht zu schreiben");
-        }
+        if (setjmp(png_jmpbuf(png))) platform::fatal(ROUTINE, "PNG nicht zu schreiben");
         png_set_write_fn(
             png, &out_,
             [](png_structp p, png_bytep bytes, png_size_t n) {
@@ -270,7 +303,6 @@ private:
             png_write_row(png, row.data());
         }
         png_write_end(png, nullptr);
-        png_destroy_write_struct(&png, &info);
     }
 
     bool same_pen(const Pen& pen) const {
@@ -282,7 +314,7 @@ private:
     // exactly the union of the areas, as filling them one by one does.
     void flush_areas() {
         if (areas_.empty()) return;
-        cairo_new_path(cr_);
+        cairo_new_path(cr_.get());
         for (const std::vector<Point>& ring : areas_) {
             double twice_area = 0.0;
             for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
@@ -290,14 +322,14 @@ private:
             const bool reverse = twice_area < 0.0;
             for (std::size_t n = 0; n < ring.size(); ++n) {
                 const Point& p = ring[reverse ? ring.size() - 1 - n : n];
-                if (n == 0) cairo_move_to(cr_, p.x, p.y);
-                else cairo_line_to(cr_, p.x, p.y);
+                if (n == 0) cairo_move_to(cr_.get(), p.x, p.y);
+                else cairo_line_to(cr_.get(), p.x, p.y);
             }
-            cairo_close_path(cr_);
+            cairo_close_path(cr_.get());
         }
         set_colour(area_colour_);
-        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
-        cairo_fill(cr_);
+        cairo_set_fill_rule(cr_.get(), CAIRO_FILL_RULE_WINDING);
+        cairo_fill(cr_.get());
         areas_.clear();
         area_points_ = 0;
     }
@@ -321,7 +353,7 @@ private:
                 piece.points.push_back(k.points.front());
                 piece.down.push_back(true);
             }
-            cairo_new_path(cr_);
+            cairo_new_path(cr_.get());
             add({&piece, 1}, true);
             pending_ = piece.points.size();
             flush(run);
@@ -341,20 +373,20 @@ private:
         pending_ = 0;
         set_colour(pen_.colour);
         const double width = std::max(pen_.width_mm, min_width_);
-        cairo_set_line_width(cr_, width);
+        cairo_set_line_width(cr_.get(), width);
         // A pen's round tip shows only on lines wider than two pixels; the
         // flat ends of thinner ones draw much faster and look the same. Not
         // so for dotted lines: their dots are all tip.
         const bool dots = std::find(pen_.dashes.begin(), pen_.dashes.end(), 0.0) != pen_.dashes.end();
         const bool hairline = format_ == Format::png && width * scale_ < 2.0 && !dots;
-        cairo_set_line_cap(cr_, hairline ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
-        cairo_set_line_join(cr_, hairline ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
+        cairo_set_line_cap(cr_.get(), hairline ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr_.get(), hairline ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
         double sum = 0.0;
         for (double d : pen_.dashes) sum += d;
         if (sum > 0.0)
-            cairo_set_dash(cr_, pen_.dashes.data(), static_cast<int>(pen_.dashes.size()), std::fmod(dash_offset, sum));
-        cairo_stroke(cr_);
-        if (sum > 0.0) cairo_set_dash(cr_, nullptr, 0, 0.0);
+            cairo_set_dash(cr_.get(), pen_.dashes.data(), static_cast<int>(pen_.dashes.size()), std::fmod(dash_offset, sum));
+        cairo_stroke(cr_.get());
+        if (sum > 0.0) cairo_set_dash(cr_.get(), nullptr, 0, 0.0);
     }
 
     // Adds subpaths to the current path: outlines leave out pen-up moves,
@@ -364,22 +396,22 @@ private:
             if (k.points.empty()) continue;
             const Point& p0 = k.points.front();
             if (k.radius > 0.0f) {
-                cairo_new_sub_path(cr_);
-                cairo_arc(cr_, p0.x, p0.y, k.radius, 0.0, 2.0 * std::numbers::pi);
-                cairo_close_path(cr_);
+                cairo_new_sub_path(cr_.get());
+                cairo_arc(cr_.get(), p0.x, p0.y, k.radius, 0.0, 2.0 * std::numbers::pi);
+                cairo_close_path(cr_.get());
                 continue;
             }
-            cairo_move_to(cr_, p0.x, p0.y);
+            cairo_move_to(cr_.get(), p0.x, p0.y);
             bool all_down = true;
             for (std::size_t i = 1; i < k.points.size(); ++i) {
                 bool down = !outline || k.down.empty() || k.down[i];
                 all_down = all_down && down;
-                if (down) cairo_line_to(cr_, k.points[i].x, k.points[i].y);
-                else cairo_move_to(cr_, k.points[i].x, k.points[i].y);
+                if (down) cairo_line_to(cr_.get(), k.points[i].x, k.points[i].y);
+                else cairo_move_to(cr_.get(), k.points[i].x, k.points[i].y);
             }
             if (k.closed) {
-                if (all_down) cairo_close_path(cr_);
-                else cairo_line_to(cr_, p0.x, p0.y);
+                if (all_down) cairo_close_path(cr_.get());
+                else cairo_line_to(cr_.get(), p0.x, p0.y);
             }
         }
     }
@@ -443,7 +475,7 @@ private:
             warn_once_hatch();
             return false;
         }
-        cairo_new_path(cr_);
+        cairo_new_path(cr_.get());
         std::vector<std::pair<double, int>> crossings;  // along the line, direction
         for (int pass = 0; pass < passes; ++pass) {
             const double a = (fill.angle_deg + 90.0 * pass) * std::numbers::pi / 180.0;
@@ -467,15 +499,15 @@ private:
                     const bool inside = fill.even_odd ? winding % 2 != 0 : winding != 0;
                     const double u0 = crossings[i].first, u1 = crossings[i + 1].first;
                     if (!inside || !(u1 > u0)) continue;
-                    cairo_move_to(cr_, c * u0 - s * v, s * u0 + c * v);
-                    cairo_line_to(cr_, c * u1 - s * v, s * u1 + c * v);
+                    cairo_move_to(cr_.get(), c * u0 - s * v, s * u0 + c * v);
+                    cairo_line_to(cr_.get(), c * u1 - s * v, s * u1 + c * v);
                 }
             }
         }
-        cairo_set_line_width(cr_, width);
-        cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
-        cairo_stroke(cr_);
-        cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_width(cr_.get(), width);
+        cairo_set_line_cap(cr_.get(), CAIRO_LINE_CAP_BUTT);
+        cairo_stroke(cr_.get());
+        cairo_set_line_cap(cr_.get(), CAIRO_LINE_CAP_ROUND);
         return true;
     }
 
@@ -492,8 +524,9 @@ private:
     bool hatch_warned_ = false;
     std::string& out_;
     double scale_ = 1.0, min_width_ = MIN_VECTOR_WIDTH;
-    cairo_surface_t* surface_ = nullptr;
-    cairo_t* cr_ = nullptr;
+    // The context goes before its surface.
+    SurfacePtr surface_;
+    ContextPtr cr_;
     bool drawing_ = false;
     Pen pen_;                  // of the gathered strokes
     std::size_t pending_ = 0;  // points gathered
@@ -572,12 +605,57 @@ std::string render(std::string_view hpgl, Format format, const RenderOptions& op
     return out;
 }
 
-void render_file(const std::string& plot_path, const std::string& out_path, const RenderOptions& options) {
-    Format format = format_of(out_path);
-    // Converting a file into itself would destroy the plot.
-    if (platform::same_file(plot_path, out_path))
-        platform::fatal(ROUTINE, "Ausgabedatei " + out_path + " ist die Plotdatei " + plot_path +
-                                     " und würde überschrieben: einen anderen Namen wählen");
+std::vector<std::string> render_all(std::string_view hpgl, std::span<const Format> formats,
+                                    const RenderOptions& options, std::span<const std::string> labels) {
+    struct Picture {
+        std::string bytes;
+        std::vector<std::string> warnings;
+        std::exception_ptr error;
+    };
+    std::vector<Picture> pictures(formats.size());
+    auto draw = [&](std::size_t k) {
+        RenderOptions own = options;
+        own.warn = [&warnings = pictures[k].warnings](std::string_view text) { warnings.emplace_back(text); };
+        try {
+            pictures[k].bytes = render(hpgl, formats[k], own);
+        } catch (...) {
+            pictures[k].error = std::current_exception();
+        }
+    };
+    {
+        // The first format is drawn here, the others beside it.
+        std::vector<std::jthread> others;
+        for (std::size_t k = 1; k < formats.size(); ++k) others.emplace_back(draw, k);
+        if (!formats.empty()) draw(0);
+    }
+    // As if drawn one after the other: the warnings in the order of the
+    // formats, up to the first that failed.
+    const WarningSink warn = options.warn ? options.warn : [](std::string_view text) { platform::console().line(text); };
+    std::vector<std::string> out;
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        for (const std::string& text : pictures[k].warnings) warn(text);
+        if (pictures[k].error) {
+            if (k >= labels.size()) std::rethrow_exception(pictures[k].error);
+            try {
+                std::rethrow_exception(pictures[k].error);
+            } catch (const platform::Fatal& e) {
+                throw platform::Fatal(std::string(e.what()) + " (" + labels[k] + ")");
+            }
+        }
+        out.push_back(std::move(pictures[k].bytes));
+    }
+    return out;
+}
+
+void render_files(const std::string& plot_path, std::span<const std::string> out_paths, const RenderOptions& options) {
+    std::vector<Format> formats;
+    for (const std::string& out_path : out_paths) {
+        formats.push_back(format_of(out_path));
+        // Converting a file into itself would destroy the plot.
+        if (platform::same_file(plot_path, out_path))
+            platform::fatal(ROUTINE, "Ausgabedatei " + out_path + " ist die Plotdatei " + plot_path +
+                                         " und würde überschrieben: einen anderen Namen wählen");
+    }
     std::uint64_t size = 0;
     const int fd = platform::open_regular_file(plot_path, size);
     if (fd < 0) platform::fatal(ROUTINE, "Plotdatei " + plot_path + " nicht gefunden");
@@ -607,16 +685,22 @@ void render_file(const std::string& plot_path, const std::string& out_path, cons
         throw platform::Fatal(std::string(e.what()) + " (" + plot_path + ")");
     }
 
-    std::string bytes;
+    std::vector<std::string> pictures;
     try {
-        bytes = render(text, format, options);
+        pictures = render_all(text, formats, options);
     } catch (const platform::Fatal& e) {
         throw platform::Fatal(std::string(e.what()) + " (" + plot_path + ")");
     }
-    int error = 0;
-    if (!platform::write_file_atomically(out_path, bytes, &error))
-        platform::fatal(ROUTINE, "Ausgabedatei " + out_path + " konnte nicht geschrieben werden: " +
-                                     platform::describe_error(error));
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        int error = 0;
+        if (!platform::write_file_atomically(out_paths[k], pictures[k], &error))
+            platform::fatal(ROUTINE, "Ausgabedatei " + out_paths[k] + " konnte nicht geschrieben werden: " +
+                                         platform::describe_error(error));
+    }
+}
+
+void render_file(const std::string& plot_path, const std::string& out_path, const RenderOptions& options) {
+    render_files(plot_path, std::span(&out_path, 1), options);
 }
 
 }  // namespace preview

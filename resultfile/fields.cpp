@@ -12,10 +12,18 @@
 // one read straight into the caller's array.
 #include "resultfile/fields.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/checked.h"
@@ -26,6 +34,7 @@
 #include "platform/text.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
+#include "resultfile/sections.h"
 
 namespace resultfile {
 
@@ -52,9 +61,9 @@ std::string labelled(std::string_view label, float value, int decimals) {
 }
 
 // The warning for COUNT values of a field that are not finite, naming the
-// first; F holds levels K0, K0+1, ... of N1 x N2 values.
+// first; F holds levels K0, K0+1, ... of N1 x N2 values from cell (I0, J0).
 void warn_non_finite(const char* routine, const std::string& field, std::span<const float> F, std::size_t count,
-                     int N1, int N2, int K0) {
+                     int N1, int N2, int K0, int I0 = 1, int J0 = 1) {
     if (count == 0) return;
     std::size_t first = 0;
     while (std::isfinite(F[first])) ++first;
@@ -63,7 +72,8 @@ void warn_non_finite(const char* routine, const std::string& field, std::span<co
     line += routine;
     line += "-W-Feld " + field + ": " + std::to_string(count) + (count == 1 ? " Wert" : " Werte");
     line += " nicht endlich (NaN oder unendlich), erster bei (i,j,k) = (";
-    line += std::to_string(first % n1 + 1) + "," + std::to_string(first % n12 / n1 + 1) + "," +
+    line += std::to_string(first % n1 + static_cast<std::size_t>(I0)) + "," +
+            std::to_string(first % n12 / n1 + static_cast<std::size_t>(J0)) + "," +
             std::to_string(first / n12 + static_cast<std::size_t>(K0)) + "); diese Zellen bleiben in den Bildern leer";
     platform::console().line(line);
 }
@@ -105,8 +115,9 @@ std::size_t non_finite(std::span<const float> F) {
     return count;
 }
 
-void check_finite(const char* routine, const std::string& field, std::span<const float> F, int N1, int N2, int K0) {
-    warn_non_finite(routine, field, F, non_finite(F), N1, N2, K0);
+void check_finite(const char* routine, const std::string& field, std::span<const float> F, int N1, int N2, int K0,
+                  int I0, int J0) {
+    warn_non_finite(routine, field, F, non_finite(F), N1, N2, K0, I0, J0);
 }
 
 void GET_ANS() { GQEM_ANS(); }
@@ -247,6 +258,148 @@ void GQEM_KKK(std::span<float> F, int N1, int N2, int N3) {
         f.close();
         rs.LEVEL_D = 0;
     }
+}
+
+namespace {
+
+// The three fields of a result or diffusion-coefficient file, read by
+// section: each box is read in runs of values that lie one after the other
+// in the file, straight into the field (packed coefficients through a small
+// buffer). The file's bytes were checked when it was handed over; a file
+// that shrinks meanwhile is a read error.
+class FileFields : public FieldSource {
+public:
+    struct Block {
+        std::uint64_t offset = 0;  // of the first value
+        int n1 = 0, n2 = 0;        // values per row, rows per level
+        float divisor = 0.0f;      // of a packed field (16-bit integers); 0 = reals
+    };
+
+    FileFields(const char* routine, std::string path, int fd, std::array<std::string, 3> names,
+               std::array<Block, 3> blocks)
+        : routine_(routine), path_(std::move(path)), fd_(fd), names_(std::move(names)), blocks_(blocks) {
+        // A section takes values scattered over the file: no reading ahead.
+        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
+    }
+    ~FileFields() override { ::close(fd_); }
+    FileFields(const FileFields&) = delete;
+    FileFields& operator=(const FileFields&) = delete;
+
+    const char* routine() const override { return routine_.c_str(); }
+    std::string name(int field) const override { return names_[static_cast<std::size_t>(field)]; }
+
+    void read(int field, const platform::IndexBox& box, std::span<float> out) override {
+        const Block& b = blocks_[static_cast<std::size_t>(field)];
+        const std::uint64_t n1 = static_cast<std::uint64_t>(b.n1), n2 = static_cast<std::uint64_t>(b.n2);
+        const std::size_t row = static_cast<std::size_t>(box.i1 - box.i0 + 1);
+        std::uint64_t first = 0;  // value index in the field of the run gathered
+        std::size_t length = 0, at = 0, filled = 0;
+        for (int k = box.k0; k <= box.k1; ++k)
+            for (int j = box.j0; j <= box.j1; ++j) {
+                const std::uint64_t next = (static_cast<std::uint64_t>(k - 1) * n2 + static_cast<std::uint64_t>(j - 1)) * n1 +
+                                           static_cast<std::uint64_t>(box.i0 - 1);
+                if (length > 0 && first + length == next) {
+                    length += row;
+                } else {
+                    if (length > 0) read_values(b, first, out.subspan(at, length));
+                    first = next;
+                    length = row;
+                    at = filled;
+                }
+                filled += row;
+            }
+        if (length > 0) read_values(b, first, out.subspan(at, length));
+    }
+
+private:
+    void read_values(const Block& b, std::uint64_t first, std::span<float> out) {
+        if (b.divisor == 0.0f) {
+            read_bytes(out.data(), out.size_bytes(), b.offset + 4 * first);
+            if constexpr (std::endian::native == std::endian::big)
+                for (float& v : out) v = std::bit_cast<float>(__builtin_bswap32(std::bit_cast<std::uint32_t>(v)));
+            return;
+        }
+        constexpr std::size_t kPiece = 65536;
+        std::vector<std::int16_t> packed(std::min(kPiece, out.size()));
+        for (std::size_t at = 0; at < out.size(); at += kPiece) {
+            const std::size_t n = std::min(kPiece, out.size() - at);
+            read_bytes(packed.data(), 2 * n, b.offset + 2 * (first + at));
+            for (std::size_t m = 0; m < n; ++m) {
+                std::int16_t v = packed[m];
+                if constexpr (std::endian::native == std::endian::big)
+                    v = static_cast<std::int16_t>(__builtin_bswap16(static_cast<std::uint16_t>(v)));
+                out[at + m] = static_cast<float>(v) / b.divisor;
+            }
+        }
+    }
+
+    void read_bytes(void* data, std::size_t n, std::uint64_t offset) {
+        auto* bytes = static_cast<char*>(data);
+        while (n > 0) {
+            const ssize_t got = ::pread(fd_, bytes, n, static_cast<off_t>(offset));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) platform::fatal(routine_, "Datei " + path_ + ": Lesefehler bei Byte " + std::to_string(offset));
+            bytes += got;
+            n -= static_cast<std::size_t>(got);
+            offset += static_cast<std::uint64_t>(got);
+        }
+    }
+
+    std::string routine_;
+    std::string path_;
+    int fd_;
+    std::array<std::string, 3> names_;
+    std::array<Block, 3> blocks_;
+};
+
+// Hands the three fields that follow in `f` over to reading by section,
+// after checking that the file holds all of them, as reading them would
+// (and with the same message). Each value takes `bytes` bytes.
+void hand_over(platform::ByteReader& f, const char* routine, const std::string& path, std::array<std::string, 3> names,
+               bool coefficients, int bytes, const std::array<float, 3>& divisors) {
+    const Grid& g = grid();
+    if (g.NX <= 0 || g.NY <= 0 || g.NZ <= 0) platform::fatal(routine, "das Gitter der Ergebnisdatei fehlt");
+    const int extents[3][3] = {{g.NX + 1, g.NY, g.NZ}, {g.NX, g.NY + 1, g.NZ}, {g.NX, g.NY, g.NZ + 1}};
+    std::array<FileFields::Block, 3> blocks;
+    for (std::size_t c = 0; c < 3; ++c) {
+        const std::uint64_t n = *platform::checked_volume(extents[c][0], extents[c][1], extents[c][2]);
+        f.require(n * static_cast<std::uint64_t>(bytes),
+                  std::to_string(n) + (bytes == 2 ? " gepackte Koeffizienten" : " Gleitkommazahlen"));
+        blocks[c] = {f.position(), extents[c][0], extents[c][1], divisors[c]};
+        f.seek(f.position() + n * static_cast<std::uint64_t>(bytes));
+    }
+    const int fd = f.duplicate_descriptor();
+    if (fd < 0) MURALERR(routine, path);
+    f.close();
+    read_by_section(std::make_unique<FileFields>(routine, path, fd, std::move(names), blocks), coefficients);
+}
+
+}  // namespace
+
+void read_wind_by_section() {
+    constexpr char ROUTINE[] = "GQEM_UVW";
+    ReaderState& rs = reader_state();
+    if (rs.LEVEL_S != 4) {
+        char stage[16];
+        std::snprintf(stage, sizeof stage, "%3d", rs.LEVEL_S);
+        platform::fatal(ROUTINE, std::string("Aufrufreihenfolge GQEM_... beachten!") + stage);
+    }
+    platform::ByteReader& f = open_files().result;
+    f.set_routine(ROUTINE);
+    hand_over(f, ROUTINE, rs.result_name, {"U", "V", "W"}, false, 4, {0.0f, 0.0f, 0.0f});
+    rs.LEVEL_S = 0;
+}
+
+void read_coefficients_by_section() {
+    constexpr char ROUTINE[] = "GQEM_KKK";
+    ReaderState& rs = reader_state();
+    if (rs.LEVEL_D != 1) platform::stop("GQEM_KKK-falsche Aufrufreihenfoge");
+    platform::ByteReader& f = open_files().diffusion;
+    f.set_routine(ROUTINE);
+    const bool packed = rs.FAKH != 0.0f;
+    hand_over(f, ROUTINE, rs.diffusion_name, {"KX", "KY", "KZ"}, true, packed ? 2 : 4,
+              packed ? std::array{rs.FAKH, rs.FAKH, rs.FAKV} : std::array{0.0f, 0.0f, 0.0f});
+    rs.LEVEL_D = 0;
 }
 
 void read_face_fields(void (*read)(std::span<float>, int, int, int), platform::Field3D<float>& fx,

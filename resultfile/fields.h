@@ -24,6 +24,11 @@ void GQEM_DIF(const std::string& FILE);
 void GET_KKK(std::span<float> F, int N1, int N2, int N3);
 void GQEM_KKK(std::span<float> F, int N1, int N2, int N3);
 
+// After GET_ANS (or GET_DIF): the three fields are read by section from
+// here on (see sections.h), once the file was found to hold them all.
+void read_wind_by_section();
+void read_coefficients_by_section();
+
 // Three fields on the faces of the grid read, sized here: fx on the x faces
 // (NX+1, NY, NZ), fy on the y faces, fz on the z faces, through `read`
 // (GET_UVW for the wind, GET_KKK for the coefficients).
@@ -34,8 +39,9 @@ void read_face_fields(void (*read)(std::span<float>, int, int, int), platform::F
 std::size_t non_finite(std::span<const float> F);
 // The readers' check of the values read: a field holding values that are
 // not finite gets one warning (under `routine`) with their count and the
-// first cell; F holds the levels K0, K0+1, ... of N1 x N2 values.
+// first cell; F holds the levels K0, K0+1, ... of N1 x N2 values, which
+// begin at cell (I0, J0).
 void check_finite(const char* routine, const std::string& field, std::span<const float> F, int N1, int N2,
-                  int K0 = 1);
+                  int K0 = 1, int I0 = 1, int J0 = 1);
 
 }  // namespace resultfile

@@ -1,6 +1,6 @@
 #include "resultfile/model.h"
 
-#include "resultfile/netcdf_read.h"
+#include "resultfile/sections.h"
 
 namespace resultfile {
 
@@ -43,7 +43,7 @@ void reset_model() {
     model_fields() = ModelFields();
     obstacles() = ObstacleList();
     open_files().obstacle.close();
-    close_netcdf_run();
+    close_sections();
 }
 
 }  // namespace resultfile

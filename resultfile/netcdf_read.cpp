@@ -44,6 +44,7 @@
 #include "resultfile/netcdf_classic.h"
 #include "resultfile/netcdf_file.h"
 #include "resultfile/netcdf_layout.h"
+#include "resultfile/sections.h"
 
 namespace resultfile {
 
@@ -99,98 +100,50 @@ float decoded(double v, const Decoding& d) {
 }
 
 // One of the run's fields in the file.
-struct FieldSource {
+struct NcField {
     const nl::FieldLayout* layout = nullptr;
     int varid = -1;
     std::size_t leading = 0;  // leading dimensions of length 1
     Decoding decoding;
-    platform::Field3D<float>* field = nullptr;
-    std::vector<char> read;   // per level, 1 when read
 };
 
-// A run whose fields are read level by level stays open between the reads.
-struct LevelRun {
+// The run's three fields, read by section from the open file: a float field
+// without decoding straight into the model's array, in one piece per box;
+// others level by level through a buffer.
+class NcFields : public FieldSource {
+public:
     NcFile file{ROUTINE};
-    std::array<FieldSource, 3> fields;
-    bool active = false;
-};
+    std::array<NcField, 3> fields;
 
-// Never destroyed: the library may be finished before static objects are.
-LevelRun& level_run() {
-    static LevelRun* run = new LevelRun;
-    return *run;
-}
+    const char* routine() const override { return ROUTINE; }
+    std::string name(int field) const override { return fields[static_cast<std::size_t>(field)].layout->name; }
 
-// Every level of a field passes here once it is read, as every field of a
-// result file passes its reader: the readers' check of the values read.
-void levels_read(const FieldSource& s, int first, int last) {
-    const platform::Field3D<float>& F = *s.field;
-    const std::size_t plane = static_cast<std::size_t>(F.n1()) * static_cast<std::size_t>(F.n2());
-    const std::span<const float> levels =
-        F.span().subspan(static_cast<std::size_t>(first - 1) * plane, static_cast<std::size_t>(last - first + 1) * plane);
-    check_finite(ROUTINE, s.layout->name, levels, F.n1(), F.n2(), first);
-}
-
-// Reads the levels first..last of a field that are not read yet; false when
-// there were none.
-bool read_levels(NcFile& f, FieldSource& s, int first, int last) {
-    bool any = false;
-    platform::Field3D<float>& F = *s.field;
-    const std::size_t n1 = static_cast<std::size_t>(F.n1()), n2 = static_cast<std::size_t>(F.n2());
-    const std::size_t plane = n1 * n2;
-    first = std::max(first, 1);
-    last = std::min(last, F.n3());
-    for (int k = first; k <= last;) {
-        if (s.read[static_cast<std::size_t>(k - 1)]) {
-            ++k;
-            continue;
-        }
-        int end = k;
-        while (end < last && !s.read[static_cast<std::size_t>(end)]) ++end;
+    void read(int field, const platform::IndexBox& box, std::span<float> out) override {
+        const NcField& s = fields[static_cast<std::size_t>(field)];
+        const std::size_t n1 = static_cast<std::size_t>(box.i1 - box.i0 + 1), n2 = static_cast<std::size_t>(box.j1 - box.j0 + 1);
+        const std::size_t plane = n1 * n2;
         std::vector<std::size_t> start(s.leading + 3, 0), count(s.leading + 3, 1);
-        start[s.leading] = static_cast<std::size_t>(k - 1);
+        start[s.leading] = static_cast<std::size_t>(box.k0 - 1);
+        start[s.leading + 1] = static_cast<std::size_t>(box.j0 - 1);
+        start[s.leading + 2] = static_cast<std::size_t>(box.i0 - 1);
         count[s.leading + 1] = n2;
         count[s.leading + 2] = n1;
-        float* out = F.span().data() + static_cast<std::size_t>(k - 1) * plane;
-        const std::string what = std::string(s.layout->name) + ", Schichten " + std::to_string(k) + " bis " +
-                                 std::to_string(end);
+        const std::string what = std::string(s.layout->name) + ", Schichten " + std::to_string(box.k0) + " bis " +
+                                 std::to_string(box.k1);
         if (s.decoding.plain) {
-            count[s.leading] = static_cast<std::size_t>(end - k + 1);
-            f.check(nc_get_vara_float(f.id(), s.varid, start.data(), count.data(), out), what);
-        } else {
-            std::vector<double> buffer(plane);
-            for (int level = k; level <= end; ++level) {
-                start[s.leading] = static_cast<std::size_t>(level - 1);
-                f.check(nc_get_vara_double(f.id(), s.varid, start.data(), count.data(), buffer.data()), what);
-                float* to = out + static_cast<std::size_t>(level - k) * plane;
-                for (std::size_t n = 0; n < plane; ++n) to[n] = decoded(buffer[n], s.decoding);
-            }
+            count[s.leading] = static_cast<std::size_t>(box.k1 - box.k0 + 1);
+            file.check(nc_get_vara_float(file.id(), s.varid, start.data(), count.data(), out.data()), what);
+            return;
         }
-        std::fill(s.read.begin() + (k - 1), s.read.begin() + end, 1);
-        levels_read(s, k, end);
-        any = true;
-        k = end + 1;
+        std::vector<double> buffer(plane);
+        for (int level = box.k0; level <= box.k1; ++level) {
+            start[s.leading] = static_cast<std::size_t>(level - 1);
+            file.check(nc_get_vara_double(file.id(), s.varid, start.data(), count.data(), buffer.data()), what);
+            float* to = out.data() + static_cast<std::size_t>(level - box.k0) * plane;
+            for (std::size_t n = 0; n < plane; ++n) to[n] = decoded(buffer[n], s.decoding);
+        }
     }
-    return any;
-}
-
-// Reads the layers first..last of the run's fields, with the faces above
-// them for the field on the z faces, and says so.
-void read_run_levels(LevelRun& run, int first, int last) {
-    bool any = false;
-    for (FieldSource& s : run.fields) {
-        const bool z_faces = std::string_view(s.layout->dims[0]) == nl::kZW;
-        any = read_levels(run.file, s, first, z_faces ? last + 1 : last) || any;
-    }
-    if (!any) return;
-    const FieldSource* s = run.fields.data();
-    const int layers = s[0].field->n3();
-    platform::console().line(std::string(" ") + s[0].layout->name + ", " + s[1].layout->name + ", " + s[2].layout->name +
-                             (first <= 1 && last >= layers ? std::string(" eingelesen")
-                                                           : ": Schicht " + std::to_string(first) +
-                                                                 (last > first ? " bis " + std::to_string(last) : "") +
-                                                                 " eingelesen"));
-}
+};
 
 // The leading dimensions of length 1 before the last three, which must be
 // `dims`; fatal otherwise.
@@ -596,7 +549,7 @@ bool is_netcdf_file(const std::string& path) {
 void GET_NC(const std::string& FILE, bool DEBUG, bool coefficients, bool by_level, std::string& MNAME) {
     auto& con = platform::console();
     con.line(" - GET_NC - " + FILE);
-    close_netcdf_run();
+    close_sections();
     reader_state() = ReaderState();
     ReaderState& rs = reader_state();
     rs.DEBUG = DEBUG;
@@ -612,8 +565,8 @@ void GET_NC(const std::string& FILE, bool DEBUG, bool coefficients, bool by_leve
     // The library allocates what a classic header claims: it is checked against the file first.
     if (const std::optional<std::string> fault = classic_header_fault(path))
         platform::fatal(ROUTINE, "Datei " + path + " ist keine lesbare NetCDF-Datei: " + *fault);
-    LevelRun& run = level_run();
-    NcFile& f = run.file;
+    auto source = std::make_unique<NcFields>();
+    NcFile& f = source->file;
     if (const int status = f.open(path); status != NC_NOERR)
         platform::fatal(ROUTINE, "Datei " + path + " ist keine lesbare NetCDF-Datei: " + nc_strerror(status));
 
@@ -630,17 +583,12 @@ void GET_NC(const std::string& FILE, bool DEBUG, bool coefficients, bool by_leve
                " braucht: " + join(missing));
 
     // The grid follows from the fields' dimensions, which must agree with each other.
-    ModelFields& m = model_fields();
-    platform::Field3D<float>* targets[3] = {coefficients ? &m.KX : &m.U, coefficients ? &m.KY : &m.V,
-                                            coefficients ? &m.KZ : &m.W};
     for (int c = 0; c < 3; ++c) {
-        FieldSource& s = run.fields[static_cast<std::size_t>(c)];
-        s = FieldSource();
+        NcField& s = source->fields[static_cast<std::size_t>(c)];
         s.layout = &layouts[c];
         s.varid = *f.variable(layouts[c].name);
         s.leading = leading_dimensions(f, s.varid, layouts[c].name, layouts[c].dims);
         s.decoding = decoding_of(f, s.varid);
-        s.field = targets[c];
     }
     const std::size_t nx = *f.dimension(nl::kX), ny = *f.dimension(nl::kY), nz = *f.dimension(nl::kZ);
     struct AxisDimensions {
@@ -668,34 +616,10 @@ void GET_NC(const std::string& FILE, bool DEBUG, bool coefficients, bool by_leve
     read_inflow(f);
     read_obstacles(f, path);
 
-    // The fields: sized now, read now or level by level.
-    const Grid& g = grid();
-    const int extents[3][3] = {{g.NX + 1, g.NY, g.NZ}, {g.NX, g.NY + 1, g.NZ}, {g.NX, g.NY, g.NZ + 1}};
-    m = ModelFields();
-    for (int c = 0; c < 3; ++c) {
-        FieldSource& s = run.fields[static_cast<std::size_t>(c)];
-        s.field->resize(extents[c][0], extents[c][1], extents[c][2], by_level ? kNaN : 0.0f);
-        s.read.assign(static_cast<std::size_t>(extents[c][2]), 0);
-    }
-    if (by_level) {
-        run.active = true;
-        con.line(std::string(" GET_NC-I-") + (coefficients ? "KX, KY, KZ" : "u, v, w") +
-                 " werden schichtweise gelesen, wie die Bilder sie brauchen");
-        return;
-    }
-    read_run_levels(run, 1, g.NZ);
-    close_netcdf_run();
-}
-
-void read_field_levels(int first, int last) {
-    LevelRun& run = level_run();
-    if (run.active) read_run_levels(run, first, last);
-}
-
-void close_netcdf_run() {
-    LevelRun& run = level_run();
-    run.file.close();
-    run.active = false;
+    // The fields: read now, or section by section as the pictures ask.
+    model_fields() = ModelFields();
+    if (by_level) read_by_section(std::move(source), coefficients);
+    else read_whole(std::move(source), coefficients);
 }
 
 }  // namespace resultfile

@@ -15,18 +15,9 @@ bool is_netcdf_file(const std::string& path);
 
 // Reads the run of a NetCDF file. With `coefficients` the fields are KX, KY,
 // KZ, else U, V, W. With `by_level` only the grid, inflow and obstacles are
-// read now and the fields sized; their levels are read when
-// read_field_levels asks for them (a picture of one level reads one level of
-// a large run). MNAME receives the model family's name (blanks when the file
-// does not say).
+// read now; the fields are read by section as the pictures ask for them
+// (sections.h: a picture of one level reads one level of a large run).
+// MNAME receives the model family's name (blanks when the file does not say).
 void GET_NC(const std::string& FILE, bool DEBUG, bool coefficients, bool by_level, std::string& MNAME);
-
-// Makes the layers first..last (1-based) of the fields present: of U and V
-// (KX, KY) those layers, of W (KZ) their faces, first..last+1. A no-op for a
-// run whose fields are read whole. What is not read yet holds NaN.
-void read_field_levels(int first, int last);
-
-// Forgets a run read by level and closes its file (reset_model calls it).
-void close_netcdf_run();
 
 }  // namespace resultfile

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "../resultfile/result_image.h"
 #include "test_support.h"
@@ -111,7 +112,7 @@ TEST_F(MuralRun, ReadsAndDescribesTheRun) {
          {" - GET_HEAD - run1.ERG", "   Ergebnisse vom Modell QEM", " GQEM_HED-Daten aus dem Programmlauf: QEM",
           " Titel=QEM Testlauf", " Hindernisse: C:\\RUN\\HAUS.DAT", " Dimensionierung NX,NY,NZ: 3 2 2",
           "Xmin,Xmax,Ymin,Ymax: 100.0 130.0 200.0 210.0", "NX,NY,DX,DY: 3 2 10.0 5.0", " Anströmung:",
-          " Windrichtung DD=", " U-Feld eingelesen", " W-Feld eingelesen", " - GQEM_IGB - HAUS.IGB",
+          " Windrichtung DD=", " GQEM_UVW-I-U, V, W werden schnittweise gelesen", " - GQEM_IGB - HAUS.IGB",
           " massive Hindernisse:    3", " Titel:QEM Testlauf"})
         EXPECT_TRUE(contains(r.out, text)) << text << "\n" << r.out;
     EXPECT_EQ(r.err, "");
@@ -132,13 +133,61 @@ TEST_F(MuralRun, VersionQuestion) {
     }
 }
 
+// The bytes this process and the children it reaped have read so far.
+std::uint64_t bytes_read() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return 0;
+}
+
+TEST_F(MuralRun, APictureReadsItsSectionNotTheRun) {
+    // 14 MB of fields; one level of U and V is 2 % of them, a row through all levels less.
+    ResultSpec spec;
+    spec.NX = spec.NY = 200;
+    spec.NZ = 30;
+    spec.DZK.assign(30, 2.0f);
+    ObstacleSpec obstacles;
+    obstacles.NX = obstacles.NY = 200;
+    obstacles.NZ = 30;
+    obstacles.DZK = spec.DZK;
+    dir.write("big.ERG", result_bytes(spec));
+    dir.write("HAUS.IGB", obstacle_bytes(obstacles));
+    dir.write("MURAL.RAS", read_file(MURAL_EXAMPLES_DIR "/MURAL.RAS"));
+    const double size = static_cast<double>(fs::file_size(dir.file("big.ERG")));
+    // What a run reads that draws nothing (the header, the obstacles, the
+    // program's own files) is not the picture's.
+    auto bytes_read_by = [&](const std::string& answers, RunResult& r) {
+        const std::uint64_t before = bytes_read();
+        r = run({"big", "/p=big.plt"}, answers);
+        return static_cast<double>(bytes_read() - before);
+    };
+    RunResult r;
+    const double nothing = bytes_read_by("E\n", r);
+    struct Case {
+        const char* answers;
+        const char* read;
+    };
+    for (const Case& c : {Case{"V\nK15\n\n5\n0\n", " V-Feld eingelesen: Schicht 15"},
+                          Case{"F\nJ100\n\n\n\n\n", " U-Feld eingelesen: Zeile J=100"},
+                          Case{"S\nI100\n\n\n\n\n\n", " W-Feld eingelesen: Spalte I=100"}}) {
+        const double read = bytes_read_by(c.answers, r) - nothing;
+        EXPECT_EQ(r.status, 0) << c.answers << r.err;
+        EXPECT_TRUE(contains(r.out, c.read)) << r.out;
+        EXPECT_LT(read, 0.05 * size) << c.answers;
+        EXPECT_GT(fs::file_size(dir.file("big.plt")), 1000u) << c.answers;
+    }
+}
+
 TEST_F(MuralRun, DiffusionFileNamesItsResultFile) {
     write_run("run1.ERG");
     dir.write("run1.dif", diffusion_bytes(3, 2, 2, 100.0f, 10.0f, true));
     RunResult r = run({"run1.dif"}, "E\n");
     EXPECT_EQ(r.status, 0) << r.err;
     for (const char* text : {" Diffusionskoeffizienten, IT=1", " - GET_HEAD - run1.ERG", " - GQEM_DIF - V1.11 run1.dif",
-                             " gepacktes Datenformat", " KZ-Feld eingelesen", " Titel:QEM Terun1.dif"})
+                             " gepacktes Datenformat", " GQEM_KKK-I-KX, KY, KZ werden schnittweise", " Titel:QEM Terun1.dif"})
         EXPECT_TRUE(contains(r.out, text)) << text << "\n" << r.out;
     EXPECT_FALSE(contains(r.out, "U-Feld"));
 
@@ -243,7 +292,38 @@ TEST(BundledExample, ReadsTheExampleRunAndItsCoefficients) {
     EXPECT_TRUE(contains(r.out, " Titel=QEM Beispiel: Umströmung von drei Gebäuden"));
     r = run_mural(MURAL_EXAMPLES_DIR, {"run1.DIF"}, "E\n");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.out, " KZ-Feld eingelesen"));
+    EXPECT_TRUE(contains(r.out, " GQEM_KKK-I-KX, KY, KZ werden schnittweise"));
+}
+
+// The plots of the example's picture kinds, byte for byte as the program
+// drew them when every picture read the whole run (FNV-1a of the plot file):
+// reading by section leaves every picture as it was.
+TEST(BundledExample, PicturesReadBySectionAreTheSameToTheByte) {
+    ScratchDir dir;
+    fs::copy(MURAL_EXAMPLES_DIR, dir.path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    auto fnv1a = [](const std::string& bytes) {
+        std::uint64_t h = 0xcbf29ce484222325u;
+        for (unsigned char c : bytes) h = (h ^ c) * 0x100000001b3u;
+        return h;
+    };
+    struct Case {
+        const char *run, *letter, *section;
+        std::uint64_t hash;
+    };
+    const Case cases[] = {
+        {"run1", "V", "K03", 0xb5c32446d0c80131u},     {"run1", "V", "J25", 0xf0db4622f76d3891u},
+        {"run1", "V", "M02", 0x352726c6d7539597u},     {"run1", "S", "K03", 0x2cb707513ced7b77u},
+        {"run1", "T", "K03", 0x9a9878e142623d39u},     {"run1", "FI", "K03", 0x8cab42100a53c88au},
+        {"run1", "F", "J25", 0x5bbde5ee5a569b13u},     {"run1", "W", "K03", 0x64447a057b0c525eu},
+        {"run1", "WI", "I30", 0x16720775be091177u},    {"run1.DIF", "K", "K03", 0x4dc3b31340b5ae48u},
+    };
+    for (const Case& c : cases) {
+        // Every further question keeps its default.
+        const std::string answers = std::string(c.letter) + "\n" + c.section + "\n" + std::string(14, '\n') + "E\nE\nE\n";
+        RunResult r = run_mural(dir.path(), {c.run, "/p=picture.plt"}, answers);
+        EXPECT_EQ(r.status, 0) << c.letter << c.section << r.err;
+        EXPECT_EQ(fnv1a(read_file(dir.file("picture.plt"))), c.hash) << c.run << " " << c.letter << " " << c.section;
+    }
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST(Plt2img, BadArgumentsAndBadPlotsEndWithStatusOne) {
     const Case cases[] = {
         {"", "Plotdatei und Ausgabedatei angeben"},
         {"good.plt", "Plotdatei und Ausgabedatei angeben"},
-        {"good.plt a.png b.png", "Plotdatei und Ausgabedatei angeben"},
+        {"good.plt out.png out.gif", "unbekanntes Ausgabeformat 'out.gif'"},
         {"good.plt out.gif", "unbekanntes Ausgabeformat"},
         {"good.plt out.png --dpi", "Wert fehlt nach --dpi"},
         {"good.plt out.png --dpi abc", "ungültiger Wert 'abc'"},
@@ -74,6 +74,20 @@ TEST(Plt2img, ConvertsToEachFormat) {
     EXPECT_TRUE(read_file(dir.file("a.png")).starts_with("\x89PNG"));
     EXPECT_TRUE(read_file(dir.file("b.PDF")).starts_with("%PDF-"));
     EXPECT_NE(read_file(dir.file("c.svg")).find("<svg"), std::string::npos);
+    // All three at once, drawn at the same time: the same pictures, each
+    // format's warning in the order of the outputs.
+    Result r = plt2img(dir, "good.plt d.png e.PDF f.svg --dpi=72 --page 100x50");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testing_support::count(r.out, "PREVIEW-W-unbekannter Befehl ZZ"), 3) << r.out;
+    EXPECT_EQ(read_file(dir.file("d.png")), read_file(dir.file("a.png")));
+    // (cairo numbers its surfaces through the process)
+    auto without_ids = [](std::string svg) {
+        for (std::size_t at = svg.find("\"surface"); at != std::string::npos; at = svg.find("\"surface", at + 1))
+            svg.erase(at + 8, svg.find('"', at + 1) - at - 8);
+        return svg;
+    };
+    EXPECT_EQ(without_ids(read_file(dir.file("f.svg"))), without_ids(read_file(dir.file("c.svg"))));
+    EXPECT_EQ(read_file(dir.file("e.PDF")).size(), read_file(dir.file("b.PDF")).size());
     EXPECT_EQ(plt2img(dir, "--help").status, 0);
 }
 

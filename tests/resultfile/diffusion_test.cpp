@@ -4,6 +4,7 @@
 #include "resultfile/fields.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
+#include "resultfile/sections.h"
 
 namespace rf = resultfile;
 using namespace testing_support;
@@ -15,9 +16,16 @@ protected:
     void SetUp() override { rf::reset_model(); }
     void TearDown() override { rf::reset_model(); }
 
-    // Reads the header and the three coefficient fields with the extents of (nx, ny, nz).
-    static void read_coefficients(const std::string& file, int nx, int ny, int nz) {
+    // Reads the header and the three coefficient fields with the extents of
+    // (nx, ny, nz): at once, or by section as a picture reads them.
+    static void read_coefficients(const std::string& file, int nx, int ny, int nz, bool by_section = false) {
         rf::GET_DIF(file);
+        if (by_section) {
+            rf::grid().NX = nx, rf::grid().NY = ny, rf::grid().NZ = nz;
+            rf::read_coefficients_by_section();
+            rf::read_field_levels(1, nz);
+            return;
+        }
         auto& m = rf::model_fields();
         m.KX.resize(nx + 1, ny, nz);
         rf::GET_KKK(m.KX.span(), nx + 1, ny, nz);
@@ -54,12 +62,17 @@ TEST_F(DiffusionReader, EveryTruncationPointIsAFatalErrorNamingTheFile) {
     for (bool packed : {false, true}) {
         const std::string full = diffusion_bytes(2, 3, 2, packed ? 100.0f : 0.0f, packed ? 10.0f : 0.0f, packed);
         for (std::size_t n = 0; n < full.size(); ++n) {
-            rf::reset_model();
             dir.write("cut.dif", full.substr(0, n));
-            CapturedConsole con;
-            std::string msg = fatal_message([&] { read_coefficients(dir.file("cut.dif"), 2, 3, 2); });
-            ASSERT_NE(msg.find("-F-"), std::string::npos) << n;
-            ASSERT_NE(msg.find("cut.dif"), std::string::npos) << msg;
+            // Read whole, or by section as a picture reads it: the same refusal.
+            std::string msg[2];
+            for (bool by_section : {false, true}) {
+                rf::reset_model();
+                CapturedConsole con;
+                msg[by_section] = fatal_message([&] { read_coefficients(dir.file("cut.dif"), 2, 3, 2, by_section); });
+            }
+            ASSERT_NE(msg[0].find("-F-"), std::string::npos) << n;
+            ASSERT_NE(msg[0].find("cut.dif"), std::string::npos) << msg[0];
+            ASSERT_EQ(msg[1], msg[0]) << n;
         }
     }
 }
@@ -67,15 +80,18 @@ TEST_F(DiffusionReader, EveryTruncationPointIsAFatalErrorNamingTheFile) {
 TEST_F(DiffusionReader, PackedValuesAreDividedByTheirFactors) {
     CapturedConsole con;
     dir.write("p.dif", diffusion_bytes(2, 2, 1, 100.0f, 10.0f, true));
-    read_coefficients(dir.file("p.dif"), 2, 2, 1);
-    const rf::ModelFields& m = rf::model_fields();
-    // The stored 250 is the first value of every field.
-    EXPECT_FLOAT_EQ(m.KX(1, 1, 1), 2.5f);
-    EXPECT_FLOAT_EQ(m.KY(1, 1, 1), 2.5f);
-    EXPECT_FLOAT_EQ(m.KZ(1, 1, 1), 25.0f);
-    EXPECT_FLOAT_EQ(m.KX(3, 2, 1), 2.55f);
-    EXPECT_FLOAT_EQ(m.KZ(2, 2, 2), 25.7f);
-    EXPECT_EQ(rf::reader_state().LEVEL_D, 0);
+    for (bool by_section : {true, false}) {
+        rf::reset_model();
+        read_coefficients(dir.file("p.dif"), 2, 2, 1, by_section);
+        const rf::ModelFields& m = rf::model_fields();
+        // The stored 250 is the first value of every field.
+        EXPECT_FLOAT_EQ(m.KX(1, 1, 1), 2.5f);
+        EXPECT_FLOAT_EQ(m.KY(1, 1, 1), 2.5f);
+        EXPECT_FLOAT_EQ(m.KZ(1, 1, 1), 25.0f);
+        EXPECT_FLOAT_EQ(m.KX(3, 2, 1), 2.55f);
+        EXPECT_FLOAT_EQ(m.KZ(2, 2, 2), 25.7f);
+        EXPECT_EQ(rf::reader_state().LEVEL_D, 0);
+    }
     const std::string out = con.out();
     for (const char* text : {" - GQEM_DIF - V1.11 ", " Diffusionskoeffizienten aus dem Programmlauf QEM Diffusion Testlauf",
                              " gepacktes Datenformat", " GQEM-KKK-level=1", "NX,NY,NZ: 3 2 1", " KX-Feld eingelesen",

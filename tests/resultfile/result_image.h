@@ -9,6 +9,7 @@
 #include "resultfile/fields.h"
 #include "resultfile/header.h"
 #include "resultfile/model.h"
+#include "resultfile/sections.h"
 #include "test_support.h"
 
 namespace testing_support {
@@ -101,8 +102,10 @@ inline std::string obstacle_bytes(const ObstacleSpec& s) {
     return b.str();
 }
 
-// Reads a whole result file in the order of the start-up.
-inline void read_result_file(const std::string& file) {
+// Reads a whole result file in the order of the start-up: its fields at
+// once, or (as a picture reads them) handed over to reading by section and
+// then read as one section of all cells.
+inline void read_result_file(const std::string& file, bool by_section = false) {
     namespace rf = resultfile;
     std::string mname;
     rf::GET_HEAD(file, false, mname);
@@ -110,6 +113,11 @@ inline void read_result_file(const std::string& file) {
     rf::GET_DIM(nx, ny, nz, kg);
     rf::GET_GRID();
     rf::GET_ANS();
+    if (by_section) {
+        rf::read_wind_by_section();
+        rf::read_field_levels(1, nz);
+        return;
+    }
     auto& m = rf::model_fields();
     m.U.resize(nx + kg, ny, nz);
     rf::GET_UVW(m.U.span(), nx + kg, ny, nz);
