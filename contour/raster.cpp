@@ -63,13 +63,7 @@ bool protocol_on_console() { return velin::plot_state().message_unit == 6; }
 
 // Asks until the answer holds a whole number; end of input ends the run.
 int ask_option(std::string_view prompt) {
-    auto& con = platform::console();
-    for (;;) {
-        con.prompt(prompt);
-        std::vector<std::optional<long>> values;
-        if (platform::parse_ints(con.read_line(), values, 1) && !values.empty() && values[0])
-            return static_cast<int>(*values[0]);
-    }
+    return static_cast<int>(platform::ask_until(prompt, platform::first_int));
 }
 
 // Fills the runs of equal positive pens in row j for which `wanted(pen)`

@@ -90,6 +90,15 @@ void rrwind_hpgl2(float X1, float X2, float Y1, float Y2, float THK) {
 
 }  // namespace
 
+float axis_step(float range, int parts) {
+    if (!(range > 0.0f) || !std::isfinite(range) || parts < 1) return 1.0f;
+    const double raw = static_cast<double>(range) / parts;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * power >= raw * (1.0 - 1e-6)) return static_cast<float>(m * power);
+    return static_cast<float>(10.0 * power);
+}
+
 namespace detail {
 
 void graph_start() {
