@@ -9,6 +9,8 @@
 
 #include "contour/internal.h"
 #include "contour/isolines.h"
+#include "contour/raster.h"
+#include "contour/scalar_field.h"
 #include "platform/text.h"
 #include "velin/velin.h"
 
@@ -132,6 +134,11 @@ IsolineSettings& settings() {
 void reset() {
     settings() = IsolineSettings{};
     detail::curve_block() = detail::CurveBlock{};
+    clear_label_keep_out();
+    detail::clear_placed_labels();
+    reset_isoline_values();
+    reset_raster_classes();
+    reset_raster_options();
 }
 
 void ISOSET(float GXX, float GYY, float XAA, float YAA, float DX, float DY, int IPPX, int IPPY) {

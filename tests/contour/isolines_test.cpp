@@ -25,12 +25,14 @@ struct Line {
 
 // Traces without drawing and keeps every line (grid indices).
 std::vector<Line> trace(const platform::Field2D<float>& z, std::vector<float> levels, int mx = 1, int my = 1,
-                        bool uncapped = true) {
+                        bool uncapped = true, contour::TracerPool* pool = nullptr) {
     std::vector<Line> lines;
     contour::LineSink keep = [&](std::span<float> X, std::span<float> Y, int N, int L) {
         lines.push_back({{X.begin(), X.begin() + N}, {Y.begin(), Y.begin() + N}, L});
     };
-    contour::trace_isolines(z, z.n1(), z.n2(), mx, my, levels, static_cast<int>(levels.size()), uncapped, keep);
+    const contour::TracerPool p =
+        contour::trace_isolines(z, z.n1(), z.n2(), mx, my, levels, static_cast<int>(levels.size()), uncapped, keep);
+    if (pool) *pool = p;
     return lines;
 }
 
@@ -211,8 +213,8 @@ TEST(IsolineTracer, NodePoolCutsLongestLinesAndLosesNoNode) {
     auto z = field(nx, ny, [&](float x, float) { return 0.01f * x + 2.0f * noise(random); });
     std::vector<float> levels;
     for (int l = 1; l <= 12; ++l) levels.push_back(static_cast<float>(l));
-    auto lines = trace(z, levels);
-    contour::TracerPool pool = contour::tracer_pool();
+    contour::TracerPool pool;
+    auto lines = trace(z, levels, 1, 1, true, &pool);
     EXPECT_GT(pool.cuts, 0);
     EXPECT_EQ(pool.free, pool.size - pool.heads);
     // An end inside the field that does not close its line is where a cut
