@@ -61,11 +61,8 @@ bool parse_window(std::string_view text, Settings& s) {
 }
 
 void ask_window(Settings& s) {
-    auto& con = platform::console();
-    for (;;) {
-        con.prompt(" Xvon,Xbis,Yvon,Ybis: ");
-        if (parse_window(con.read_line(), s)) return;
-    }
+    platform::ask_until(" Xvon,Xbis,Yvon,Ybis: ",
+                        [&](std::string_view line) { return parse_window(line, s) ? std::optional(true) : std::nullopt; });
 }
 
 // Whether the window lies on the grid; a rounding error of a window typed
@@ -516,6 +513,7 @@ void prepare_plot_settings() {
 }
 
 int run_mural() {
+    reset_run();
     auto& con = platform::console();
     for (const std::string& arg : platform::arguments()) {
         if (arg == "--help") {
