@@ -94,9 +94,9 @@ float axis_step(float range, int parts) {
     if (!(range > 0.0f) || !std::isfinite(range) || parts < 1) return 1.0f;
     const double raw = static_cast<double>(range) / parts;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0})
-        if (m * power >= raw * (1.0 - 1e-6)) return static_cast<float>(m * power);
-    return static_cast<float>(10.0 * power);
+    const double unit = raw / power;  // 1 <= unit < 10
+    const double step = unit < 1.5 ? 1.0 : unit < 3.5 ? 2.0 : unit < 7.5 ? 5.0 : 10.0;
+    return static_cast<float>(step * power);
 }
 
 namespace detail {
