@@ -49,8 +49,7 @@ struct SettingsFiles {
     std::string background_data;         // the map data that LESDIG.DEF names
     bool background_asks = false;        // "DI=?": mural would ask for the name
 
-    SettingsFiles() {
-        layout = {"MURAL.INI", "PLTDEF.INI", "pltdef.ini"};
+    SettingsFiles() : layout{"MURAL.INI", "PLTDEF.INI", "pltdef.ini"} {
         for (const std::string& name : layout) {
             std::optional<std::string> text = read(name);
             if (!text) continue;

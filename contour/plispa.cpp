@@ -3,6 +3,7 @@
 // values asked from the user), on an equidistant vertical grid.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <string>

@@ -4,6 +4,7 @@
 // VELIN's message unit, and the hand-over to the tracer.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string>
 

@@ -293,7 +293,7 @@ void read_model() {
         s.FILE = platform::with_extension(s.FILE, ".ERG");
         if (s.dif_code == 2) {
             std::string name(platform::file_name_part(s.DIF_FILE));
-            name = name.substr(0, name.size() - platform::extension_of(name).size()).substr(0, 74);
+            name.resize(std::min<std::size_t>(name.size() - platform::extension_of(name).size(), 74));
             s.title = "ORVEL " + name;
             // The result file of such a run is looked for in the working directory.
             s.FILE = std::string(platform::file_name_part(s.FILE));

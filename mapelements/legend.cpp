@@ -317,7 +317,7 @@ void LEGENT(std::string_view PATLIN, int ICOL, int ISHD, float FRTH, std::string
             } else {
                 const std::string first = text1.substr(0, amp);
                 std::string second = text1.substr(amp + 1);
-                second = second.substr(0, second.find('&'));
+                if (const std::size_t other = second.find('&'); other != std::string::npos) second.resize(other);
                 if (leg.xf1 < 0.0f) {
                     leg.xf1 = text_width(first);
                     leg.xf2 = text_width(second);

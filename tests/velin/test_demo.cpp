@@ -3,6 +3,7 @@
 // circles, a frame, filled outline text and German text at several angles. The plots are left in
 // the test's working directory and rendered with hp2xx when it is installed.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
