@@ -85,6 +85,14 @@ int obstacle_index(const Picture& p);
 // The field of the scalar picture on the section, drawn as isolines or raster.
 void draw_scalar_picture(const Picture& p);
 
+// The wind of a vertical section on its cell faces, over its layers: the
+// component along it (n1 + 1 x n2) and the vertical wind (n1 x n2 + 1).
+struct SectionWind {
+    int n1 = 0, n2 = 0;
+    platform::Field2D<float> along, up;
+};
+SectionWind vertical_section_wind(const Section& sec, const resultfile::ModelFields& m);
+
 // Streamlines (level sections only) and trajectories of the section.
 void draw_streamlines(const Picture& p);
 void draw_trajectories(const Picture& p);

@@ -69,6 +69,22 @@ LevelWind level_wind(const Picture& p) {
 
 }  // namespace
 
+SectionWind vertical_section_wind(const Section& sec, const resultfile::ModelFields& m) {
+    const bool column = sec.IS == 1;
+    const int from = column ? sec.JVB : sec.ILB;
+    SectionWind w;
+    w.n1 = sec.cells_along();
+    w.n2 = sec.layers;
+    w.along.resize(w.n1 + 1, w.n2);
+    w.up.resize(w.n1, w.n2 + 1);
+    for (int k = 1; k <= w.n2; ++k)
+        for (int a = 1; a <= w.n1 + 1; ++a)
+            w.along(a, k) = column ? m.V(sec.LCUT, from + a - 1, k) : m.U(from + a - 1, sec.LCUT, k);
+    for (int k = 1; k <= w.n2 + 1; ++k)
+        for (int a = 1; a <= w.n1; ++a) w.up(a, k) = column ? m.W(sec.LCUT, from + a - 1, k) : m.W(from + a - 1, sec.LCUT, k);
+    return w;
+}
+
 void draw_streamlines(const Picture& p) {
     if (!p.section.level()) {
         platform::console().line(" Stromlinien nur für Horizontalschnitte !");
@@ -96,15 +112,8 @@ void draw_trajectories(const Picture& p) {
     // the layers of the section.
     const bool column = sec.IS == 1;
     const int from = column ? sec.JVB : sec.ILB, to = column ? sec.JHB : sec.IRB;
-    const int n1 = to - from + 1;
-    const int n2 = sec.layers;
-    platform::Field2D<float> U(n1 + 1, n2), W(n1, n2 + 1);
-    for (int k = 1; k <= n2; ++k)
-        for (int a = 1; a <= n1 + 1; ++a)
-            U(a, k) = column ? m.V(sec.LCUT, from + a - 1, k) : m.U(from + a - 1, sec.LCUT, k);
-    for (int k = 1; k <= n2 + 1; ++k)
-        for (int a = 1; a <= n1; ++a)
-            W(a, k) = column ? m.W(sec.LCUT, from + a - 1, k) : m.W(from + a - 1, sec.LCUT, k);
+    SectionWind w = vertical_section_wind(sec, m);
+    const int n1 = w.n1, n2 = w.n2;
     std::vector<double> XR, ZR;
     std::vector<float> DXR, DZR;
     for (int a = from; a <= to + 1; ++a) XR.push_back(column ? face(g.DY, a) : face(g.DX, a));
@@ -117,7 +126,7 @@ void draw_trajectories(const Picture& p) {
     const float along = column ? wind.V0(kz) : wind.U0(kz);
     const flowplots::PlotWindow window{XR.front(), XR.back(), sec.YA, sec.YE, column ? g.DY : g.DX, g.DZK(1)};
     platform::Field2D<std::int16_t> MAP(n1, n2, 0);
-    flowplots::PLTRAZ(U, W, MAP, n1, n2, along, 0.0f, XR, ZR, DXR, DZR, window);
+    flowplots::PLTRAZ(w.along, w.up, MAP, n1, n2, along, 0.0f, XR, ZR, DXR, DZR, window);
 }
 
 }  // namespace driver

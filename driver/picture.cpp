@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "contour/scalar_field.h"
 #include "driver/cmdline.h"
@@ -201,16 +202,11 @@ void draw_vectors(const Picture& p) {
     } else {
         const bool column = sec.IS == 1;
         const int from = column ? sec.JVB : sec.ILB, to = column ? sec.JHB : sec.IRB;
-        n1 = to - from + 1;
-        n2 = sec.layers;
-        A.resize(n1 + 1, n2);
-        B.resize(n1, n2 + 1);
-        for (int k = 1; k <= n2; ++k)
-            for (int a = 1; a <= n1 + 1; ++a)
-                A(a, k) = column ? m.V(sec.LCUT, from + a - 1, k) : m.U(from + a - 1, sec.LCUT, k);
-        for (int k = 1; k <= n2 + 1; ++k)
-            for (int a = 1; a <= n1; ++a)
-                B(a, k) = column ? m.W(sec.LCUT, from + a - 1, k) : m.W(from + a - 1, sec.LCUT, k);
+        SectionWind w = vertical_section_wind(sec, m);
+        n1 = w.n1;
+        n2 = w.n2;
+        A = std::move(w.along);
+        B = std::move(w.up);
         for (int a = from; a <= to; ++a) {
             xl.push_back(column ? g.centre_y(a) : g.centre_x(a));
             dx.push_back(column ? g.DYJ(a) : g.DXI(a));
