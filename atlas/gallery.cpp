@@ -1,6 +1,7 @@
 #include "atlas/gallery.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -58,6 +59,7 @@ struct Arguments {
     bool all = false, pdf = false, index_only = false;
     int part = 1, parts = 1;
     std::string mural;
+    std::optional<int> finished;  // the status of a run that ends with the command line (--help, --version)
 };
 
 bool whole(const std::string& text, int& value) {
@@ -114,10 +116,12 @@ std::optional<Arguments> read_arguments(int argc, char** argv) {
             a.index_only = true;
         } else if (arg == "--help" || arg == "-h") {
             usage(std::cout);
-            std::exit(0);
+            a.finished = 0;
+            return a;
         } else if (arg == "--version") {
             std::cout << "mural-atlas (MURAL V" << MURAL_VERSION << ")\n";
-            std::exit(0);
+            a.finished = 0;
+            return a;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return bad("unbekannte Option " + arg);
         } else if (a.list.empty()) {
@@ -182,27 +186,38 @@ std::string per_second(int pictures, double seconds) {
     return text;
 }
 
+// The text of the list; nothing (the message written) when it cannot be read.
+std::optional<std::string> read_list(const std::string& list, const fs::path& list_path) {
+    std::uint64_t size = 0;
+    const int fd = platform::open_regular_file(list_path.string(), size);
+    if (fd < 0) {
+        std::cerr << "mural-atlas: Liste " << list << " nicht gefunden\n";
+        return std::nullopt;
+    }
+    ::close(fd);
+    try {
+        std::optional<std::string> text = platform::read_text_file(list_path.string(), "ATLAS");
+        if (!text) std::cerr << "mural-atlas: Liste " << list << " nicht gefunden\n";
+        return text;
+    } catch (const std::exception& e) {
+        std::cerr << "mural-atlas: Liste " << list << ": " << e.what() << "\n";
+        return std::nullopt;
+    }
+}
+
+int draw_and_report(const Arguments& a, const atlas::Plan& plan, const std::vector<const atlas::Picture*>& mine,
+                    const std::string& dir, const std::string& mural);
+
 int run_atlas(int argc, char** argv) {
     std::optional<Arguments> parsed = read_arguments(argc, argv);
     if (!parsed) return 1;
     Arguments& a = *parsed;
+    if (a.finished) return *a.finished;
 
     std::error_code ec;
     const fs::path list_path = fs::absolute(a.list, ec);
-    std::uint64_t size = 0;
-    const int fd = platform::open_regular_file(list_path.string(), size);
-    if (fd < 0) {
-        std::cerr << "mural-atlas: Liste " << a.list << " nicht gefunden\n";
-        return 1;
-    }
-    ::close(fd);
-    std::optional<std::string> text;
-    try {
-        text = platform::read_text_file(list_path.string(), "ATLAS");
-    } catch (const std::exception& e) {
-        std::cerr << "mural-atlas: Liste " << a.list << ": " << e.what() << "\n";
-        return 1;
-    }
+    const std::optional<std::string> text = read_list(a.list, list_path);
+    if (!text) return 1;
     const std::string dir = fs::absolute(a.dir).lexically_normal().string();
     if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
         std::cerr << "mural-atlas: " << a.dir << " ist kein Ordner; mit -o einen Ordner für die Bilder angeben\n";
@@ -253,7 +268,13 @@ int run_atlas(int argc, char** argv) {
                   << " nicht gezeichnet\nÜbersicht: " << dir << "/index.html\n";
         return counts.failed || counts.missing ? 1 : 0;
     }
+    return draw_and_report(a, plan, mine, dir, mural);
+}
 
+// The pictures of this part drawn, what became of them told, and the overview written.
+int draw_and_report(const Arguments& a, const atlas::Plan& plan, const std::vector<const atlas::Picture*>& mine,
+                    const std::string& dir, const std::string& mural) {
+    std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec) {
         std::cerr << "mural-atlas: Ordner " << a.dir << " nicht anlegbar: " << ec.message() << "\n";
@@ -281,6 +302,7 @@ int run_atlas(int argc, char** argv) {
                   << failed << " fehlgeschlagen in " << static_cast<int>(outcome.seconds + 0.5) << " s ("
                   << per_second(outcome.drawn, outcome.seconds) << " Bilder/s)\n";
     }
+    std::string page_error;
     if (failed) {
         std::cout << "Fehlgeschlagen:\n";
         for (const atlas::Failure& f : outcome.failures)
@@ -290,7 +312,7 @@ int run_atlas(int argc, char** argv) {
     if (a.parts > 1) {
         std::cout << "Die Übersicht schreibt, wenn alle Teile fertig sind: mural-atlas " << a.list << " -o " << a.dir
                   << " --index-only\n";
-    } else if (!atlas::write_gallery(plan, dir, a.list, counts, page_error)) {
+    } else if (atlas::PageCounts counts; !atlas::write_gallery(plan, dir, a.list, counts, page_error)) {
         std::cerr << "mural-atlas: " << page_error << "\n";
         return 1;
     } else {

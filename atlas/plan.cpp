@@ -49,8 +49,7 @@ struct SettingsFiles {
     std::string background_data;         // the map data that LESDIG.DEF names
     bool background_asks = false;        // "DI=?": mural would ask for the name
 
-    SettingsFiles() {
-        layout = {"MURAL.INI", "PLTDEF.INI", "pltdef.ini"};
+    SettingsFiles() : layout{"MURAL.INI", "PLTDEF.INI", "pltdef.ini"} {
         for (const std::string& name : layout) {
             std::optional<std::string> text = read(name);
             if (!text) continue;
@@ -210,6 +209,64 @@ std::string section_name(char kind, int index, int limit) {
     return std::string(1, kind) + std::string(width > digits.size() ? width - digits.size() : 0, '0') + digits;
 }
 
+// Where a section lies, as the gallery names it.
+std::string where(const RunInfo& run, char letter, char kind, int index) {
+    auto at = [](const std::vector<float>& v, int i) { return v[static_cast<std::size_t>(i - 1)]; };
+    if (kind == 'K') return "z=" + one_decimal(letter == 'W' ? at(run.z_faces, index) : at(run.z_centres, index)) + " m";
+    if (kind == 'M') return std::to_string(index) + (index == 1 ? " Schicht" : " Schichten") + " über Grund";
+    if (kind == 'J') return "y=" + one_decimal(at(run.y_centres, index)) + " m";
+    return "x=" + one_decimal(at(run.x_centres, index)) + " m";
+}
+
+// How a picture of the run is drawn: formats, the answers mural is given,
+// the settings shown, the input files it depends on and its definition.
+void fill_in_run(Picture& p, const ListLine& line, const Options& options, const SettingsFiles& settings, char kind,
+                 bool pdf) {
+    const RunInfo* run = p.run;
+    const char letter = line.picture[0];
+    const bool isolines = line.picture.size() > 1;
+    p.options = options.mural;
+    p.formats = "png,svg";
+    const bool with_pdf = pdf || std::find(options.formats.begin(), options.formats.end(), "pdf") != options.formats.end();
+    if (with_pdf) p.formats += ",pdf";
+
+    std::vector<std::string> answers;
+    answers.insert(answers.end(), static_cast<std::size_t>(run->version_questions), "j");
+    std::size_t given = 0;
+    if (options.asks)
+        for (int k = 0; k < 2; ++k, ++given)
+            answers.push_back(given < line.answers.size() ? line.answers[given] : std::string());
+    answers.push_back(line.picture);
+    answers.push_back(p.section);
+    for (; given < line.answers.size(); ++given) answers.push_back(line.answers[given]);
+    for (const std::string& a : answers) p.answers += a + "\n";
+    p.answers += std::string(kDefaultAnswers, '\n');
+
+    for (std::size_t k = 0; k < p.options.size(); ++k) p.settings += (k ? " " : "") + p.options[k];
+    if (!line.answers.empty()) {
+        p.settings += p.settings.empty() ? "| " : " | ";
+        for (std::size_t k = 0; k < line.answers.size(); ++k)
+            p.settings += (k ? "; " : "") + line.answers[k];
+    }
+
+    p.inputs = run->files;
+    if (options.originals && !run->building_file.empty()) p.inputs.push_back(run->building_file);
+    for (const std::string& f : options.inputs) p.inputs.push_back(f);
+    for (const std::string& f : settings.layout) p.inputs.push_back(f);
+    if (!settings.palette.empty()) p.inputs.push_back(settings.palette);
+    p.inputs.push_back("LESDIG.DEF");
+    if ((kind == 'K' || kind == 'M') && !settings.background_data.empty())
+        p.inputs.push_back(settings.background_data);
+    if (std::string_view("FWGDKXC").find(letter) != std::string_view::npos)
+        p.inputs.push_back(isolines ? "MURAL.ISO" : "MURAL.RAS");
+
+    p.definition = "run=" + run->path + " picture=" + p.picture + " section=" + p.section +
+                   " formats=" + p.formats + " options=";
+    for (const std::string& o : p.options) p.definition += o + " ";
+    p.definition += "answers=";
+    for (const std::string& a : line.answers) p.definition += a + ";";
+}
+
 }  // namespace
 
 Plan make_plan(const std::vector<ListLine>& lines, bool pdf, std::vector<ListError>& errors) {
@@ -225,7 +282,6 @@ Plan make_plan(const std::vector<ListLine>& lines, bool pdf, std::vector<ListErr
         Options options;
         read_options(line, options, errors);
         const char letter = line.picture[0];
-        const bool isolines = line.picture.size() > 1;
         if (std::string_view("XYC").find(letter) != std::string_view::npos && !options.comparison) {
             errors.push_back({line.picture_at, "Bildart " + line.picture + " zeigt die Differenz zu einem zweiten Lauf: "
                                                                          "/v=datei.ERG angeben (Auswerteversion)"});
@@ -288,11 +344,7 @@ Plan make_plan(const std::vector<ListLine>& lines, bool pdf, std::vector<ListErr
                     p.picture = line.picture;
                     p.kind_name = kind_name(line.picture);
                     p.section = section_name(item.kind, index, limit);
-                    auto at = [](const std::vector<float>& v, int i) { return v[static_cast<std::size_t>(i - 1)]; };
-                    if (item.kind == 'K') p.where = "z=" + one_decimal(letter == 'W' ? at(run->z_faces, index) : at(run->z_centres, index)) + " m";
-                    else if (item.kind == 'M') p.where = std::to_string(index) + (index == 1 ? " Schicht" : " Schichten") + " über Grund";
-                    else if (item.kind == 'J') p.where = "y=" + one_decimal(at(run->y_centres, index)) + " m";
-                    else p.where = "x=" + one_decimal(at(run->x_centres, index)) + " m";
+                    p.where = where(*run, letter, item.kind, index);
                     p.name = run->name + "_" + line.picture + "_" + p.section;
                     if (!line.name_suffix.empty()) p.name += "_" + line.name_suffix;
                     auto [other, fresh] = names.emplace(p.name, line.number);
@@ -303,46 +355,7 @@ Plan make_plan(const std::vector<ListLine>& lines, bool pdf, std::vector<ListErr
                         continue;
                     }
 
-                    p.options = options.mural;
-                    p.formats = "png,svg";
-                    const bool with_pdf = pdf || std::find(options.formats.begin(), options.formats.end(), "pdf") != options.formats.end();
-                    if (with_pdf) p.formats += ",pdf";
-
-                    std::vector<std::string> answers;
-                    answers.insert(answers.end(), static_cast<std::size_t>(run->version_questions), "j");
-                    std::size_t given = 0;
-                    if (options.asks)
-                        for (int k = 0; k < 2; ++k, ++given)
-                            answers.push_back(given < line.answers.size() ? line.answers[given] : std::string());
-                    answers.push_back(line.picture);
-                    answers.push_back(p.section);
-                    for (; given < line.answers.size(); ++given) answers.push_back(line.answers[given]);
-                    for (const std::string& a : answers) p.answers += a + "\n";
-                    p.answers += std::string(kDefaultAnswers, '\n');
-
-                    for (std::size_t k = 0; k < p.options.size(); ++k) p.settings += (k ? " " : "") + p.options[k];
-                    if (!line.answers.empty()) {
-                        p.settings += p.settings.empty() ? "| " : " | ";
-                        for (std::size_t k = 0; k < line.answers.size(); ++k)
-                            p.settings += (k ? "; " : "") + line.answers[k];
-                    }
-
-                    p.inputs = run->files;
-                    if (options.originals && !run->building_file.empty()) p.inputs.push_back(run->building_file);
-                    for (const std::string& f : options.inputs) p.inputs.push_back(f);
-                    for (const std::string& f : settings.layout) p.inputs.push_back(f);
-                    if (!settings.palette.empty()) p.inputs.push_back(settings.palette);
-                    p.inputs.push_back("LESDIG.DEF");
-                    if ((item.kind == 'K' || item.kind == 'M') && !settings.background_data.empty())
-                        p.inputs.push_back(settings.background_data);
-                    if (std::string_view("FWGDKXC").find(letter) != std::string_view::npos)
-                        p.inputs.push_back(isolines ? "MURAL.ISO" : "MURAL.RAS");
-
-                    p.definition = "run=" + run->path + " picture=" + p.picture + " section=" + p.section +
-                                   " formats=" + p.formats + " options=";
-                    for (const std::string& o : p.options) p.definition += o + " ";
-                    p.definition += "answers=";
-                    for (const std::string& a : line.answers) p.definition += a + ";";
+                    fill_in_run(p, line, options, settings, item.kind, pdf);
                     plan.pictures.push_back(std::move(p));
                 }
             }

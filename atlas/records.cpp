@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sstream>

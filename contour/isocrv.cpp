@@ -81,6 +81,74 @@ float page_distance(std::span<const float> X, std::span<const float> Y, int I, i
 
 }  // namespace detail
 
+namespace {
+
+// The line style of a level's mode: 0 the coded pattern of RAT (true when
+// one was set), 1 solid, 2 dashed, 3 dotted.
+bool set_line_style(const IsolineSettings& s, int mode) {
+    if (mode == 0 && s.RAT[0] > 0.0f) {
+        // The coded pattern: mark and skip lengths in the given ratios.
+        int n = std::clamp(static_cast<int>(s.RAT[1]), 0, 8);
+        float sum = 0.0f;
+        for (int i = 0; i < n; ++i) sum += s.RAT[static_cast<std::size_t>(i) + 2];
+        if (n > 0 && sum > 0.0f) {
+            std::vector<float> lengths(static_cast<std::size_t>(n));
+            for (int i = 0; i < n; ++i)
+                lengths[static_cast<std::size_t>(i)] = s.RAT[0] * s.RAT[static_cast<std::size_t>(i) + 2] / sum;
+            velin::MRSCOD(lengths, n);
+            return true;
+        }
+    } else if (mode == 1) {
+        if (velin::plot_state().s.line_style != 0) velin::RESET("DASH");
+    } else if (mode == 2) {
+        velin::DASH();
+    } else if (mode == 3) {
+        velin::DOT();
+    }
+    return false;
+}
+
+// Up to `wanted` labels spread evenly along the line (page mm), each where
+// NUMOD finds room for it.
+void label_spaced(std::span<const float> XC, std::span<const float> YC, int N, int wanted) {
+    const detail::CurveBlock& b = detail::curve_block();
+    float GL2 = b.GL / static_cast<float>(wanted + 1) - b.XL;
+    if (GL2 < 0.0f) GL2 = 0.5f * (b.GL - b.XL);
+    float run = 0.0f;
+    int placed = 0;
+    bool tried = false;
+    int i = b.ISTRT + 1;
+    while (i <= N && placed < wanted) {
+        run += detail::page_distance(XC, YC, i - 1, i);
+        // No label within the last 10 points.
+        if (run >= GL2 && i < N - 10) {
+            tried = true;
+            int IBANF = i - 1, IBEND = i - 1;
+            NUMOD(1, XC, YC, N, IBANF, IBEND);
+            if (IBEND > IBANF) {
+                ++placed;
+                // The spacing counts from the beginning of this label.
+                run = 0.0f;
+                for (int k = IBANF + 1; k <= IBEND; ++k) run += detail::page_distance(XC, YC, k - 1, k);
+                i = b.ISTRT + 1;
+            } else {
+                run = 0.0f;
+                i = std::max(i, b.ISTRT) + 1;
+            }
+            continue;
+        }
+        ++i;
+    }
+    // A label kept from the second half of its line by what it must not
+    // cover may find room in the first.
+    if (tried && placed == 0) {
+        int IBANF = 1, IBEND = 1;
+        NUMOD(1, XC, YC, N, IBANF, IBEND);
+    }
+}
+
+}  // namespace
+
 void ISOCRV(std::span<float> X, std::span<float> Y, int N, int L) {
     IsolineSettings& s = settings();
     detail::CurveBlock& b = detail::curve_block();
@@ -118,26 +186,7 @@ void ISOCRV(std::span<float> X, std::span<float> Y, int N, int L) {
     bool pen = a.L_COL > 0;
     if (pen) velin::SELPEN(a.L_COL);
     int mode = a.L_MOD >= 0 && a.L_MOD <= 3 ? a.L_MOD : 1;
-    bool pattern = false;
-    if (mode == 0 && s.RAT[0] > 0.0f) {
-        // The coded pattern: mark and skip lengths in the given ratios.
-        int n = std::clamp(static_cast<int>(s.RAT[1]), 0, 8);
-        float sum = 0.0f;
-        for (int i = 0; i < n; ++i) sum += s.RAT[static_cast<std::size_t>(i) + 2];
-        if (n > 0 && sum > 0.0f) {
-            std::vector<float> lengths(static_cast<std::size_t>(n));
-            for (int i = 0; i < n; ++i)
-                lengths[static_cast<std::size_t>(i)] = s.RAT[0] * s.RAT[static_cast<std::size_t>(i) + 2] / sum;
-            velin::MRSCOD(lengths, n);
-            pattern = true;
-        }
-    } else if (mode == 1) {
-        if (velin::plot_state().s.line_style != 0) velin::RESET("DASH");
-    } else if (mode == 2) {
-        velin::DASH();
-    } else if (mode == 3) {
-        velin::DOT();
-    }
+    const bool pattern = set_line_style(s, mode);
     float thickness = s.FA * static_cast<float>(a.L_THK);
     if (thickness > 0.0f) velin::THKCRV(thickness);
 
@@ -154,44 +203,8 @@ void ISOCRV(std::span<float> X, std::span<float> Y, int N, int L) {
         if (start_sides & s.LRAND) detail::label_margin(X[0], Y[0], start_sides & s.LRAND);
         if (s.NPOSX + s.NPOSY > 0) {
             if (s.MITTE > 0) detail::label_fixed_positions(XC, YC, N);
-        } else {
-            const int wanted = a.L_NUM;
-            float GL2 = b.GL / static_cast<float>(wanted + 1) - b.XL;
-            if (GL2 < 0.0f) GL2 = 0.5f * (b.GL - b.XL);
-            if (b.GL >= std::max(b.XL * static_cast<float>(wanted + 1), s.GLKRIT)) {
-                float run = 0.0f;
-                int placed = 0;
-                bool tried = false;
-                int i = b.ISTRT + 1;
-                while (i <= N && placed < wanted) {
-                    run += detail::page_distance(XC, YC, i - 1, i);
-                    // No label within the last 10 points.
-                    if (run >= GL2 && i < N - 10) {
-                        tried = true;
-                        int IBANF = i - 1, IBEND = i - 1;
-                        NUMOD(1, XC, YC, N, IBANF, IBEND);
-                        if (IBEND > IBANF) {
-                            ++placed;
-                            // The spacing counts from the beginning of this label.
-                            run = 0.0f;
-                            for (int k = IBANF + 1; k <= IBEND; ++k) run += detail::page_distance(XC, YC, k - 1, k);
-                            i = b.ISTRT + 1;
-                        } else {
-                            run = 0.0f;
-                            i = std::max(i, b.ISTRT) + 1;
-                        }
-                        continue;
-                    }
-                    ++i;
-                }
-                // A label kept from the second half of its line by what it
-                // must not cover may find room in the first.
-                if (tried && placed == 0) {
-                    int IBANF = 1, IBEND = 1;
-                    NUMOD(1, XC, YC, N, IBANF, IBEND);
-                    placed += IBEND > IBANF;
-                }
-            }
+        } else if (b.GL >= std::max(b.XL * static_cast<float>(a.L_NUM + 1), s.GLKRIT)) {
+            label_spaced(XC, YC, N, a.L_NUM);
         }
     }
     detail::draw_points(XC, YC, b.ISTRT, N);

@@ -96,7 +96,9 @@ struct Tracer {
     int pending = -1;
 
     std::vector<float> XPLOT, YPLOT;
-    const LineSink* sink = nullptr;
+    const LineSink& sink;  // the caller's, for this run of the tracer only
+
+    explicit Tracer(const LineSink& s) : sink(s) {}
 
     // holes: the run of each fine cell of the current row (its first cell; 0
     // undefined), cells 2..NFX; the fine step in x
@@ -125,6 +127,7 @@ struct Tracer {
         for (int n = size - 1; n >= heads; --n) release(n);
         cuts = growths = 0;
     }
+    TracerPool pool() const { return {static_cast<int>(nx.size()), heads, free_count, cuts, growths}; }
     void release(int n) {
         next_free[static_cast<std::size_t>(n)] = free_head;
         free_head = n;
@@ -217,7 +220,7 @@ struct Tracer {
     }
     void flush(int level, int np) {
         if (np < 2) return;
-        (*sink)(std::span<float>(XPLOT.data(), static_cast<std::size_t>(np)),
+        sink(std::span<float>(XPLOT.data(), static_cast<std::size_t>(np)),
                 std::span<float>(YPLOT.data(), static_cast<std::size_t>(np)), np, pos[static_cast<std::size_t>(level)]);
     }
 
@@ -402,11 +405,6 @@ struct Tracer {
     }
 };
 
-Tracer& tracer() {
-    static Tracer t;
-    return t;
-}
-
 // The coefficients of the interpolating polynomial over an interval: a
 // parabola through q, r, s (first interval) or p, q, r (last), else the
 // cubic through p, q, r, s. The value at fraction t is q + t(C1 + t(C2 + t C3)).
@@ -459,59 +457,45 @@ bool check_dimensions(int NNX, int NNY, int& MMX, int& MMY) {
     return true;
 }
 
-}  // namespace
-
-void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX, int MMY, std::span<const float> AR,
-                    int NNA, bool NOSCUT, const LineSink& sink) {
-    MMX = std::max(MMX, 1);
-    MMY = std::max(MMY, 1);
-    if (NNX > Z.n1() || NNY > Z.n2()) velin::VLERROR("ISOKOR-F-Feld kleiner als angegeben");
-    if (!check_dimensions(NNX, NNY, MMX, MMY)) return;
-    NNA = std::clamp(NNA, 0, static_cast<int>(AR.size()));
-    const bool cap = !NOSCUT;
-    const float DY = 1.0f / static_cast<float>(MMY);
-    const float DX = 1.0f / static_cast<float>(MMX);
-
-    Tracer& T = tracer();
-    T.sink = &sink;
-    T.XPLOT.assign(NMAX, 0.0f);
-    T.YPLOT.assign(NMAX, 0.0f);
-    // Levels ascending; equal levels keep their given order.
-    T.lev.clear();
-    T.pos.clear();
-    for (int i = 0; i < NNA; ++i) {
-        float v = AR[static_cast<std::size_t>(i)];
-        std::size_t at = T.lev.size();
-        while (at > 0 && T.lev[at - 1] > v) --at;
-        T.lev.insert(T.lev.begin() + static_cast<std::ptrdiff_t>(at), v);
-        T.pos.insert(T.pos.begin() + static_cast<std::ptrdiff_t>(at), i + 1);
-    }
-    T.ends.assign(static_cast<std::size_t>(NNA), {});
-    T.fresh.resize(static_cast<std::size_t>(NNA));
-    for (auto& f : T.fresh) f.clear();
-    T.reset_pool(NNA);
-    if (NNA == 0) return;
-
-    const int NFX = (NNX - 1) * MMX + 1;
-    T.MMX = MMX;
-    T.NFX = NFX;
-    T.run_of_cell.assign(static_cast<std::size_t>(NFX) + 1, 0);
-    std::vector<float> FX(static_cast<std::size_t>(NFX) + 1);  // 1-based
-    FX[1] = 1.0f;
-    for (int ix = 2; ix <= NNX; ++ix)
-        for (int m = 1; m <= MMX; ++m)
-            FX[static_cast<std::size_t>((ix - 2) * MMX + m + 1)] =
-                static_cast<float>(ix - 1) + static_cast<float>(m) / static_cast<float>(MMX);
-
-    std::vector<float> S(static_cast<std::size_t>(NNX) + 1), F(static_cast<std::size_t>(NFX) + 1),
-        P(static_cast<std::size_t>(NFX) + 1);
-    std::vector<int> FB(static_cast<std::size_t>(NFX) + 1), PB(static_cast<std::size_t>(NFX) + 1);
-    std::vector<Cubic> CY(static_cast<std::size_t>(NNX) + 1);
+// The sweep over the fine rows: the grid values S of the current row, the
+// fine values F (and P of the row before) with their bands FB (PB), the
+// fine x positions FX and the vertical polynomials CY of each column; it
+// hands the crossings of each fine row to the tracer T.
+struct FineSweep {
+    Tracer& T;
+    const platform::Field2D<float>& Z;
+    int NNX, NNY, MMX, MMY, NFX;
+    bool cap;
+    float DX, DY;
+    std::vector<float> FX, S, F, P;
+    std::vector<int> FB, PB;
+    std::vector<Cubic> CY;
     // The current and the previous fine row hold points without a value.
     bool F_holes = false, P_holes = false;
 
+    FineSweep(Tracer& t, const platform::Field2D<float>& z, int nnx, int nny, int mmx, int mmy, bool capped)
+        : T(t), Z(z), NNX(nnx), NNY(nny), MMX(mmx), MMY(mmy), NFX((nnx - 1) * mmx + 1), cap(capped),
+          DX(1.0f / static_cast<float>(mmx)), DY(1.0f / static_cast<float>(mmy)) {
+        auto n = static_cast<std::size_t>(NFX) + 1;  // 1-based
+        FX.assign(n, 0.0f);
+        FX[1] = 1.0f;
+        for (int ix = 2; ix <= NNX; ++ix)
+            for (int m = 1; m <= MMX; ++m)
+                FX[static_cast<std::size_t>((ix - 2) * MMX + m + 1)] =
+                    static_cast<float>(ix - 1) + static_cast<float>(m) / static_cast<float>(MMX);
+        S.assign(static_cast<std::size_t>(NNX) + 1, 0.0f);
+        F.assign(n, 0.0f);
+        P.assign(n, 0.0f);
+        FB.assign(n, 0);
+        PB.assign(n, 0);
+        CY.assign(static_cast<std::size_t>(NNX) + 1, Cubic{});
+        T.MMX = MMX;
+        T.NFX = NFX;
+        T.run_of_cell.assign(n, 0);
+    }
+
     // One fine row from the values S at the grid columns.
-    auto refine_row = [&]() {
+    void refine_row() {
         F[1] = S[1];
         for (int ix = 2; ix <= NNX; ++ix) {
             float p = ix > 2 ? S[static_cast<std::size_t>(ix - 2)] : 0.0f;
@@ -524,8 +508,7 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
             }
             Cubic c = coefficients(p, q, r, s, ix == 2, ix == NNX);
             for (int m = 1; m <= MMX; ++m)
-                F[k0 + static_cast<std::size_t>(m)] =
-                    evaluate(c, q, r, static_cast<float>(m) * DX, m == MMX, cap);
+                F[k0 + static_cast<std::size_t>(m)] = evaluate(c, q, r, static_cast<float>(m) * DX, m == MMX, cap);
         }
         int hint = 0;
         F_holes = false;
@@ -535,49 +518,37 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
             if (b < 0) F_holes = true;
             else hint = b;
         }
-    };
+    }
+
+    // The crossings of levels a..b (either order) between two values, handed to `put`.
+    template <typename Put>
+    void crossings(int a, int b, Put put) {
+        for (int l = std::min(a, b); l < std::max(a, b); ++l) put(l, T.lev[static_cast<std::size_t>(l)]);
+    }
+    void add(int l, const Crossing& c) { T.fresh[static_cast<std::size_t>(l)].push_back(c); }
 
     // The crossings of the current fine row at height YY.
-    auto collect = [&](float YY, bool first_row, bool last_row) {
+    void collect(float YY, bool first_row, bool last_row) {
         const Kind along_x = first_row || last_row ? Kind::Boundary : Kind::AlongX;
-        if (!first_row) {
-            // The edge along y of the first column is a boundary end.
-            int a = PB[1], b = FB[1];
-            for (int l = std::min(a, b); l < std::max(a, b); ++l) {
-                float L = T.lev[static_cast<std::size_t>(l)];
-                T.fresh[static_cast<std::size_t>(l)].push_back({FX[1], YY - fraction(F[1], P[1], L) * DY, Kind::Boundary});
-            }
-        }
+        // The edge along y of the first column is a boundary end.
+        if (!first_row)
+            crossings(PB[1], FB[1], [&](int l, float L) { add(l, {FX[1], YY - fraction(F[1], P[1], L) * DY, Kind::Boundary}); });
         for (int k = 2; k <= NFX; ++k) {
             auto kk = static_cast<std::size_t>(k);
-            int b = FB[kk];
-            int a = FB[kk - 1];
-            if (a != b) {
-                float fv = F[kk - 1], fn = F[kk];
-                for (int l = std::min(a, b); l < std::max(a, b); ++l) {
-                    float L = T.lev[static_cast<std::size_t>(l)];
-                    // Kept off the fine points, so no crossing along x shares
-                    // an x with a crossing along y.
-                    float x = FX[kk] - (0.001f + 0.998f * fraction(fn, fv, L)) * DX;
-                    T.fresh[static_cast<std::size_t>(l)].push_back({x, YY, along_x});
-                }
-            }
+            // Kept off the fine points, so no crossing along x shares an x
+            // with a crossing along y.
+            crossings(FB[kk - 1], FB[kk], [&](int l, float L) {
+                add(l, {FX[kk] - (0.001f + 0.998f * fraction(F[kk], F[kk - 1], L)) * DX, YY, along_x});
+            });
             if (first_row) continue;
-            a = PB[kk];
-            if (a != b) {
-                const Kind kind = k == NFX ? Kind::Boundary : Kind::AlongY;
-                float r = P[kk], fn = F[kk];
-                for (int l = std::min(a, b); l < std::max(a, b); ++l) {
-                    float L = T.lev[static_cast<std::size_t>(l)];
-                    T.fresh[static_cast<std::size_t>(l)].push_back({FX[kk], YY - fraction(fn, r, L) * DY, kind});
-                }
-            }
+            const Kind kind = k == NFX ? Kind::Boundary : Kind::AlongY;
+            crossings(PB[kk], FB[kk], [&](int l, float L) { add(l, {FX[kk], YY - fraction(F[kk], P[kk], L) * DY, kind}); });
         }
-    };
+    }
 
     // The same where the row or the one before holds points without a value:
     // each crossing goes with its run of defined cells.
-    auto collect_around_holes = [&](float YY, bool first_row, bool last_row) {
+    void collect_around_holes(float YY, bool first_row, bool last_row) {
         std::vector<int>& run = T.run_of_cell;
         for (int c = 2; c <= NFX; ++c) {
             auto kc = static_cast<std::size_t>(c);
@@ -592,10 +563,7 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
             if (!left && !right) return;
             const Kind kind = left && right ? Kind::AlongY : Kind::Boundary;
             const int owner = left ? run[kk] : run[kk + 1];
-            for (int l = std::min(a, b); l < std::max(a, b); ++l) {
-                float L = T.lev[static_cast<std::size_t>(l)];
-                T.fresh[static_cast<std::size_t>(l)].push_back({FX[kk], YY - fraction(F[kk], P[kk], L) * DY, kind, owner});
-            }
+            crossings(a, b, [&](int l, float L) { add(l, {FX[kk], YY - fraction(F[kk], P[kk], L) * DY, kind, owner}); });
         };
         if (!first_row) along_y(1);
         for (int k = 2; k <= NFX; ++k) {
@@ -605,34 +573,33 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
             // A line cannot start on the last row above a hole: it has nowhere to go.
             if (a >= 0 && b >= 0 && a != b && !(last_row && owner == 0)) {
                 const Kind kind = first_row || last_row || owner == 0 ? Kind::Boundary : Kind::AlongX;
-                float fv = F[kk - 1], fn = F[kk];
-                for (int l = std::min(a, b); l < std::max(a, b); ++l) {
-                    float L = T.lev[static_cast<std::size_t>(l)];
-                    float x = FX[kk] - (0.001f + 0.998f * fraction(fn, fv, L)) * DX;
-                    T.fresh[static_cast<std::size_t>(l)].push_back({x, YY, kind, owner});
-                }
+                crossings(a, b, [&](int l, float L) {
+                    add(l, {FX[kk] - (0.001f + 0.998f * fraction(F[kk], F[kk - 1], L)) * DX, YY, kind, owner});
+                });
             }
             if (!first_row) along_y(k);
         }
-    };
+    }
 
     // First fine row: grid row 1; every crossing is a boundary end.
-    for (int i = 1; i <= NNX; ++i) S[static_cast<std::size_t>(i)] = Z(i, 1);
-    refine_row();
-    if (F_holes) collect_around_holes(1.0f, true, false);
-    else collect(1.0f, true, false);
-    for (int l = 0; l < NNA; ++l) {
-        auto lk = static_cast<std::size_t>(l);
-        T.walking = l;
-        for (const Crossing& c : T.fresh[lk]) {
-            T.make_room(1);
-            T.ends[lk].push_back(T.single(c, true));
+    void first_row() {
+        for (int i = 1; i <= NNX; ++i) S[static_cast<std::size_t>(i)] = Z(i, 1);
+        refine_row();
+        if (F_holes) collect_around_holes(1.0f, true, false);
+        else collect(1.0f, true, false);
+        for (std::size_t l = 0; l < T.fresh.size(); ++l) {
+            T.walking = static_cast<int>(l);
+            for (const Crossing& c : T.fresh[l]) {
+                T.make_room(1);
+                T.ends[l].push_back(T.single(c, true));
+            }
+            T.fresh[l].clear();
         }
-        T.fresh[lk].clear();
+        T.walking = -1;
     }
-    T.walking = -1;
 
-    for (int IY = 2; IY <= NNY; ++IY) {
+    // The fine rows from grid row IY-1 up to grid row IY.
+    void rows_up_to(int IY) {
         const bool first = IY == 2, last = IY == NNY;
         for (int i = 1; i <= NNX; ++i) {
             float p = first ? 0.0f : Z(i, IY - 2), q = Z(i, IY - 1), r = Z(i, IY);
@@ -652,36 +619,62 @@ void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX
             T.holes = F_holes || P_holes;
             if (T.holes) collect_around_holes(YY, false, last && m == MMY);
             else collect(YY, false, last && m == MMY);
-            for (int l = 0; l < NNA; ++l) {
-                T.walk(l);
-                T.fresh[static_cast<std::size_t>(l)].clear();
+            for (std::size_t l = 0; l < T.fresh.size(); ++l) {
+                T.walk(static_cast<int>(l));
+                T.fresh[l].clear();
             }
         }
+        T.holes = false;
     }
-    T.holes = false;
+};
+
+}  // namespace
+
+TracerPool trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX, int MMY,
+                          std::span<const float> AR, int NNA, bool NOSCUT, const LineSink& sink) {
+    MMX = std::max(MMX, 1);
+    MMY = std::max(MMY, 1);
+    if (NNX > Z.n1() || NNY > Z.n2()) velin::VLERROR("ISOKOR-F-Feld kleiner als angegeben");
+    if (!check_dimensions(NNX, NNY, MMX, MMY)) return {};
+    NNA = std::clamp(NNA, 0, static_cast<int>(AR.size()));
+
+    Tracer T(sink);
+    T.XPLOT.assign(NMAX, 0.0f);
+    T.YPLOT.assign(NMAX, 0.0f);
+    // Levels ascending; equal levels keep their given order.
+    for (int i = 0; i < NNA; ++i) {
+        float v = AR[static_cast<std::size_t>(i)];
+        std::size_t at = T.lev.size();
+        while (at > 0 && T.lev[at - 1] > v) --at;
+        T.lev.insert(T.lev.begin() + static_cast<std::ptrdiff_t>(at), v);
+        T.pos.insert(T.pos.begin() + static_cast<std::ptrdiff_t>(at), i + 1);
+    }
+    T.ends.assign(static_cast<std::size_t>(NNA), {});
+    T.fresh.assign(static_cast<std::size_t>(NNA), {});
+    T.reset_pool(NNA);
+    if (NNA == 0) return T.pool();
+
+    FineSweep sweep(T, Z, NNX, NNY, MMX, MMY, !NOSCUT);
+    sweep.first_row();
+    for (int IY = 2; IY <= NNY; ++IY) sweep.rows_up_to(IY);
     // Every end of the last row lies on the boundary, so nothing is left;
     // should anything be, it is output as it stands.
     for (int l = 0; l < NNA; ++l) {
-        auto lk = static_cast<std::size_t>(l);
         std::vector<int> left;
-        left.swap(T.ends[lk]);
+        left.swap(T.ends[static_cast<std::size_t>(l)]);
         for (int e : left) {
             Entry a;
             a.node = e;
             T.end_on_boundary(l, a);
         }
     }
+    return T.pool();
 }
 
 void ISOKOR(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX, int MMY, std::span<const float> AR, int NNA,
             bool NOSCUT) {
-    static const LineSink draw = [](std::span<float> X, std::span<float> Y, int N, int L) { ISOCRV(X, Y, N, L); };
+    const LineSink draw = [](std::span<float> X, std::span<float> Y, int N, int L) { ISOCRV(X, Y, N, L); };
     trace_isolines(Z, NNX, NNY, MMX, MMY, AR, NNA, NOSCUT, draw);
-}
-
-TracerPool tracer_pool() {
-    const Tracer& T = tracer();
-    return {static_cast<int>(T.nx.size()), T.heads, T.free_count, T.cuts, T.growths};
 }
 
 }  // namespace contour

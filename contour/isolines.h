@@ -73,7 +73,9 @@ struct IsolineSettings {
 };
 
 IsolineSettings& settings();
-// Back to program start.
+// Every record of the contour package back to program start: these settings,
+// the labels' shapes, the value lists of the definition files and the
+// raster options.
 void reset();
 
 // ---- settings and control -----------------------------------------------------
@@ -100,15 +102,7 @@ void ISOPLO(const platform::Field2D<float>& FELD, int NI, int NJ);
 // coordinates, which it may overwrite, and the level's 1-based position in AR.
 using LineSink = std::function<void(std::span<float> X, std::span<float> Y, int N, int L)>;
 
-// Traces the levels AR(1..NNA) of Z (NNX x NNY) on a grid refined by MMX x MMY
-// sub-steps and hands every line to ISOCRV.
-void ISOKOR(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX, int MMY, std::span<const float> AR,
-            int NNA, bool NOSCUT);
-// The same, handing the lines to `sink`.
-void trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX, int MMY,
-                    std::span<const float> AR, int NNA, bool NOSCUT, const LineSink& sink);
-
-// The node pool of the tracer after its last run.
+// The node pool of the tracer after a run.
 struct TracerPool {
     int size = 0;     // nodes in the pool
     int heads = 0;    // nodes kept as list heads of the levels
@@ -116,7 +110,14 @@ struct TracerPool {
     int cuts = 0;     // unfinished lines cut to free nodes
     int growths = 0;  // times the pool grew because cutting would free nothing
 };
-TracerPool tracer_pool();
+
+// Traces the levels AR(1..NNA) of Z (NNX x NNY) on a grid refined by MMX x MMY
+// sub-steps and hands every line to ISOCRV.
+void ISOKOR(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX, int MMY, std::span<const float> AR,
+            int NNA, bool NOSCUT);
+// The same, handing the lines to `sink` while it runs; returns the pool as it ended.
+TracerPool trace_isolines(const platform::Field2D<float>& Z, int NNX, int NNY, int MMX, int MMY,
+                          std::span<const float> AR, int NNA, bool NOSCUT, const LineSink& sink);
 
 // ---- where labels may not stand -----------------------------------------------------
 // Page millimetres from the graph's origin. A label keeps inside the plot

@@ -3,6 +3,7 @@
 // values asked from the user), on an equidistant vertical grid.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <string>
@@ -64,14 +65,10 @@ void set_label_keep_out() {
 
 // A real number asked on the console; asked again until one is given.
 float ask_real(const char* prompt) {
-    auto& con = platform::console();
-    for (;;) {
-        con.prompt(prompt);
-        std::vector<std::optional<double>> values;
-        if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0] &&
-            std::isfinite(*values[0]))
-            return static_cast<float>(*values[0]);
-    }
+    return static_cast<float>(platform::ask_until(prompt, [](std::string_view line) {
+        const std::optional<double> v = platform::first_real(line);
+        return v && std::isfinite(*v) ? v : std::nullopt;
+    }));
 }
 
 // Exact zeros of the vertical wind inside the section (cells the model does
@@ -88,8 +85,7 @@ void replace_zeros(platform::Field2D<float>& A, int NNX, int NNY) {
 
 void draw_raster(const platform::Field2D<float>& A, int NNX, int NNY, std::span<const float> XR,
                  std::span<const float> YR, char WAS, int IS) {
-    IsolineValues& v = isoline_values();
-    RasterClasses& r = raster_classes();
+    const RasterClasses& r = raster_classes();
     load_raster_classes("MURAL.RAS", section_key(WAS, IS));
     velin::SELPEN(1);
     for (int t = 0; t < r.NTIT; ++t) {
@@ -99,7 +95,7 @@ void draw_raster(const platform::Field2D<float>& A, int NNX, int NNY, std::span<
     RasterOptions& options = raster_options();
     options.IFILTER = 0;
     options.METHOD = 2;
-    FFPATR(A, NNX, NNY, XR, YR, std::span<const float>(v.WISO.data(), static_cast<std::size_t>(r.NISO)), r.NISO,
+    FFPATR(A, NNX, NNY, XR, YR, std::span<const float>(r.CLASS.data(), static_cast<std::size_t>(r.NISO)), r.NISO,
            std::span<const int>(r.IPEN.data(), static_cast<std::size_t>(r.NISO)),
            std::span<const std::string>(r.LBEZ.data(), static_cast<std::size_t>(r.NISO)), false);
 }

@@ -63,13 +63,7 @@ bool protocol_on_console() { return velin::plot_state().message_unit == 6; }
 
 // Asks until the answer holds a whole number; end of input ends the run.
 int ask_option(std::string_view prompt) {
-    auto& con = platform::console();
-    for (;;) {
-        con.prompt(prompt);
-        std::vector<std::optional<long>> values;
-        if (platform::parse_ints(con.read_line(), values, 1) && !values.empty() && values[0])
-            return static_cast<int>(*values[0]);
-    }
+    return static_cast<int>(platform::ask_until(prompt, platform::first_int));
 }
 
 // Fills the runs of equal positive pens in row j for which `wanted(pen)`
@@ -104,6 +98,38 @@ void check_arguments(const platform::Field2D<float>& FELD, int NX, int NY, std::
     for (int pen : ICOL.first(n))
         platform::fatal_if(pen < -kLargestPen || pen > kLargestPen, ROUTINE,
                            "Stift nicht vorhanden:" + integer(pen, 6));
+}
+
+}  // namespace
+
+namespace {
+
+// A cell between two of one pen left and right, and one of them above or
+// below, takes that pen; returns the cells changed.
+int filter_isolated(platform::Field2D<int>& KFELD, int NX, int NY) {
+    int changed = 0;
+    for (int j = 2; j <= NY - 1; ++j)
+        for (int i = 2; i <= NX - 1; ++i) {
+            const int side = KFELD(i - 1, j);
+            if (side != kNoValue && KFELD(i, j) != kNoValue && KFELD(i + 1, j) == side && KFELD(i, j) != side &&
+                (KFELD(i, j - 1) == side || KFELD(i, j + 1) == side)) {
+                KFELD(i, j) = side;
+                ++changed;
+            }
+        }
+    return changed;
+}
+
+// A picture of one colour says so: the classes do not fit the field.
+void warn_single_class(int first_class, int last_class, float lo, float hi, std::span<const float> CLASS, int NCLASS,
+                       std::span<const std::string> LBEZ) {
+    auto& con = platform::console();
+    if (first_class == 0)
+        con.line(" FFPATR-W-keine Zelle hat einen Wert: das Raster bleibt leer");
+    else if (first_class == last_class)
+        con.line(" FFPATR-W-alle Zellen in einer Klasse (" + platform::to_utf8(platform::trimmed(LBEZ[at(first_class)])) +
+                 "): Werte von " + number(lo) + " bis " + number(hi) + ", Klassengrenzen von " + number(CLASS[0]) +
+                 " bis " + number(CLASS[at(NCLASS)]));
 }
 
 }  // namespace
@@ -150,31 +176,12 @@ void FFPATR(const platform::Field2D<float>& FELD, int NX, int NY, std::span<cons
             lo = std::min(lo, v);
             hi = std::max(hi, v);
         }
-    // A picture of one colour says so: the classes do not fit the field.
-    auto& con = platform::console();
-    if (first_class == 0)
-        con.line(" FFPATR-W-keine Zelle hat einen Wert: das Raster bleibt leer");
-    else if (first_class == last_class)
-        con.line(" FFPATR-W-alle Zellen in einer Klasse (" + platform::to_utf8(platform::trimmed(LBEZ[at(first_class)])) +
-                 "): Werte von " + number(lo) + " bis " + number(hi) + ", Klassengrenzen von " + number(CLASS[0]) +
-                 " bis " + number(CLASS[at(NCLASS)]));
+    warn_single_class(first_class, last_class, lo, hi, CLASS, NCLASS, LBEZ);
 
     RasterOptions& options = raster_options();
     if (options.IFILTER < 0 || (options.IFILTER > 1 && protocol_on_console()))
         options.IFILTER = ask_option(" Singuläre Punkte Filtern (0,1): ");
-    if (options.IFILTER > 0) {
-        int changed = 0;
-        for (int j = 2; j <= NY - 1; ++j)
-            for (int i = 2; i <= NX - 1; ++i) {
-                const int side = KFELD(i - 1, j);
-                if (side != kNoValue && KFELD(i, j) != kNoValue && KFELD(i + 1, j) == side && KFELD(i, j) != side &&
-                    (KFELD(i, j - 1) == side || KFELD(i, j + 1) == side)) {
-                    KFELD(i, j) = side;
-                    ++changed;
-                }
-            }
-        velin::write_message(" Punkte gefiltert:" + integer(changed, 8));
-    }
+    if (options.IFILTER > 0) velin::write_message(" Punkte gefiltert:" + integer(filter_isolated(KFELD, NX, NY), 8));
 
     std::vector<long long> IH(static_cast<std::size_t>(pmax - pmin + 1), 0);
     auto count_of = [&](int pen) -> long long& { return IH[static_cast<std::size_t>(pen - pmin)]; };

@@ -365,11 +365,10 @@ void GERADA(std::string_view RAS_FILE, std::string_view WAS, std::span<int> IPEN
 }
 
 void load_raster_classes(std::string_view RAS_FILE, std::string_view WAS) {
-    IsolineValues& v = isoline_values();
     RasterClasses& r = raster_classes();
     const std::string key = key_of(WAS);
     if (r.NISO > 0 && r.key != key) r.NISO = 0;
-    GERADA(RAS_FILE, key, r.IPEN, v.WISO, r.LBEZ, r.NISO, r.LTIT, r.NTIT);
+    GERADA(RAS_FILE, key, r.IPEN, r.CLASS, r.LBEZ, r.NISO, r.LTIT, r.NTIT);
     r.key = key;
 }
 
@@ -443,13 +442,8 @@ void MAKDZC(const platform::Field2D<float>& CIN, int NA, int MZ, std::span<const
 }
 
 float UEBERH() {
-    auto& con = platform::console();
-    con.prompt(" Überhöhungsfaktor für z-Achse: ");
-    std::vector<std::optional<double>> values;
-    if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0] && *values[0] > 0.0 &&
-        *values[0] < 3.4e38)
-        return static_cast<float>(*values[0]);
-    return 2.0f;
+    const std::optional<double> factor = platform::ask_positive(" Überhöhungsfaktor für z-Achse: ");
+    return factor && *factor < 3.4e38 ? static_cast<float>(*factor) : 2.0f;
 }
 
 }  // namespace contour

@@ -17,8 +17,8 @@ constexpr int kMaxRasterClasses = 16;
 constexpr int kMaxRasterTitles = 5;
 constexpr std::size_t kRasterTextLength = 32;  // characters of a title or class text
 
-// The value lists shared by the isoline value file and the plot driver;
-// index 0 holds entry 1. For the colour raster, WISO holds the class limits.
+// The value lists of the isoline value file (or of the values asked for);
+// index 0 holds entry 1.
 struct IsolineValues {
     std::array<float, kMaxFileValues> WISO{};  // isoline values
     std::array<int, kMaxFileValues> LABEL{};   // labels per line, 0 none
@@ -35,8 +35,9 @@ IsolineValues& isoline_values();
 void reset_isoline_values();
 
 // The colour classes of the raster definition file, kept between plots.
-// Index 0 holds entry 1; the class limits are in IsolineValues::WISO.
+// Index 0 holds entry 1.
 struct RasterClasses {
+    std::array<float, kMaxRasterClasses> CLASS{};      // upper class limits, ascending
     std::array<int, kMaxRasterClasses> IPEN{};         // pen of each class
     std::array<std::string, kMaxRasterClasses> LBEZ;   // class texts
     int NISO = 0;                                      // classes; 0 until the file was read

@@ -4,11 +4,14 @@
 // VELIN's message unit, and the hand-over to the tracer.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string>
 
 #include "contour/internal.h"
 #include "contour/isolines.h"
+#include "contour/raster.h"
+#include "contour/scalar_field.h"
 #include "platform/text.h"
 #include "velin/velin.h"
 
@@ -132,6 +135,11 @@ IsolineSettings& settings() {
 void reset() {
     settings() = IsolineSettings{};
     detail::curve_block() = detail::CurveBlock{};
+    clear_label_keep_out();
+    detail::clear_placed_labels();
+    reset_isoline_values();
+    reset_raster_classes();
+    reset_raster_options();
 }
 
 void ISOSET(float GXX, float GYY, float XAA, float YAA, float DX, float DY, int IPPX, int IPPY) {
@@ -240,6 +248,43 @@ void VYGRID(std::span<const float> YG, int NYG) {
     set_variable_grid(YG, NYG, s.EQY, s.NYGRD, s.YGRD, s.DYI);
 }
 
+namespace {
+
+// The fixed label positions: those beside the field (LRAND, bits 1 left,
+// 2 right, 4 below, 8 above) and whether any lies inside it (MITTE).
+void sort_label_positions(IsolineSettings& s) {
+    s.LRAND = 0;
+    s.MITTE = 0;
+    float x1 = detail::first_x(s), y1 = detail::first_y(s);
+    for (int i = 0; i < s.NPOSX; ++i) {
+        float p = s.XPOS[static_cast<std::size_t>(i)];
+        if (p < x1) s.LRAND |= 1;
+        else if (p > s.XEND) s.LRAND |= 2;
+        else s.MITTE = 1;
+    }
+    for (int i = 0; i < s.NPOSY; ++i) {
+        float p = s.YPOS[static_cast<std::size_t>(i)];
+        if (p < y1) s.LRAND |= 4;
+        else if (p > s.YEND) s.LRAND |= 8;
+        else s.MITTE += 2;
+    }
+}
+
+// The protocol of the levels drawn, one line each.
+void report_levels(const IsolineSettings& s) {
+    report(" ## Isolinien:");
+    bool fixed_labels = s.NPOSX + s.NPOSY > 0;
+    for (int i = 0; i < s.NISA; ++i) {
+        const LineAttributes& a = s.LINMODA[static_cast<std::size_t>(i)];
+        char letter = fixed_labels ? 'R' : (a.L_NUM == 0 ? 'N' : (a.L_NUM == 1 ? 'J' : 'M'));
+        report(" ##" + integer(i + 1, 4) + value_text(s.WL_ACT[static_cast<std::size_t>(i)]) + "  " + letter + "  " +
+               mode_word(a.L_MOD) + "  Stift" + integer(a.L_COL, 3) + "  Breite" +
+               fixed(s.FA * static_cast<float>(a.L_THK), 6, 2) + " mm  Muster" + integer(a.L_PAT, 4));
+    }
+}
+
+}  // namespace
+
 void ISOPLO(const platform::Field2D<float>& FELD, int NI, int NJ) {
     IsolineSettings& s = settings();
     s.NDRAWN = 0;
@@ -313,33 +358,9 @@ void ISOPLO(const platform::Field2D<float>& FELD, int NI, int NJ) {
     }
 
     s.NISA = s.NISO;
-    s.LRAND = 0;
-    s.MITTE = 0;
-    float x1 = detail::first_x(s), y1 = detail::first_y(s);
-    for (int i = 0; i < s.NPOSX; ++i) {
-        float p = s.XPOS[static_cast<std::size_t>(i)];
-        if (p < x1) s.LRAND |= 1;
-        else if (p > s.XEND) s.LRAND |= 2;
-        else s.MITTE = 1;
-    }
-    for (int i = 0; i < s.NPOSY; ++i) {
-        float p = s.YPOS[static_cast<std::size_t>(i)];
-        if (p < y1) s.LRAND |= 4;
-        else if (p > s.YEND) s.LRAND |= 8;
-        else s.MITTE += 2;
-    }
+    sort_label_positions(s);
 
-    if (s.LEV > 0) {
-        report(" ## Isolinien:");
-        bool fixed_labels = s.NPOSX + s.NPOSY > 0;
-        for (int i = 0; i < s.NISA; ++i) {
-            const LineAttributes& a = s.LINMODA[static_cast<std::size_t>(i)];
-            char letter = fixed_labels ? 'R' : (a.L_NUM == 0 ? 'N' : (a.L_NUM == 1 ? 'J' : 'M'));
-            report(" ##" + integer(i + 1, 4) + value_text(s.WL_ACT[static_cast<std::size_t>(i)]) + "  " + letter +
-                   "  " + mode_word(a.L_MOD) + "  Stift" + integer(a.L_COL, 3) + "  Breite" +
-                   fixed(s.FA * static_cast<float>(a.L_THK), 6, 2) + " mm  Muster" + integer(a.L_PAT, 4));
-        }
-    }
+    if (s.LEV > 0) report_levels(s);
 
     s.AI = s.GX / static_cast<float>(NI + s.NIO);
     s.AJ = s.GY / static_cast<float>(NJ + s.NJO);

@@ -181,7 +181,7 @@ bool TSTOPT(std::string_view OPTION, int& IARG, int IGN_CASE, int L) {
         if (!cl.option[static_cast<std::size_t>(k - 1)]) continue;
         // Only the name part counts: a value ('/p=out/final.plt') never switches an option on.
         std::string name = cl.args[static_cast<std::size_t>(k - 1)];
-        name = name.substr(0, name.find_first_of(":="));
+        if (const std::size_t value = name.find_first_of(":="); value != std::string::npos) name.resize(value);
         if (IGN_CASE != 0) TOLOWR(name, name);
         if (name.find(wanted) != std::string::npos) {
             IARG = k;

@@ -82,9 +82,8 @@ void read_comparison() {
     }
 }
 
-const resultfile::ModelFields& picture_wind() {
-    const Dialogue& d = dialogue();
-    if (d.COMP && (d.letter == 'X' || d.letter == 'Y') && comparison().read) return comparison().difference;
+const resultfile::ModelFields& picture_wind(const Picture& p) {
+    if (p.COMP && (p.letter == 'X' || p.letter == 'Y') && comparison().read) return comparison().difference;
     return resultfile::model_fields();
 }
 

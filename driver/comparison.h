@@ -26,6 +26,7 @@ void DIFA1A2(platform::Field3D<float>& A1, const platform::Field3D<float>& A2, i
 
 // The wind the picture shows: the difference of the runs for the
 // difference pictures "X" and "Y", else the main run's.
-const resultfile::ModelFields& picture_wind();
+struct Picture;
+const resultfile::ModelFields& picture_wind(const Picture& p);
 
 }  // namespace driver

@@ -8,7 +8,6 @@
 
 #include "driver/comparison.h"
 #include "driver/dialogue.h"
-#include "driver/settings.h"
 #include "flowplots/streamlines.h"
 #include "flowplots/trajectories.h"
 #include "flowplots/window.h"
@@ -27,86 +26,94 @@ struct LevelWind {
     platform::Field2D<float> U, V;
     std::vector<double> XR, YR;
     std::vector<float> DXR, DYR;
+    flowplots::PlotWindow window;
 };
 
 // Face i of an equidistant axis of cell width d, from the grid's corner.
 double face(float d, int i) { return static_cast<double>(d) * (i - 1); }
 
-LevelWind level_wind() {
-    const Settings& s = settings();
-    const Dialogue& d = dialogue();
+LevelWind level_wind(const Picture& p) {
+    const Section& sec = p.section;
     const resultfile::Grid& g = resultfile::grid();
-    const resultfile::ModelFields& m = picture_wind();
+    const resultfile::ModelFields& m = picture_wind(p);
     LevelWind w;
-    w.n1 = s.IRB - s.ILB + 1;
-    w.n2 = s.JHB - s.JVB + 1;
+    w.n1 = sec.cells_x();
+    w.n2 = sec.cells_y();
     auto ground = [&](int i, int j) {
         i = std::clamp(i, 1, g.NX);
         j = std::clamp(j, 1, g.NY);
-        return d.terrain ? d.KGEL(i, j) : 0;
+        return sec.terrain ? sec.KGEL(i, j) : 0;
     };
     auto level = [&](int i0, int j0, int i1, int j1) {
-        return d.terrain ? std::min(std::max(ground(i0, j0), ground(i1, j1)) + d.LCUT, g.NZ) : d.LCUT;
+        return sec.terrain ? std::min(std::max(ground(i0, j0), ground(i1, j1)) + sec.LCUT, g.NZ) : sec.LCUT;
     };
     w.U.resize(w.n1 + 1, w.n2);
     w.V.resize(w.n1, w.n2 + 1);
     for (int j = 1; j <= w.n2; ++j)
         for (int i = 1; i <= w.n1 + 1; ++i) {
-            const int gi = s.ILB + i - 1, gj = s.JVB + j - 1;
+            const int gi = sec.ILB + i - 1, gj = sec.JVB + j - 1;
             w.U(i, j) = m.U(gi, gj, level(gi - 1, gj, gi, gj));
         }
     for (int j = 1; j <= w.n2 + 1; ++j)
         for (int i = 1; i <= w.n1; ++i) {
-            const int gi = s.ILB + i - 1, gj = s.JVB + j - 1;
+            const int gi = sec.ILB + i - 1, gj = sec.JVB + j - 1;
             w.V(i, j) = m.V(gi, gj, level(gi, gj - 1, gi, gj));
         }
-    for (int i = s.ILB; i <= s.IRB + 1; ++i) w.XR.push_back(face(g.DX, i));
-    for (int j = s.JVB; j <= s.JHB + 1; ++j) w.YR.push_back(face(g.DY, j));
-    for (int i = s.ILB; i <= s.IRB; ++i) w.DXR.push_back(g.DXI(i));
-    for (int j = s.JVB; j <= s.JHB; ++j) w.DYR.push_back(g.DYJ(j));
-    flowplots::plot_window() = {w.XR.front(), w.XR.back(), w.YR.front(), w.YR.back(), g.DX, g.DY};
+    for (int i = sec.ILB; i <= sec.IRB + 1; ++i) w.XR.push_back(face(g.DX, i));
+    for (int j = sec.JVB; j <= sec.JHB + 1; ++j) w.YR.push_back(face(g.DY, j));
+    for (int i = sec.ILB; i <= sec.IRB; ++i) w.DXR.push_back(g.DXI(i));
+    for (int j = sec.JVB; j <= sec.JHB; ++j) w.DYR.push_back(g.DYJ(j));
+    w.window = {w.XR.front(), w.XR.back(), w.YR.front(), w.YR.back(), g.DX, g.DY};
     return w;
 }
 
 }  // namespace
 
-void draw_streamlines() {
-    Dialogue& d = dialogue();
-    if (d.IS != 3) {
+SectionWind vertical_section_wind(const Section& sec, const resultfile::ModelFields& m) {
+    const bool column = sec.IS == 1;
+    const int from = column ? sec.JVB : sec.ILB;
+    SectionWind w;
+    w.n1 = sec.cells_along();
+    w.n2 = sec.layers;
+    w.along.resize(w.n1 + 1, w.n2);
+    w.up.resize(w.n1, w.n2 + 1);
+    for (int k = 1; k <= w.n2; ++k)
+        for (int a = 1; a <= w.n1 + 1; ++a)
+            w.along(a, k) = column ? m.V(sec.LCUT, from + a - 1, k) : m.U(from + a - 1, sec.LCUT, k);
+    for (int k = 1; k <= w.n2 + 1; ++k)
+        for (int a = 1; a <= w.n1; ++a) w.up(a, k) = column ? m.W(sec.LCUT, from + a - 1, k) : m.W(from + a - 1, sec.LCUT, k);
+    return w;
+}
+
+void draw_streamlines(const Picture& p) {
+    if (!p.section.level()) {
         platform::console().line(" Stromlinien nur für Horizontalschnitte !");
         return;
     }
-    LevelWind w = level_wind();
+    LevelWind w = level_wind(p);
     platform::Field2D<std::int16_t> MAP(w.n1, w.n2, 0);
-    flowplots::PLSTR(w.U, w.V, MAP, d.LGB, w.n1, w.n2);
+    flowplots::PLSTR(w.U, w.V, MAP, p.LGB, w.n1, w.n2, w.window);
 }
 
-void draw_trajectories() {
-    const Settings& s = settings();
-    Dialogue& d = dialogue();
+void draw_trajectories(const Picture& p) {
+    const Section& sec = p.section;
     const resultfile::Grid& g = resultfile::grid();
-    const resultfile::ModelFields& m = picture_wind();
+    const resultfile::ModelFields& m = picture_wind(p);
     const resultfile::WindData& wind = resultfile::wind_data();
-    if (d.IS == 3) {
-        LevelWind w = level_wind();
+    if (sec.level()) {
+        LevelWind w = level_wind(p);
         platform::Field2D<std::int16_t> MAP(w.n1, w.n2, 0);
-        const int k = std::clamp(d.LCUT, 1, g.NZ);
-        flowplots::PLTRAJ(w.U, w.V, MAP, w.n1, w.n2, wind.U0(k), wind.V0(k), d.LGB, w.XR, w.YR, w.DXR, w.DYR);
+        const int k = std::clamp(sec.LCUT, 1, g.NZ);
+        flowplots::PLTRAJ(w.U, w.V, MAP, w.n1, w.n2, wind.U0(k), wind.V0(k), p.LGB, w.XR, w.YR, w.DXR, w.DYR,
+                          w.window);
         return;
     }
     // A vertical section: the component along it and the vertical wind, on
-    // the layers that begin below the height shown.
-    const bool column = d.IS == 1;
-    const int from = column ? s.JVB : s.ILB, to = column ? s.JHB : s.IRB;
-    const int n1 = to - from + 1;
-    int n2 = 0;
-    while (n2 < g.NZ && g.ZW(n2 + 1) < d.YE) ++n2;
-    n2 = std::max(n2, 1);
-    platform::Field2D<float> U(n1 + 1, n2), W(n1, n2 + 1);
-    for (int k = 1; k <= n2; ++k)
-        for (int a = 1; a <= n1 + 1; ++a) U(a, k) = column ? m.V(d.LCUT, from + a - 1, k) : m.U(from + a - 1, d.LCUT, k);
-    for (int k = 1; k <= n2 + 1; ++k)
-        for (int a = 1; a <= n1; ++a) W(a, k) = column ? m.W(d.LCUT, from + a - 1, k) : m.W(from + a - 1, d.LCUT, k);
+    // the layers of the section.
+    const bool column = sec.IS == 1;
+    const int from = column ? sec.JVB : sec.ILB, to = column ? sec.JHB : sec.IRB;
+    SectionWind w = vertical_section_wind(sec, m);
+    const int n1 = w.n1, n2 = w.n2;
     std::vector<double> XR, ZR;
     std::vector<float> DXR, DZR;
     for (int a = from; a <= to + 1; ++a) XR.push_back(column ? face(g.DY, a) : face(g.DX, a));
@@ -117,9 +124,9 @@ void draw_trajectories() {
     int kz = 1;
     while (kz < g.NZ && g.ZW(kz + 1) <= wind.ZA) ++kz;
     const float along = column ? wind.V0(kz) : wind.U0(kz);
-    flowplots::plot_window() = {XR.front(), XR.back(), d.YA, d.YE, column ? g.DY : g.DX, g.DZK(1)};
+    const flowplots::PlotWindow window{XR.front(), XR.back(), sec.YA, sec.YE, column ? g.DY : g.DX, g.DZK(1)};
     platform::Field2D<std::int16_t> MAP(n1, n2, 0);
-    flowplots::PLTRAZ(U, W, MAP, n1, n2, along, 0.0f, XR, ZR, DXR, DZR);
+    flowplots::PLTRAZ(w.along, w.up, MAP, n1, n2, along, 0.0f, XR, ZR, DXR, DZR, window);
 }
 
 }  // namespace driver

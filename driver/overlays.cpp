@@ -127,30 +127,29 @@ bool legend_inside_plot(float xl, float yl, float wl, float hl, float gx, float 
     return Box{xl, yl, xl + wl, yl + hl}.overlaps(Box{0.0f, 0.0f, gx, gy});
 }
 
-void draw_overlays() {
-    Settings& s = settings();
-    Dialogue& d = dialogue();
+void draw_overlays(const Picture& p) {
+    const Settings& s = settings();
     auto& con = platform::console();
     const resultfile::WindData& w = resultfile::wind_data();
     const mapelements::LegendState& leg = mapelements::RRLEGP();
-    const bool horizontal = d.IS == 3;
+    const bool horizontal = p.section.level();
     const float h = 0.8f * s.ZH;  // text height of the overlays
     const float gap = std::max(2.0f, s.ZH);
 
     g_plan = OverlayPlan();
     float page_w = 0, page_h = 0;
     velin::PSIZE(page_w, page_h);
-    g_plan.page = Box{-s.XN + kPageMargin, -s.YN + kPageMargin, page_w - s.XN - kPageMargin, page_h - s.YN - kPageMargin};
-    g_plan.graph = Box{0.0f, 0.0f, d.GX, d.GY};
+    g_plan.page = Box{-s.XN + kPageMargin, -p.YN + kPageMargin, page_w - s.XN - kPageMargin, page_h - p.YN - kPageMargin};
+    g_plan.graph = Box{0.0f, 0.0f, p.GX, p.GY};
 
     // What is taken: the plot with its numbers and names below and its
     // title above (everything left of it holds the y axis), the used part of
     // the legend, the logo.
     std::vector<Box> taken;
     const float right = s.AXTXT ? 2.0f * s.ZH : 1.0f;
-    const float below = s.AXTXT ? 4.5f * s.ZH + 1.0f : 0.01f * std::max(d.GX, d.GY) + 1.0f;
-    const float title_top = d.GY + 2.7f * s.ZH + 1.0f;
-    taken.push_back(Box{g_plan.page.x0 - 1.0f, -below, d.GX + right, title_top});
+    const float below = s.AXTXT ? 4.5f * s.ZH + 1.0f : 0.01f * std::max(p.GX, p.GY) + 1.0f;
+    const float title_top = p.GY + 2.7f * s.ZH + 1.0f;
+    taken.push_back(Box{g_plan.page.x0 - 1.0f, -below, p.GX + right, title_top});
     const bool legend = !mapelements::legend_switched_off() && leg.LEVEL != 0;
     float entries_bottom = title_top;
     if (legend) {
@@ -160,13 +159,13 @@ void draw_overlays() {
         g_plan.legend = Box{leg.XLEG, leg.YLEG, leg.XLEG + leg.WLEG, leg.YLEG + leg.HLEG};
         g_plan.entries = Box{leg.XLEG, std::min(entries_bottom, leg.YLEG + leg.HLEG),
                              std::max(leg.XLEG + leg.WLEG, leg.XBORD), leg.YLEG + leg.HLEG};
-        const bool inside = legend_inside_plot(leg.XLEG, leg.YLEG, leg.WLEG, leg.HLEG, d.GX, d.GY);
+        const bool inside = legend_inside_plot(leg.XLEG, leg.YLEG, leg.WLEG, leg.HLEG, p.GX, p.GY);
         taken.push_back(inside ? Box{leg.XLEG, leg.YLEG, g_plan.entries.x1, g_plan.entries.y1} : g_plan.entries);
     }
     if (s.LOGO) {
         velin::HEIGHT(2.0f * s.ZH);
         const float width = velin::XMESS("aVO", 3);
-        taken.push_back(Box{d.GX + 5.0f, d.GY + 1.5f * s.ZH - 0.5f, d.GX + 5.0f + width, d.GY + 3.5f * s.ZH + 0.5f});
+        taken.push_back(Box{p.GX + 5.0f, p.GY + 1.5f * s.ZH - 0.5f, p.GX + 5.0f + width, p.GY + 3.5f * s.ZH + 0.5f});
     }
     velin::HEIGHT(h);
 
@@ -187,8 +186,8 @@ void draw_overlays() {
     }
 
     Placer placer(g_plan.page, taken);
-    const bool legend_beside = legend && leg.XLEG >= d.GX - 0.01f;
-    const float column = std::max(d.GX + right + gap, legend_beside ? leg.XLEG + leg.XLSEP : 0.0f);
+    const bool legend_beside = legend && leg.XLEG >= p.GX - 0.01f;
+    const float column = std::max(p.GX + right + gap, legend_beside ? leg.XLEG + leg.XLSEP : 0.0f);
     const float below_legend = legend_beside ? entries_bottom - gap : title_top;
     const float beside_legend = legend ? std::max({leg.XLEG + leg.WLEG, leg.XBORD, column}) + gap : column;
     auto place = [&](const std::vector<Item>& stack) {

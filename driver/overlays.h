@@ -30,6 +30,7 @@ const OverlayPlan& overlay_plan();
 bool legend_inside_plot(float xl, float yl, float wl, float hl, float gx, float gy);
 
 // Places and draws the overlays of the finished picture.
-void draw_overlays();
+struct Picture;
+void draw_overlays(const Picture& p);
 
 }  // namespace driver

@@ -4,7 +4,7 @@
 //   W  vertical wind: at the face below the level in level sections, at the
 //      cell centres in vertical sections
 //   G  deviation of the horizontal speed from the inflow speed of the level;
-//      in per cent of it in level sections
+//      in per cent of it in level sections (0 where the inflow is calm)
 //   D  divergence of the wind at the cell centres (level sections only)
 //   K  vertical diffusion coefficient KZ at the cell centres
 //   X  horizontal speed of the difference of two runs
@@ -19,7 +19,6 @@
 #include "contour/scalar_field.h"
 #include "driver/comparison.h"
 #include "driver/dialogue.h"
-#include "driver/settings.h"
 #include "mapelements/obstacles.h"
 #include "platform/console.h"
 #include "platform/text.h"
@@ -42,6 +41,163 @@ float horizontal_speed(const resultfile::ModelFields& m, const Cell& c) {
     return std::hypot(u, v);
 }
 
+// The cells of the section: n1 x n2 values, their boundaries XR, YR, the grid
+// steps and the layer thicknesses.
+struct SectionCells {
+    int n1 = 0, n2 = 0;
+    std::vector<float> XR, YR, DZ;
+    float DDX = 0.0f, DDY = 0.0f;
+};
+
+SectionCells section_cells(const Section& sec) {
+    const resultfile::Grid& g = resultfile::grid();
+    SectionCells c;
+    if (sec.level()) {
+        c.n1 = sec.cells_x();
+        c.n2 = sec.cells_y();
+        for (int i = sec.ILB; i <= sec.IRB + 1; ++i) c.XR.push_back(g.face_x(i));
+        for (int j = sec.JVB; j <= sec.JHB + 1; ++j) c.YR.push_back(g.face_y(j));
+        c.DDX = g.DX;
+        c.DDY = g.DY;
+        for (int k = 1; k <= g.NZ; ++k) c.DZ.push_back(g.DZK(k));
+        return c;
+    }
+    const bool column = sec.IS == 1;
+    c.n1 = sec.cells_along();
+    if (column)
+        for (int j = sec.JVB; j <= sec.JHB + 1; ++j) c.XR.push_back(g.face_y(j));
+    else
+        for (int i = sec.ILB; i <= sec.IRB + 1; ++i) c.XR.push_back(g.face_x(i));
+    c.DDX = column ? g.DY : g.DX;
+    c.n2 = sec.layers;
+    for (int k = 1; k <= c.n2 + 1; ++k) c.YR.push_back(g.ZW(k));
+    // The picture ends at the height shown: a raster would paint above the frame.
+    c.YR.back() = std::min(c.YR.back(), sec.YE);
+    for (int k = 1; k <= c.n2; ++k) c.DZ.push_back(g.DZK(k));
+    c.DDY = g.DZK(1);
+    return c;
+}
+
+// The deviation of a speed from the inflow speed of its layer: in level
+// sections in per cent of it, elsewhere in m/s. A layer without inflow has no
+// per cent: its cells get 0, and the layer is named once.
+class InflowDeviation {
+public:
+    explicit InflowDeviation(bool percent) : percent_(percent) {
+        const resultfile::Grid& g = resultfile::grid();
+        const resultfile::WindData& wind = resultfile::wind_data();
+        reference_.assign(static_cast<std::size_t>(g.NZ) + 1, 0.0f);
+        for (int k = 1; k <= g.NZ; ++k) reference_[static_cast<std::size_t>(k)] = std::hypot(wind.U0(k), wind.V0(k));
+    }
+    float reference(int k) const { return reference_[static_cast<std::size_t>(k)]; }
+    float operator()(float difference, int k) {
+        if (!percent_) return difference;
+        const float ref = reference(k);
+        if (ref > 0.0f) return 100.0f * difference / ref;
+        calm_.insert(k);
+        return 0.0f;
+    }
+    void report() const {
+        for (int k : calm_)
+            platform::console().line(" Warnung: Anströmung in Schicht " + std::to_string(k) +
+                                     " ist 0, die Abweichung in Prozent ist dort nicht definiert und wird 0 gesetzt");
+    }
+
+private:
+    bool percent_;
+    std::vector<float> reference_;  // 1-based by layer
+    std::set<int> calm_;
+};
+
+// The value of the picture's quantity in every cell of the section.
+class ScalarField {
+public:
+    ScalarField(const Picture& p, int n1, int n2)
+        : p_(p), sec_(p.section), g_(resultfile::grid()), m_(picture_wind(p)), A_(n1, n2, 0.0f), n1_(n1), n2_(n2) {}
+
+    // False for a letter that is no scalar picture.
+    bool compute() {
+        switch (p_.letter) {
+            case 'F':
+            case 'X': fill([&](const Cell& c) { return horizontal_speed(m_, c); }); return true;
+            case 'W': vertical_wind(); return true;
+            case 'G': deviation(); return true;
+            case 'C': difference_deviation(); return true;
+            case 'D': divergence(); return true;
+            case 'K': coefficients(); return true;
+            default: return false;
+        }
+    }
+    const platform::Field2D<float>& values() const { return A_; }
+
+private:
+    Cell cell(int a, int b) const {
+        if (sec_.level()) {
+            const int i = sec_.ILB + a - 1, j = sec_.JVB + b - 1;
+            return {i, j, sec_.layer_at(i, j, g_.NZ)};
+        }
+        if (sec_.IS == 1) return {sec_.LCUT, sec_.JVB + a - 1, b};
+        return {sec_.ILB + a - 1, sec_.LCUT, b};
+    }
+    template <typename Value>
+    void fill(Value value) {
+        for (int b = 1; b <= n2_; ++b)
+            for (int a = 1; a <= n1_; ++a) A_(a, b) = value(cell(a, b));
+    }
+
+    // At the face below the level in level sections, at the cell centres in vertical ones.
+    void vertical_wind() {
+        fill([&](const Cell& c) {
+            return sec_.level() ? m_.W(c.i, c.j, c.k) : 0.5f * (m_.W(c.i, c.j, c.k) + m_.W(c.i, c.j, c.k + 1));
+        });
+    }
+
+    void deviation() {
+        auto& con = platform::console();
+        InflowDeviation from_inflow(sec_.level());
+        if (sec_.level() && !sec_.terrain) con.line(" Referenzgeschwindigkeit: " + fixed(from_inflow.reference(sec_.LCUT), 8, 3));
+        double sum = 0.0;
+        long long counted = 0;
+        fill([&](const Cell& c) {
+            const float speed = horizontal_speed(m_, c);
+            // A cell without a value stays without one and is not counted.
+            if (std::isfinite(speed)) sum += speed, ++counted;
+            return from_inflow(speed - from_inflow.reference(c.k), c.k);
+        });
+        if (counted > 0) con.line(" mittlere Geschwindigkeit:" + fixed(sum / static_cast<double>(counted), 8, 3));
+        from_inflow.report();
+    }
+
+    // The speed of the main run minus that of the comparison run, relative to
+    // the inflow like the deviation.
+    void difference_deviation() {
+        const resultfile::ModelFields& other = comparison().other_fields;
+        InflowDeviation from_inflow(sec_.level());
+        fill([&](const Cell& c) { return from_inflow(horizontal_speed(m_, c) - horizontal_speed(other, c), c.k); });
+        from_inflow.report();
+    }
+
+    void divergence() {
+        fill([&](const Cell& c) {
+            return (m_.U(c.i + 1, c.j, c.k) - m_.U(c.i, c.j, c.k)) / g_.DXI(c.i) +
+                   (m_.V(c.i, c.j + 1, c.k) - m_.V(c.i, c.j, c.k)) / g_.DYJ(c.j) +
+                   (m_.W(c.i, c.j, c.k + 1) - m_.W(c.i, c.j, c.k)) / g_.DZK(c.k);
+        });
+    }
+
+    void coefficients() {
+        platform::console().line(" Mittelung der K-Werte auf Lambda-Gitter!");
+        fill([&](const Cell& c) { return 0.5f * (m_.KZ(c.i, c.j, c.k) + m_.KZ(c.i, c.j, c.k + 1)); });
+    }
+
+    const Picture& p_;
+    const Section& sec_;
+    const resultfile::Grid& g_;
+    const resultfile::ModelFields& m_;
+    platform::Field2D<float> A_;
+    int n1_, n2_;
+};
+
 }  // namespace
 
 std::string scalar_quantity(char letter, int IS) {
@@ -58,152 +214,20 @@ std::string scalar_quantity(char letter, int IS) {
     }
 }
 
-int obstacle_index() {
-    const Dialogue& d = dialogue();
+int obstacle_index(const Picture& p) {
     // The vertical wind of a level section lies on the face below the level:
     // the obstacles shown are those of the layer under that face.
-    if (d.letter == 'W' && d.IS == 3) return std::max(d.LCUT - 1, 1);
-    return d.LCUT;
+    if (p.letter == 'W' && p.section.level()) return std::max(p.section.LCUT - 1, 1);
+    return p.section.LCUT;
 }
 
-void draw_scalar_picture() {
-    Settings& s = settings();
-    Dialogue& d = dialogue();
-    const resultfile::Grid& g = resultfile::grid();
-    const resultfile::ModelFields& m = picture_wind();
-    const resultfile::WindData& wind = resultfile::wind_data();
-    auto& con = platform::console();
-
-    // The cells of the section and their boundaries.
-    int n1 = 0, n2 = 0;
-    std::vector<float> XR, YR, DZ;
-    float DDX = 0.0f, DDY = 0.0f;
-    const bool level = d.IS == 3;
-    auto cell = [&](int a, int b) -> Cell {
-        if (level) {
-            int i = s.ILB + a - 1, j = s.JVB + b - 1;
-            int k = d.terrain ? std::min(d.KGEL(i, j) + d.LCUT, g.NZ) : d.LCUT;
-            return {i, j, k};
-        }
-        if (d.IS == 1) return {d.LCUT, s.JVB + a - 1, b};
-        return {s.ILB + a - 1, d.LCUT, b};
-    };
-    if (level) {
-        n1 = s.IRB - s.ILB + 1;
-        n2 = s.JHB - s.JVB + 1;
-        for (int i = s.ILB; i <= s.IRB + 1; ++i) XR.push_back(g.face_x(i));
-        for (int j = s.JVB; j <= s.JHB + 1; ++j) YR.push_back(g.face_y(j));
-        DDX = g.DX;
-        DDY = g.DY;
-        for (int k = 1; k <= g.NZ; ++k) DZ.push_back(g.DZK(k));
-    } else {
-        const bool column = d.IS == 1;
-        if (column) {
-            n1 = s.JHB - s.JVB + 1;
-            for (int j = s.JVB; j <= s.JHB + 1; ++j) XR.push_back(g.face_y(j));
-            DDX = g.DY;
-        } else {
-            n1 = s.IRB - s.ILB + 1;
-            for (int i = s.ILB; i <= s.IRB + 1; ++i) XR.push_back(g.face_x(i));
-            DDX = g.DX;
-        }
-        // Only the layers below the height shown: a raster would paint above the frame.
-        const float tolerance = 0.001f * std::max(1.0f, d.YE);
-        while (n2 < g.NZ && g.ZW(n2 + 2) <= d.YE + tolerance) ++n2;
-        n2 = std::max(n2, 1);
-        for (int k = 1; k <= n2 + 1; ++k) YR.push_back(g.ZW(k));
-        for (int k = 1; k <= n2; ++k) DZ.push_back(g.DZK(k));
-        DDY = g.DZK(1);
-    }
-
-    platform::Field2D<float> A(n1, n2, 0.0f);
-    switch (d.letter) {
-        case 'F':
-        case 'X':
-            for (int b = 1; b <= n2; ++b)
-                for (int a = 1; a <= n1; ++a) A(a, b) = horizontal_speed(m, cell(a, b));
-            break;
-        case 'W':
-            for (int b = 1; b <= n2; ++b)
-                for (int a = 1; a <= n1; ++a) {
-                    Cell c = cell(a, b);
-                    A(a, b) = level ? m.W(c.i, c.j, c.k) : 0.5f * (m.W(c.i, c.j, c.k) + m.W(c.i, c.j, c.k + 1));
-                }
-            break;
-        case 'C': {
-            // The speed of the main run minus that of the comparison run,
-            // relative to the inflow of the level in level sections.
-            const resultfile::ModelFields& other = comparison().other_fields;
-            std::set<int> undefined;
-            for (int b = 1; b <= n2; ++b)
-                for (int a = 1; a <= n1; ++a) {
-                    Cell c = cell(a, b);
-                    float difference = horizontal_speed(m, c) - horizontal_speed(other, c);
-                    float ref = std::hypot(wind.U0(c.k), wind.V0(c.k));
-                    if (!level) A(a, b) = difference;
-                    else if (ref > 0.0f) A(a, b) = 100.0f * difference / ref;
-                    else A(a, b) = 0.0f, undefined.insert(c.k);
-                }
-            for (int k : undefined)
-                con.line(" Warnung: Anströmung in Schicht " + std::to_string(k) +
-                         " ist 0, die Abweichung in Prozent ist dort nicht definiert und wird 0 gesetzt");
-            break;
-        }
-        case 'G': {
-            // The reference speed of a level is the inflow speed there.
-            std::vector<float> reference(static_cast<std::size_t>(g.NZ) + 1, 0.0f);
-            for (int k = 1; k <= g.NZ; ++k) reference[static_cast<std::size_t>(k)] = std::hypot(wind.U0(k), wind.V0(k));
-            if (level && !d.terrain)
-                con.line(" Referenzgeschwindigkeit: " + fixed(reference[static_cast<std::size_t>(d.LCUT)], 8, 3));
-            std::set<int> undefined;
-            double sum = 0.0;
-            long long counted = 0;
-            for (int b = 1; b <= n2; ++b)
-                for (int a = 1; a <= n1; ++a) {
-                    Cell c = cell(a, b);
-                    float speed = horizontal_speed(m, c);
-                    // A cell without a value stays without one and is not counted.
-                    if (std::isfinite(speed)) sum += speed, ++counted;
-                    float ref = reference[static_cast<std::size_t>(c.k)];
-                    float difference = speed - ref;
-                    if (!level) {
-                        A(a, b) = difference;
-                    } else if (ref > 0.0f) {
-                        A(a, b) = 100.0f * difference / ref;
-                    } else {
-                        A(a, b) = 0.0f;
-                        undefined.insert(c.k);
-                    }
-                }
-            if (counted > 0) con.line(" mittlere Geschwindigkeit:" + fixed(sum / static_cast<double>(counted), 8, 3));
-            for (int k : undefined)
-                con.line(" Warnung: Anströmung in Schicht " + std::to_string(k) +
-                         " ist 0, die Abweichung in Prozent ist dort nicht definiert und wird 0 gesetzt");
-            break;
-        }
-        case 'D':
-            for (int b = 1; b <= n2; ++b)
-                for (int a = 1; a <= n1; ++a) {
-                    Cell c = cell(a, b);
-                    A(a, b) = (m.U(c.i + 1, c.j, c.k) - m.U(c.i, c.j, c.k)) / g.DXI(c.i) +
-                              (m.V(c.i, c.j + 1, c.k) - m.V(c.i, c.j, c.k)) / g.DYJ(c.j) +
-                              (m.W(c.i, c.j, c.k + 1) - m.W(c.i, c.j, c.k)) / g.DZK(c.k);
-                }
-            break;
-        case 'K':
-            con.line(" Mittelung der K-Werte auf Lambda-Gitter!");
-            for (int b = 1; b <= n2; ++b)
-                for (int a = 1; a <= n1; ++a) {
-                    Cell c = cell(a, b);
-                    A(a, b) = 0.5f * (m.KZ(c.i, c.j, c.k) + m.KZ(c.i, c.j, c.k + 1));
-                }
-            break;
-        default:
-            return;
-    }
+void draw_scalar_picture(const Picture& p) {
+    const SectionCells c = section_cells(p.section);
+    ScalarField field(p, c.n1, c.n2);
+    if (!field.compute()) return;
     // The obstacles drawn over a raster stand on white, apart from every class colour.
-    if (!d.ISOL) mapelements::obstacles_on_white(true);
-    contour::PLISPA(A, n1, n2, XR, YR, DDX, DDY, DZ, d.ISOL, d.letter, d.IS);
+    if (!p.ISOL) mapelements::obstacles_on_white(true);
+    contour::PLISPA(field.values(), c.n1, c.n2, c.XR, c.YR, c.DDX, c.DDY, c.DZ, p.ISOL, p.letter, p.section.IS);
 }
 
 }  // namespace driver

@@ -61,11 +61,8 @@ bool parse_window(std::string_view text, Settings& s) {
 }
 
 void ask_window(Settings& s) {
-    auto& con = platform::console();
-    for (;;) {
-        con.prompt(" Xvon,Xbis,Yvon,Ybis: ");
-        if (parse_window(con.read_line(), s)) return;
-    }
+    platform::ask_until(" Xvon,Xbis,Yvon,Ybis: ",
+                        [&](std::string_view line) { return parse_window(line, s) ? std::optional(true) : std::nullopt; });
 }
 
 // Whether the window lies on the grid; a rounding error of a window typed
@@ -302,7 +299,7 @@ void read_model() {
         s.FILE = platform::with_extension(s.FILE, ".ERG");
         if (s.dif_code == 2) {
             std::string name(platform::file_name_part(s.DIF_FILE));
-            name = name.substr(0, name.size() - platform::extension_of(name).size()).substr(0, 74);
+            name.resize(std::min<std::size_t>(name.size() - platform::extension_of(name).size(), 74));
             s.title = "ORVEL " + name;
             // The result file of such a run is looked for in the working directory.
             s.FILE = std::string(platform::file_name_part(s.FILE));
@@ -525,6 +522,7 @@ void prepare_plot_settings() {
 }
 
 int run_mural() {
+    reset_run();
     auto& con = platform::console();
     for (const std::string& arg : platform::arguments()) {
         if (arg == "--help") {

@@ -28,7 +28,14 @@ bool choose_page(Settings& s, float ax, float ay);
 // The first i = 1..NX+1 with XB <= XU(i), at most NX.
 int ICALCB(float XB, const platform::Array1D<float>& XU, int NX);
 
-// The whole program; returns the exit status of a normal end.
+// The whole program; returns the exit status of a normal end. It starts
+// from reset_run().
 int run_mural();
+
+// Back to program start: every record of a run (command line, settings,
+// model, comparison, plot, legend, isolines and rasters, flow lines,
+// obstacles, background). The program, the tests and the fuzz targets all
+// start a run from here; the console and the arguments stay as they are.
+void reset_run();
 
 }  // namespace driver

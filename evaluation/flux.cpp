@@ -42,20 +42,19 @@ using platform::integer;
 // line, too few values) is asked again; end of input ends the run in the
 // console itself, so this never loops without input.
 std::vector<long> ask_integers(std::string_view question, std::size_t count) {
-    auto& con = platform::console();
-    for (;;) {
-        con.prompt(question);
+    auto given = [count](std::string_view line) -> std::optional<std::vector<long>> {
         std::vector<std::optional<long>> values;
-        if (platform::parse_ints(con.read_line(), values, count) && values.size() >= count &&
-            std::all_of(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(count),
-                        [](const std::optional<long>& v) { return v.has_value(); })) {
-            std::vector<long> numbers;
-            for (std::size_t i = 0; i < count; ++i) numbers.push_back(*values[i]);
-            return numbers;
+        if (!platform::parse_ints(line, values, count) || values.size() < count) return std::nullopt;
+        std::vector<long> numbers;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!values[i]) return std::nullopt;
+            numbers.push_back(*values[i]);
         }
-        con.line(" EVAFLX-W-" + std::to_string(count) + (count == 1 ? " ganze Zahl" : " ganze Zahlen") +
-                 " angeben");
-    }
+        return numbers;
+    };
+    return platform::ask_until(question, given,
+                               " EVAFLX-W-" + std::to_string(count) + (count == 1 ? " ganze Zahl" : " ganze Zahlen") +
+                                   " angeben");
 }
 
 // A range of rows or layers: the order first, then the grid.
@@ -71,17 +70,6 @@ void check_grid(const platform::Field3D<float>& U, const resultfile::Grid& g) {
                       U.n3() == g.NZ && g.XL.n() >= g.NX && g.YV.n() >= g.NY + 1 && g.ZW.n() >= g.NZ + 1 &&
                       g.ZL.n() >= g.NZ && g.DZK.n() >= g.NZ;
     platform::fatal_if(!fits, ROUTINE, "Windfeld und Gitter passen nicht zusammen");
-}
-
-// A step of 1, 2 or 5 times a power of ten that divides the range into at
-// most `parts` steps.
-float axis_step(float range, int parts) {
-    if (!(range > 0.0f) || !std::isfinite(range)) return 1.0f;
-    const double raw = static_cast<double>(range) / parts;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0, 10.0})
-        if (m * power >= raw * (1.0 - 1e-6)) return static_cast<float>(m * power);
-    return static_cast<float>(10.0 * power);
 }
 
 void draw_profile(std::span<const float> flux, std::span<const float> height, float top, float x_wall,
@@ -102,7 +90,7 @@ void draw_profile(std::span<const float> flux, std::span<const float> height, fl
     const std::string title = "Fluss durch virtuelle Wand bei x=" + fixed(x_wall, 0, 1) + " m";
     velin::HEADIN(title, static_cast<int>(title.size()), 1.2f, 1);
     const FluxAxis axis = flux_axis_range(flux);
-    velin::GRAF(axis.from, axis_step(axis.to - axis.from, 8), axis.to, 0.0f, axis_step(top, 8), top);
+    velin::GRAF(axis.from, velin::axis_step(axis.to - axis.from), axis.to, 0.0f, velin::axis_step(top), top);
     velin::FRAME();
     velin::CURVE(flux, height, static_cast<int>(flux.size()), 0);
     velin::ENDGR(0);
@@ -151,34 +139,6 @@ FluxAxis flux_axis_range(std::span<const float> layer_flux) {
     if (high > 0.0) axis.to = static_cast<float>((std::floor(high / 100.0) + 1.0) * 100.0);
     else if (low < 0.0) axis.to = 0.0f;
     return axis;
-}
-
-std::string exponent_form(double value, int w, int d) {
-    d = std::clamp(d, 1, 30);
-    std::string text;
-    if (std::isnan(value)) {
-        text = "NaN";
-    } else if (std::isinf(value)) {
-        text = value < 0.0 ? "-Infinity" : "Infinity";
-    } else {
-        // printf's d.ddd form has the same d significant digits, rounded
-        // alike (9.99996 carries to 1.0000e+01); moving the point one place
-        // left raises the exponent by one. Zero keeps the exponent 0.
-        std::string digits(static_cast<std::size_t>(d), '0');
-        int exponent = 0;
-        if (value != 0.0) {
-            char buffer[64];
-            std::snprintf(buffer, sizeof buffer, "%.*e", d - 1, std::fabs(value));
-            const std::string s(buffer);
-            digits = s.substr(0, 1) + (d > 1 ? s.substr(2, static_cast<std::size_t>(d - 1)) : std::string());
-            exponent = std::atoi(s.c_str() + s.find('e') + 1) + 1;
-        }
-        const int magnitude = std::abs(exponent);
-        text = std::string(value < 0.0 ? "-" : "") + "0." + digits + "E" + (exponent < 0 ? "-" : "+") +
-               (magnitude < 10 ? "0" : "") + std::to_string(magnitude);
-    }
-    if (static_cast<int>(text.size()) < w) text.insert(0, static_cast<std::size_t>(w) - text.size(), ' ');
-    return text;
 }
 
 void EVAFLX(const platform::Field3D<float>& U, std::string_view FILE, const std::string& PLT_FILE) {
@@ -237,9 +197,9 @@ void EVAFLX(const platform::Field3D<float>& U, std::string_view FILE, const std:
              fixed(g.YV(JBIS + 1), 6, 1) + "m)\t(" + fixed(g.ZW(KVON), 4, 1) + "m < z < " +
              fixed(g.ZW(KBIS + 1), 4, 1) + "m)\n";
     for (int k = KVON; k <= KBIS; ++k)
-        block += " k=" + integer(k, 3) + fixed(g.ZL(k), 6, 1) + exponent_form(FS(k, 1), 12, 4) +
-                 exponent_form(FS(k, 2), 12, 4) + "\n";
-    block += "\n Gesamtfluss in m\xB3/s:" + exponent_form(SFLX, 15, 8) + "\n";
+        block += " k=" + integer(k, 3) + fixed(g.ZL(k), 6, 1) + platform::exponent_form(FS(k, 1), 12, 4) +
+                 platform::exponent_form(FS(k, 2), 12, 4) + "\n";
+    block += "\n Gesamtfluss in m\xB3/s:" + platform::exponent_form(SFLX, 15, 8) + "\n";
     append_to_log(block);
 }
 

@@ -25,10 +25,4 @@ struct FluxAxis {
 };
 FluxAxis flux_axis_range(std::span<const float> layer_flux);
 
-// A real in the exponent form of the log, as a Fortran Ew.d edit gives it:
-// "0." with d digits, "E", the sign and two exponent digits, right-justified
-// in w columns. A field too narrow for the number grows instead of being
-// filled with asterisks; an exponent of three digits keeps its "E".
-std::string exponent_form(double value, int w, int d);
-
 }  // namespace evaluation

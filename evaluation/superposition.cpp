@@ -265,19 +265,6 @@ void divide(std::vector<float>& sum, float SUMW) {
     for (float& x : sum) x /= SUMW;
 }
 
-// A real as "0.ddd" times a power of ten, right-justified in 10 columns.
-std::string exponent_form(double value) {
-    if (value == 0.0) return " 0.000E+00";
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%.2e", std::fabs(value));  // "d.dde±xx"
-    const int exponent = std::atoi(digits + 5) + 1;
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%s0.%c%c%cE%c%02d", value < 0 ? "-" : "", digits[0], digits[2], digits[3],
-                  exponent < 0 ? '-' : '+', std::abs(exponent));
-    std::string text = buffer;
-    return text.size() < 10 ? std::string(10 - text.size(), ' ') + text : text;
-}
-
 void pause_for_confirmation() {
     auto& con = platform::console();
     con.prompt(kPause);
@@ -352,7 +339,7 @@ std::string SUPERP(std::string_view MUL_FILE, std::string_view TITEL, bool DEBUG
     if (static_cast<int>(list.cases.size()) == kMaxCases) con.line(" 36 Richtungen gelesen");
 
     con.line(platform::integer(static_cast<long long>(list.cases.size()), 3) +
-             " Fälle bearbeitet, Summe der Wichtungsfaktoren:" + exponent_form(SUMW));
+             " Fälle bearbeitet, Summe der Wichtungsfaktoren:" + platform::exponent_form(SUMW, 10, 3));
     pause_for_confirmation();
     for (auto* field : {&mean.U0, &mean.V0, &mean.U, &mean.V, &mean.W}) divide(*field, SUMW);
     // Weighted sums beyond the range of the file's reals leave no mean.

@@ -259,9 +259,8 @@ void check(const platform::Field2D<float>& U, const platform::Field2D<float>& V,
 }  // namespace
 
 void PLSTR(const platform::Field2D<float>& U, const platform::Field2D<float>& V, platform::Field2D<std::int16_t>& MAP,
-           const platform::Field2D<std::int16_t>& LGB, int NNX, int NNY) {
+           const platform::Field2D<std::int16_t>& LGB, int NNX, int NNY, const PlotWindow& w) {
     auto& con = platform::console();
-    const PlotWindow w = plot_window();
     check(U, V, MAP, LGB, NNX, NNY, w);
     con.line(" - PLSTR -" + integer(NNX, 4) + integer(NNY, 4));
 

@@ -34,9 +34,12 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "flowplots/flowstep.h"
+#include "flowplots/reset.h"
 #include "flowplots/vectors.h"
 #include "flowplots/window.h"
 #include "platform/console.h"
@@ -143,11 +146,8 @@ void ask_tracking_time(std::string_view routine, std::string_view question, int 
     auto& con = platform::console();
     TrajectoryState& st = trajectory_state();
     report_time();
-    con.prompt(question);
-    std::vector<std::optional<double>> values;
-    if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0] && *values[0] > 0.0 &&
-        std::isfinite(*values[0]))
-        st.ITREND = capped_steps(routine, std::max(nearest(*values[0] / st.DT), 1.0));
+    if (const std::optional<double> seconds = platform::ask_positive(question))
+        st.ITREND = capped_steps(routine, std::max(nearest(*seconds / st.DT), 1.0));
     report_time();
     con.line(" Startpunkte in x-Richtung jeden " + integer(IXSTP, 3) + ". Gitterpunkt");
     con.line(" Startpunkte in y-Richtung jeden " + integer(IYSTP, 3) + ". Gitterpunkt");
@@ -276,20 +276,19 @@ void draw(Path& p, const detail::Box& box) {
 // The start spacings of a grid that is not equidistant; a line without two
 // positive spacings, or with spacings too fine for the grid, is asked again.
 void ask_spacing(float extent_x, float extent_y, float& DSX, float& DSY) {
-    auto& con = platform::console();
-    for (;;) {
-        con.prompt(" Abstand der Trajektorienstartpunkte (DSX,DSY): ");
-        std::vector<std::optional<double>> v;
-        const bool read = platform::parse_reals(con.read_line(), v, 2) && v.size() == 2 && v[0] && v[1];
-        if (read && *v[0] > 0.0 && *v[1] > 0.0 && std::isfinite(*v[0]) && std::isfinite(*v[1]) &&
-            extent_x / *v[0] <= kMaxLattice && extent_y / *v[1] <= kMaxLattice) {
-            DSX = static_cast<float>(*v[0]);
-            DSY = static_cast<float>(*v[1]);
-            if (DSX > 0.0f && DSY > 0.0f) return;
-        }
-        con.line(" PLTRAJ-W-zwei positive Abstände angeben, höchstens " +
-                 integer(static_cast<long long>(kMaxLattice), 0) + " Startpunkte je Richtung");
-    }
+    auto usable = [&](std::string_view line) -> std::optional<std::pair<float, float>> {
+        const auto v = platform::first_reals(line, 2);
+        if (!v || !((*v)[0] > 0.0 && (*v)[1] > 0.0 && std::isfinite((*v)[0]) && std::isfinite((*v)[1]) &&
+                    extent_x / (*v)[0] <= kMaxLattice && extent_y / (*v)[1] <= kMaxLattice))
+            return std::nullopt;
+        const std::pair<float, float> d{static_cast<float>((*v)[0]), static_cast<float>((*v)[1])};
+        if (!(d.first > 0.0f && d.second > 0.0f)) return std::nullopt;
+        return d;
+    };
+    std::tie(DSX, DSY) = platform::ask_until(" Abstand der Trajektorienstartpunkte (DSX,DSY): ", usable,
+                                             " PLTRAJ-W-zwei positive Abstände angeben, höchstens " +
+                                                 integer(static_cast<long long>(kMaxLattice), 0) +
+                                                 " Startpunkte je Richtung");
 }
 
 }  // namespace
@@ -300,6 +299,11 @@ TrajectoryState& trajectory_state() {
 }
 
 void reset_trajectory_state() { trajectory_state() = TrajectoryState(); }
+
+void reset() {
+    reset_reference_arrow();
+    reset_trajectory_state();
+}
 
 unsigned trajectory_seed() {
     const char* env = std::getenv("MURAL_SEED");
@@ -319,7 +323,7 @@ unsigned trajectory_seed() {
 void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V, platform::Field2D<std::int16_t>& MAP,
             int NNX, int NNY, float U0B, float V0B, const platform::Field2D<std::int16_t>& LGB,
             std::span<const double> XR, std::span<const double> YR, std::span<const float> DXR,
-            std::span<const float> DYR) {
+            std::span<const float> DYR, const PlotWindow& w) {
     constexpr char ROUTINE[] = "PLTRAJ";
     check_section(ROUTINE, U, V, MAP, NNX, NNY, "V", XR, YR, DXR, DYR, "Y");
     platform::fatal_if(LGB.n1() < NNX || LGB.n2() < NNY, ROUTINE,
@@ -327,7 +331,6 @@ void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V
     platform::fatal_if(!std::isfinite(U0B) || !std::isfinite(V0B), ROUTINE, "Anströmung U0B, V0B ist keine Zahl");
     auto& con = platform::console();
     TrajectoryState& st = trajectory_state();
-    const PlotWindow& w = plot_window();
     con.line(" - PLTRAJ -" + integer(NNX, 4) + integer(NNY, 4));
 
     const auto [dx_lo, dx_hi] = std::minmax_element(DXR.begin(), DXR.begin() + NNX);
@@ -412,13 +415,12 @@ void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V
 
 void PLTRAZ(const platform::Field2D<float>& U, const platform::Field2D<float>& W, platform::Field2D<std::int16_t>& MAP,
             int NNX, int NNY, float U0R, float V0R, std::span<const double> XR, std::span<const double> ZR,
-            std::span<const float> DXR, std::span<const float> DZR) {
+            std::span<const float> DXR, std::span<const float> DZR, const PlotWindow& w) {
     constexpr char ROUTINE[] = "PLTRAZ";
     check_section(ROUTINE, U, W, MAP, NNX, NNY, "W", XR, ZR, DXR, DZR, "Z");
     platform::fatal_if(!std::isfinite(U0R) || !std::isfinite(V0R), ROUTINE, "Anströmung U0R, V0R ist keine Zahl");
     auto& con = platform::console();
     TrajectoryState& st = trajectory_state();
-    const PlotWindow& w = plot_window();
     con.line(" - PLTRAZ -" + integer(NNX, 4) + integer(NNY, 4));
     for (int k = 1; k <= NNY; ++k)
         for (int i = 1; i <= NNX; ++i) MAP(i, k) = 0;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "flowplots/window.h"
 #include "platform/field.h"
 
 namespace flowplots {
@@ -27,18 +28,18 @@ unsigned trajectory_seed();
 // Level sections: U (NNX+1, NNY), V (NNX, NNY+1) on the faces; U0B, V0B the
 // inflow; LGB the obstacle cells; XR, YR the faces (doubles, so that faces
 // at Gauss-Krueger or UTM coordinates stay apart) and DXR, DYR the widths of
-// the cells (m). MAP is overwritten with the visit counts.
+// the cells (m); w the window drawn in. MAP is overwritten with the visit counts.
 void PLTRAJ(const platform::Field2D<float>& U, const platform::Field2D<float>& V, platform::Field2D<std::int16_t>& MAP,
             int NNX, int NNY, float U0B, float V0B, const platform::Field2D<std::int16_t>& LGB,
             std::span<const double> XR, std::span<const double> YR, std::span<const float> DXR,
-            std::span<const float> DYR);
+            std::span<const float> DYR, const PlotWindow& w);
 
 // Vertical sections: U (NNX+1, NNY) along the section, W (NNX, NNY+1) on the
 // level faces; U0R, V0R the inflow along and across the section; XR, ZR the
-// faces, DXR, DZR the widths and thicknesses of the cells (m).
+// faces, DXR, DZR the widths and thicknesses of the cells (m); w the window.
 void PLTRAZ(const platform::Field2D<float>& U, const platform::Field2D<float>& W, platform::Field2D<std::int16_t>& MAP,
             int NNX, int NNY, float U0R, float V0R, std::span<const double> XR, std::span<const double> ZR,
-            std::span<const float> DXR, std::span<const float> DZR);
+            std::span<const float> DXR, std::span<const float> DZR, const PlotWindow& w);
 
 // Switches on every blanking area registered so far in the graph.
 void BLNKON();

@@ -64,11 +64,8 @@ void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V
     float DT = std::max(std::nearbyint(std::min(DVMAX, DUMAX)), 2.0f);
 
     // Wide enough for the 1000 of a field without wind.
-    con.prompt(" Skalierung der Pfeillänge, Wert in m/(m/s) [" + fixed(DT, 4, 0) + "]: ");
-    std::vector<std::optional<double>> values;
-    if (platform::parse_reals(con.read_line(), values, 1) && !values.empty() && values[0] && *values[0] > 0.0 &&
-        std::isfinite(*values[0]))
-        DT = static_cast<float>(*values[0]);
+    if (const auto scale = platform::ask_positive(" Skalierung der Pfeillänge, Wert in m/(m/s) [" + fixed(DT, 4, 0) + "]: "))
+        DT = static_cast<float>(*scale);
     con.line(" 1m/s entspricht in der Darstellung" + fixed(DT, 6, 1) + "m");
 
     // The largest component, signed; with no finite one 0.
@@ -81,9 +78,8 @@ void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V
     int NINC = 1;
     if (RL > 1.0f) {
         con.prompt(" Nur jeden n-ten Vektor zeichnen (N>1): ");
-        std::vector<std::optional<long>> steps;
-        if (platform::parse_ints(con.read_line(), steps, 1) && !steps.empty() && steps[0] && *steps[0] > 1)
-            NINC = static_cast<int>(std::min(*steps[0], 100000L));
+        if (const std::optional<long> step = platform::first_int(con.read_line()); step && *step > 1)
+            NINC = static_cast<int>(std::min(*step, 100000L));
     }
 
     LEGPFL(2.0f, DT, "m/s", 0.0f);

@@ -24,22 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "contour/internal.h"
-#include "contour/isolines.h"
-#include "contour/raster.h"
-#include "contour/scalar_field.h"
-#include "driver/cmdline.h"
-#include "driver/comparison.h"
-#include "driver/dialogue.h"
-#include "driver/settings.h"
 #include "driver/startup.h"
-#include "flowplots/trajectories.h"
-#include "flowplots/vectors.h"
-#include "flowplots/window.h"
-#include "mapelements/background.h"
-#include "mapelements/clipping.h"
-#include "mapelements/legend.h"
-#include "mapelements/obstacles.h"
 #include "platform/arguments.h"
 #include "platform/console.h"
 #include "platform/fatal.h"
@@ -167,24 +152,7 @@ inline std::string building_file() {
 inline void start() {
     scratch();
     platform::discard_temporary_files();
-    velin::reset();
-    contour::reset();
-    contour::reset_isoline_values();
-    contour::reset_raster_classes();
-    contour::reset_raster_options();
-    contour::detail::curve_block() = {};
-    flowplots::reset_reference_arrow();
-    flowplots::reset_trajectory_state();
-    flowplots::plot_window() = {};
-    mapelements::reset_legend();
-    mapelements::reset_obstacle_state();
-    mapelements::reset_background();
-    mapelements::clip_window() = {};
-    driver::reset_command_line();
-    driver::reset_settings();
-    driver::reset_dialogue();
-    driver::reset_comparison();
-    resultfile::reset_model();
+    driver::reset_run();
     platform::set_arguments(std::vector<std::string>{});
     for (const auto& entry : fs::directory_iterator(scratch())) fs::remove_all(entry.path());
 

@@ -43,6 +43,46 @@ struct RecipeRun {
     std::string answers;
 };
 
+// A variable of the recipe's file and its number of values.
+struct RecipeVar {
+    int id;
+    std::size_t count;
+};
+
+// The values of the variables: coordinates of cells of 10 m or less from an
+// origin, sometimes uneven; box limits and classes from the input; the rest
+// from the bytes left.
+inline void put_recipe_values(Recipe& r, int id, const std::vector<RecipeVar>& vars, int box) {
+    const double origin = r.take16(), width = 10 - r.take() % 10;
+    const bool uneven = r.take() % 16 == 15;
+    for (const RecipeVar& v : vars) {
+        char name[NC_MAX_NAME + 1] = {};
+        nc_inq_varname(id, v.id, name);
+        const std::string s = name;
+        std::vector<double> values(v.count);
+        for (std::size_t k = 0; k < v.count; ++k) {
+            const double step = static_cast<double>(k) + (s == "x" || s == "y" ? 0.5 : 0.0);
+            if (s == "xu" || s == "x" || s == "yv" || s == "y")
+                values[k] = origin + width * step + (uneven && k == 1 ? 0.3 * width : 0.0);
+            else if (s == "zw")
+                values[k] = 2.0 * static_cast<double>(k);
+            else if (s == "dz")
+                values[k] = 2.0;
+            else if (s == "dx")
+                values[k] = width;
+            else if (v.id == box || s == "obstacle_type")
+                values[k] = 1 + r.take() % 9;
+            else if (s == "obstacle_class")
+                values[k] = r.take() % 4;
+            else if (s == "obstacles")
+                values[k] = r.take() % 5;
+            else
+                values[k] = r.value();
+        }
+        nc_put_var_double(id, v.id, values.data());
+    }
+}
+
 // Writes the file of the recipe to `path`; returns the options and answers of
 // the mural run that draws it.
 inline RecipeRun write_recipe(Recipe& r, const std::string& path) {
@@ -71,11 +111,7 @@ inline RecipeRun write_recipe(Recipe& r, const std::string& path) {
     nc_def_dim(id, "zw", faces[2], &zw);
     if (time > 0) nc_def_dim(id, "time", static_cast<std::size_t>(time), &t);
 
-    struct Var {
-        int id;
-        std::size_t count;
-    };
-    std::vector<Var> vars;
+    std::vector<RecipeVar> vars;
     // The variable's id, or -1 when the recipe leaves it out.
     auto define = [&](unsigned bit, const char* name, nc_type type, std::vector<int> dims) {
         int v = -1;
@@ -145,36 +181,7 @@ inline RecipeRun write_recipe(Recipe& r, const std::string& path) {
     }
     nc_enddef(id);
 
-    // Values: coordinates of cells of 10 m or less from an origin, sometimes uneven;
-    // box limits and classes from the input; the rest from the bytes left.
-    const double origin = r.take16(), width = 10 - r.take() % 10;
-    const bool uneven = r.take() % 16 == 15;
-    for (const Var& v : vars) {
-        char name[NC_MAX_NAME + 1] = {};
-        nc_inq_varname(id, v.id, name);
-        const std::string s = name;
-        std::vector<double> values(v.count);
-        for (std::size_t k = 0; k < v.count; ++k) {
-            const double step = static_cast<double>(k) + (s == "x" || s == "y" ? 0.5 : 0.0);
-            if (s == "xu" || s == "x" || s == "yv" || s == "y")
-                values[k] = origin + width * step + (uneven && k == 1 ? 0.3 * width : 0.0);
-            else if (s == "zw")
-                values[k] = 2.0 * static_cast<double>(k);
-            else if (s == "dz")
-                values[k] = 2.0;
-            else if (s == "dx")
-                values[k] = width;
-            else if (v.id == box || s == "obstacle_type")
-                values[k] = 1 + r.take() % 9;
-            else if (s == "obstacle_class")
-                values[k] = r.take() % 4;
-            else if (s == "obstacles")
-                values[k] = r.take() % 5;
-            else
-                values[k] = r.value();
-        }
-        nc_put_var_double(id, v.id, values.data());
-    }
+    put_recipe_values(r, id, vars, box);
     nc_close(id);
     return run;
 }

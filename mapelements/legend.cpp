@@ -157,17 +157,12 @@ void ELEPOS(std::string_view LPOS, float& XLG, float& YLG, float& WLG, float& HL
         XLG = YLG = WLG = HLG = -1.0f;
         g_no_legend = true;
     } else if (code == "xy") {
-        for (;;) {
-            con.prompt(" Definition der Legende (Xpos,Ypos,Breite,Höhe): ");
-            std::vector<std::optional<double>> v;
-            if (platform::parse_reals(con.read_line(), v, 4) && v.size() >= 4 && v[0] && v[1] && v[2] && v[3]) {
-                XLG = static_cast<float>(*v[0]);
-                YLG = static_cast<float>(*v[1]);
-                WLG = static_cast<float>(*v[2]);
-                HLG = static_cast<float>(*v[3]);
-                break;
-            }
-        }
+        const std::vector<double> v = platform::ask_until(" Definition der Legende (Xpos,Ypos,Breite,Höhe): ",
+                                                          [](std::string_view line) { return platform::first_reals(line, 4); });
+        XLG = static_cast<float>(v[0]);
+        YLG = static_cast<float>(v[1]);
+        WLG = static_cast<float>(v[2]);
+        HLG = static_cast<float>(v[3]);
     } else {
         con.line(" Legendenposition nicht definiert!");
         con.prompt(" weiter mit <Eingabe> ");
@@ -322,7 +317,7 @@ void LEGENT(std::string_view PATLIN, int ICOL, int ISHD, float FRTH, std::string
             } else {
                 const std::string first = text1.substr(0, amp);
                 std::string second = text1.substr(amp + 1);
-                second = second.substr(0, second.find('&'));
+                if (const std::size_t other = second.find('&'); other != std::string::npos) second.resize(other);
                 if (leg.xf1 < 0.0f) {
                     leg.xf1 = text_width(first);
                     leg.xf2 = text_width(second);

@@ -39,7 +39,10 @@
 #include <string>
 #include <vector>
 
+#include "mapelements/background.h"
 #include "mapelements/clipping.h"
+#include "mapelements/legend.h"
+#include "mapelements/reset.h"
 #include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/fatal.h"
@@ -188,27 +191,24 @@ void check_section_kind(int IS, const char* routine) {
 
 // A pen number; an empty answer is 0. Answers that are no pen are asked again.
 int ask_pen(std::string_view question) {
-    auto& con = platform::console();
-    for (;;) {
-        con.prompt(question);
+    return platform::ask_until(question, [](std::string_view line) -> std::optional<int> {
         std::vector<std::optional<long>> values;
-        if (!platform::parse_ints(con.read_line(), values, 1)) continue;
+        if (!platform::parse_ints(line, values, 1)) return std::nullopt;
         const long pen = values.empty() || !values[0] ? 0L : *values[0];
-        if (pen > 255) continue;
+        if (pen > 255) return std::nullopt;
         return pen < 1 ? 0 : static_cast<int>(pen);
-    }
+    });
 }
 
 // A distance in metres; an empty answer is 0.
 float ask_distance(std::string_view question) {
-    auto& con = platform::console();
-    for (;;) {
-        con.prompt(question);
+    return platform::ask_until(question, [](std::string_view line) -> std::optional<float> {
         std::vector<std::optional<double>> values;
-        if (!platform::parse_reals(con.read_line(), values, 1)) continue;
+        if (!platform::parse_reals(line, values, 1)) return std::nullopt;
         const double d = values.empty() || !values[0] ? 0.0 : *values[0];
-        if (std::isfinite(d)) return static_cast<float>(d);
-    }
+        if (!std::isfinite(d)) return std::nullopt;
+        return static_cast<float>(d);
+    });
 }
 
 void ask_pens_once(const Groups& g) {
@@ -547,6 +547,13 @@ void draw_building_file(std::streambuf& in, int ISHD, float zcut) {
 ObstacleState& obstacle_state() { return g_state; }
 
 void reset_obstacle_state() { g_state = ObstacleState(); }
+
+void reset() {
+    reset_legend();
+    reset_obstacle_state();
+    reset_background();
+    clip_window() = ClipWindow();
+}
 
 void set_obstacle_window(const ObstacleWindow& window) { g_state.window = window; }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdio>
 #include <limits>
 #include <cstring>
 #include <fcntl.h>

@@ -1,8 +1,10 @@
 #include "platform/console.h"
 
+#include <cmath>
 #include <iostream>
 
 #include "platform/fatal.h"
+#include "platform/freeformat.h"
 
 namespace platform {
 
@@ -70,6 +72,14 @@ void Console::attach_standard_streams() { attach(std::cin, std::cout, std::cerr)
 Console& console() {
     static Console instance;
     return instance;
+}
+
+std::optional<double> ask_positive(std::string_view question) {
+    Console& con = console();
+    con.prompt(question);
+    const std::optional<double> value = first_real(con.read_line());
+    if (value && *value > 0.0 && std::isfinite(*value)) return value;
+    return std::nullopt;
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,5 +44,23 @@ private:
 };
 
 Console& console();
+
+// Asks `question` until `accept(answer)` gives a value (an optional that is
+// set) and returns that value; after an answer refused, `refused` is printed
+// when it is not empty. End of input ends the run in read_line, so this never
+// loops without input.
+template <typename Accept>
+auto ask_until(std::string_view question, Accept accept, std::string_view refused = {}) {
+    Console& con = console();
+    for (;;) {
+        con.prompt(question);
+        if (auto value = accept(con.read_line())) return *value;
+        if (!refused.empty()) con.line(refused);
+    }
+}
+
+// Asks `question` once: a positive finite number answered, or nullopt (an
+// empty or other answer keeps the caller's proposal).
+std::optional<double> ask_positive(std::string_view question);
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/freeformat.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -102,12 +103,64 @@ bool parse_ints(std::string_view line, std::vector<std::optional<long>>& values,
     return parse_values(line, values, wanted, parse_int);
 }
 
+std::optional<double> first_real(std::string_view line) {
+    std::vector<std::optional<double>> values;
+    if (!parse_reals(line, values, 1) || values.empty()) return std::nullopt;
+    return values[0];
+}
+
+std::optional<long> first_int(std::string_view line) {
+    std::vector<std::optional<long>> values;
+    if (!parse_ints(line, values, 1) || values.empty()) return std::nullopt;
+    return values[0];
+}
+
+std::optional<std::vector<double>> first_reals(std::string_view line, std::size_t count) {
+    std::vector<std::optional<double>> values;
+    if (!parse_reals(line, values, count) || values.size() < count) return std::nullopt;
+    std::vector<double> given;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!values[i]) return std::nullopt;
+        given.push_back(*values[i]);
+    }
+    return given;
+}
+
 std::string format_real(double value) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.7g", value);
     std::string text(buffer);
     // Like list-directed output, a real always shows its decimal point.
     if (text.find_first_of(".eEn") == std::string::npos) text += ".0";
+    return text;
+}
+
+
+std::string exponent_form(double value, int w, int d) {
+    d = std::clamp(d, 1, 30);
+    std::string text;
+    if (std::isnan(value)) {
+        text = "NaN";
+    } else if (std::isinf(value)) {
+        text = value < 0.0 ? "-Infinity" : "Infinity";
+    } else {
+        // printf's d.ddd form has the same d significant digits, rounded
+        // alike (9.99996 carries to 1.0000e+01); moving the point one place
+        // left raises the exponent by one. Zero keeps the exponent 0.
+        std::string digits(static_cast<std::size_t>(d), '0');
+        int exponent = 0;
+        if (value != 0.0) {
+            char buffer[64];
+            std::snprintf(buffer, sizeof buffer, "%.*e", d - 1, std::fabs(value));
+            const std::string s(buffer);
+            digits = s.substr(0, 1) + (d > 1 ? s.substr(2, static_cast<std::size_t>(d - 1)) : std::string());
+            exponent = std::atoi(s.c_str() + s.find('e') + 1) + 1;
+        }
+        const int magnitude = std::abs(exponent);
+        text = std::string(value < 0.0 ? "-" : "") + "0." + digits + "E" + (exponent < 0 ? "-" : "+") +
+               (magnitude < 10 ? "0" : "") + std::to_string(magnitude);
+    }
+    if (static_cast<int>(text.size()) < w) text.insert(0, static_cast<std::size_t>(w) - text.size(), ' ');
     return text;
 }
 

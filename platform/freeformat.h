@@ -28,7 +28,21 @@ bool parse_ints(std::string_view line, std::vector<std::optional<long>>& values,
 std::optional<double> parse_real(std::string_view item);
 std::optional<long> parse_int(std::string_view item);
 
+// The first value of a line, when the line reads and that value is given;
+// nullopt for an unreadable or empty line and a null first value.
+std::optional<double> first_real(std::string_view line);
+std::optional<long> first_int(std::string_view line);
+// The first `count` values of a line, all given; nullopt otherwise.
+std::optional<std::vector<double>> first_reals(std::string_view line, std::size_t count);
+
 // Fortran-style free-format output of a real: compact, no trailing zeros.
 std::string format_real(double value);
+
+// A real in exponent form, as a Fortran Ew.d edit gives it: "0." with d
+// digits, "E", the sign and two exponent digits, right-justified in w
+// columns. A field too narrow for the number grows instead of being filled
+// with asterisks; an exponent of three digits keeps its "E". Not-a-number
+// and the infinities are "NaN", "Infinity" and "-Infinity".
+std::string exponent_form(double value, int w, int d);
 
 }  // namespace platform

@@ -92,7 +92,37 @@ private:
     // ---- state ----
     void initialise();
     void defaults();
+    void reset_palette();
+    void reset_colour_range();
+    void reset_line_patterns();
     void execute(std::string_view m);
+    bool has(std::size_t n) const { return p_.size() >= n && !std::isnan(p_[n - 1]); }
+    int parameter(std::size_t i) const { return static_cast<int>(std::lround(p_[i])); }
+
+    // ---- instructions: one member each, found by mnemonic in execute ----
+    void pen_up_or_down(std::string_view m);
+    void absolute_or_relative(std::string_view m);
+    void page(std::string_view m);
+    void pen(std::string_view m);
+    void pen_width(std::string_view m);
+    void pen_colour(std::string_view m);
+    void number_of_pens(std::string_view m);
+    void colour_range(std::string_view m);
+    void line_type(std::string_view m);
+    void user_line_type(std::string_view m);
+    void fill_type(std::string_view m);
+    void polygon_mode(std::string_view m);
+    void fill_polygon_instruction(std::string_view m);
+    void edge_polygon_instruction(std::string_view m);
+    void circle_instruction(std::string_view m);
+    void filled_rectangle(std::string_view m);
+    void edged_rectangle(std::string_view m);
+    void rotate(std::string_view m);
+    void initialise_instruction(std::string_view m);
+    void defaults_instruction(std::string_view m);
+    void scale(std::string_view m);
+    void input_window(std::string_view m);
+    void job_setting(std::string_view m);
     void warn_once(std::string_view key, std::string_view text);
     Rgb colour_of(double r, double g, double b) const;
     Pen current_pen() const;
@@ -256,10 +286,22 @@ void Interpreter::parameters() {
     }
 }
 
-void Interpreter::initialise() {
+void Interpreter::reset_palette() {
     for (int i = 0; i < 256; ++i) colours_[static_cast<std::size_t>(i)] = default_colour(i);
-    widths_.fill(DEFAULT_WIDTH);
+}
+
+void Interpreter::reset_colour_range() {
     for (int i = 0; i < 6; ++i) range_[i] = (i % 2) ? 255 : 0;
+}
+
+void Interpreter::reset_line_patterns() {
+    for (int i = 0; i < 9; ++i) patterns_[static_cast<std::size_t>(i)] = DEFAULT_PATTERNS[i];
+}
+
+void Interpreter::initialise() {
+    reset_palette();
+    widths_.fill(DEFAULT_WIDTH);
+    reset_colour_range();
     pen_ = 1;
     rotation_ = 0;
     x_ = y_ = 0.0;
@@ -271,7 +313,7 @@ void Interpreter::initialise() {
 void Interpreter::defaults() {
     line_type_ = 0;
     pattern_mm_ = 0.04 * REFERENCE_DIAGONAL;
-    for (int i = 0; i < 9; ++i) patterns_[static_cast<std::size_t>(i)] = DEFAULT_PATTERNS[i];
+    reset_line_patterns();
     fill_kind_ = FillKind::solid;
     hatch_spacing_ = 0.0;
     hatch_angle_ = 0.0;
@@ -469,137 +511,178 @@ void Interpreter::edge_polygon() {
     canvas_.stroke(parts, current_pen());
 }
 
+// The instructions the preview draws or keeps track of, by mnemonic; any
+// other is passed over with a warning.
 void Interpreter::execute(std::string_view m) {
-    auto has = [&](std::size_t n) { return p_.size() >= n && !std::isnan(p_[n - 1]); };
-    auto integer = [&](std::size_t i) { return static_cast<int>(std::lround(p_[i])); };
+    using Instruction = void (Interpreter::*)(std::string_view);
+    struct Entry {
+        std::string_view mnemonic;
+        Instruction run;
+    };
+    static constexpr Entry kInstructions[] = {
+        {"PU", &Interpreter::pen_up_or_down},         {"PD", &Interpreter::pen_up_or_down},
+        {"PA", &Interpreter::absolute_or_relative},   {"PR", &Interpreter::absolute_or_relative},
+        {"PG", &Interpreter::page},                   {"SP", &Interpreter::pen},
+        {"PW", &Interpreter::pen_width},              {"PC", &Interpreter::pen_colour},
+        {"NP", &Interpreter::number_of_pens},         {"CR", &Interpreter::colour_range},
+        {"LT", &Interpreter::line_type},              {"UL", &Interpreter::user_line_type},
+        {"FT", &Interpreter::fill_type},              {"PM", &Interpreter::polygon_mode},
+        {"FP", &Interpreter::fill_polygon_instruction}, {"EP", &Interpreter::edge_polygon_instruction},
+        {"CI", &Interpreter::circle_instruction},     {"RA", &Interpreter::filled_rectangle},
+        {"RR", &Interpreter::filled_rectangle},       {"EA", &Interpreter::edged_rectangle},
+        {"ER", &Interpreter::edged_rectangle},        {"RO", &Interpreter::rotate},
+        {"IN", &Interpreter::initialise_instruction}, {"DF", &Interpreter::defaults_instruction},
+        {"SC", &Interpreter::scale},                  {"IW", &Interpreter::input_window},
+        {"BP", &Interpreter::job_setting},            {"PS", &Interpreter::job_setting},
+        {"IP", &Interpreter::job_setting},            {"WU", &Interpreter::job_setting},
+    };
+    for (const Entry& e : kInstructions)
+        if (e.mnemonic == m) return (this->*e.run)(m);
+    warn_once(m, "unbekannter Befehl " + std::string(m) + " übersprungen");
+}
 
-    if (m == "PU" || m == "PD") {
-        down_ = m == "PD";
-        if (!down_) flush_line();
-        plot(down_, relative_);
-    } else if (m == "PA" || m == "PR") {
-        relative_ = m == "PR";
-        plot(down_, relative_);
-    } else if (m == "PG") {
-        end_page();
-    } else if (m == "SP") {
-        select_pen(has(1) ? integer(0) : 0);
-    } else if (m == "PW") {
-        flush_line();
-        double width = has(1) ? p_[0] : DEFAULT_WIDTH;
-        if (width < 0.0) return warn_once("PW", "negative Stiftbreite übergangen");
-        if (has(2)) {
-            int pen = integer(1);
-            if (pen >= 0 && pen <= 255) widths_[static_cast<std::size_t>(pen)] = width;
-        } else {
-            widths_.fill(width);
-        }
-    } else if (m == "PC") {
-        flush_line();
-        if (!has(1)) {
-            for (int i = 0; i < 256; ++i) colours_[static_cast<std::size_t>(i)] = default_colour(i);
-            return;
-        }
-        int pen = integer(0);
-        if (pen < 0 || pen > 255) return warn_once("PC", "Stiftnummer außerhalb 0..255 übergangen");
-        colours_[static_cast<std::size_t>(pen)] = has(4) ? colour_of(p_[1], p_[2], p_[3]) : default_colour(pen);
-    } else if (m == "NP") {
-        flush_line();
-        for (int i = 0; i < 256; ++i) colours_[static_cast<std::size_t>(i)] = default_colour(i);
-    } else if (m == "CR") {
-        if (has(6))
-            for (int i = 0; i < 6; ++i) range_[i] = p_[static_cast<std::size_t>(i)];
-        else
-            for (int i = 0; i < 6; ++i) range_[i] = (i % 2) ? 255 : 0;
-    } else if (m == "LT") {
-        flush_line();
-        if (!has(1)) {
-            previous_type_ = line_type_;
-            previous_pattern_mm_ = pattern_mm_;
-            line_type_ = 0;
-            return;
-        }
-        int type = integer(0);
-        if (type == 99) {
-            std::swap(line_type_, previous_type_);
-            std::swap(pattern_mm_, previous_pattern_mm_);
-            return;
-        }
-        if (std::abs(type) > 8) return warn_once("LT", "unbekannter Linientyp, durchgezogen gezeichnet");
+void Interpreter::pen_up_or_down(std::string_view m) {
+    down_ = m == "PD";
+    if (!down_) flush_line();
+    plot(down_, relative_);
+}
+
+void Interpreter::absolute_or_relative(std::string_view m) {
+    relative_ = m == "PR";
+    plot(down_, relative_);
+}
+
+void Interpreter::page(std::string_view) { end_page(); }
+
+void Interpreter::pen(std::string_view) { select_pen(has(1) ? parameter(0) : 0); }
+
+void Interpreter::pen_width(std::string_view) {
+    flush_line();
+    double width = has(1) ? p_[0] : DEFAULT_WIDTH;
+    if (width < 0.0) return warn_once("PW", "negative Stiftbreite übergangen");
+    if (has(2)) {
+        int pen = parameter(1);
+        if (pen >= 0 && pen <= 255) widths_[static_cast<std::size_t>(pen)] = width;
+    } else {
+        widths_.fill(width);
+    }
+}
+
+void Interpreter::pen_colour(std::string_view) {
+    flush_line();
+    if (!has(1)) return reset_palette();
+    int pen = parameter(0);
+    if (pen < 0 || pen > 255) return warn_once("PC", "Stiftnummer außerhalb 0..255 übergangen");
+    colours_[static_cast<std::size_t>(pen)] = has(4) ? colour_of(p_[1], p_[2], p_[3]) : default_colour(pen);
+}
+
+void Interpreter::number_of_pens(std::string_view) {
+    flush_line();
+    reset_palette();
+}
+
+void Interpreter::colour_range(std::string_view) {
+    if (!has(6)) return reset_colour_range();
+    for (int i = 0; i < 6; ++i) range_[i] = p_[static_cast<std::size_t>(i)];
+}
+
+void Interpreter::line_type(std::string_view) {
+    flush_line();
+    if (!has(1)) {
         previous_type_ = line_type_;
         previous_pattern_mm_ = pattern_mm_;
-        line_type_ = type;
-        double length = has(2) && p_[1] > 0.0 ? p_[1] : 4.0;
-        pattern_mm_ = has(3) && integer(2) == 1 ? length : length / 100.0 * REFERENCE_DIAGONAL;
-    } else if (m == "UL") {
-        flush_line();
-        if (!has(1)) {
-            for (int i = 0; i < 9; ++i) patterns_[static_cast<std::size_t>(i)] = DEFAULT_PATTERNS[i];
-            return;
-        }
-        int index = std::abs(integer(0));
-        if (index < 1 || index > 8) return warn_once("UL", "unbekannter Linientyp in UL übergangen");
-        std::vector<double> gaps;
-        for (std::size_t i = 1; i < p_.size() && i <= 20; ++i)
-            if (!std::isnan(p_[i])) gaps.push_back(std::fabs(p_[i]));
-        patterns_[static_cast<std::size_t>(index)] = gaps.empty() ? DEFAULT_PATTERNS[index] : gaps;
-    } else if (m == "FT") {
-        int type = has(1) ? integer(0) : 1;
-        if (type == 1 || type == 2) {
-            fill_kind_ = FillKind::solid;
-        } else if (type == 3 || type == 4) {
-            fill_kind_ = type == 3 ? FillKind::hatch : FillKind::cross_hatch;
-            if (has(2)) hatch_spacing_ = std::fabs(p_[1]);
-            if (has(3)) hatch_angle_ = p_[2];
-        } else {
-            warn_once("FT", "Fülltyp " + std::to_string(type) + " als Vollfläche gezeichnet");
-            fill_kind_ = FillKind::solid;
-        }
-    } else if (m == "PM") {
-        int mode = has(1) ? integer(0) : 0;
-        if (mode == 0) {
-            flush_line();
-            in_polygon_ = true;
-            polygon_.clear();
-            polygon_.emplace_back();
-        } else if (in_polygon_) {
-            close_subpolygon();
-            if (mode == 2) {
-                in_polygon_ = false;
-                polygon_.pop_back();  // the empty one that close_subpolygon opened
-            }
-        }
-    } else if (m == "FP") {
-        fill_polygon(has(1) ? integer(0) : 0);
-    } else if (m == "EP") {
-        edge_polygon();
-    } else if (m == "CI") {
-        circle();
-    } else if (m == "RA" || m == "RR") {
-        rectangle(m == "RR", true);
-    } else if (m == "EA" || m == "ER") {
-        rectangle(m == "ER", false);
-    } else if (m == "RO") {
-        int angle = has(1) ? integer(0) : 0;
-        if (angle != 0 && angle != 90 && angle != 180 && angle != 270)
-            return warn_once("RO", "Drehung nur um 0, 90, 180 oder 270 Grad");
-        rotation_ = angle;
-    } else if (m == "IN") {
-        flush_line();
-        initialise();
-    } else if (m == "DF") {
-        flush_line();
-        defaults();
-    } else if (m == "SC") {
-        if (has(1)) warn_once("SC", "Skalierung (SC) nicht unterstützt, Koordinaten als Plottereinheiten genommen");
-    } else if (m == "IW") {
-        if (has(1)) warn_once("IW", "Fenster (IW) nicht unterstützt");
-    } else if (m == "BP" || m == "PS" || m == "IP" || m == "WU") {
-        // Media size, input points and job settings do not change the drawing.
-        if (m == "WU" && has(1) && integer(0) != 0) warn_once("WU", "relative Stiftbreiten (WU1) nicht unterstützt");
-    } else {
-        warn_once(m, "unbekannter Befehl " + std::string(m) + " übersprungen");
+        line_type_ = 0;
+        return;
     }
+    int type = parameter(0);
+    if (type == 99) {
+        std::swap(line_type_, previous_type_);
+        std::swap(pattern_mm_, previous_pattern_mm_);
+        return;
+    }
+    if (std::abs(type) > 8) return warn_once("LT", "unbekannter Linientyp, durchgezogen gezeichnet");
+    previous_type_ = line_type_;
+    previous_pattern_mm_ = pattern_mm_;
+    line_type_ = type;
+    double length = has(2) && p_[1] > 0.0 ? p_[1] : 4.0;
+    pattern_mm_ = has(3) && parameter(2) == 1 ? length : length / 100.0 * REFERENCE_DIAGONAL;
+}
+
+void Interpreter::user_line_type(std::string_view) {
+    flush_line();
+    if (!has(1)) return reset_line_patterns();
+    int index = std::abs(parameter(0));
+    if (index < 1 || index > 8) return warn_once("UL", "unbekannter Linientyp in UL übergangen");
+    std::vector<double> gaps;
+    for (std::size_t i = 1; i < p_.size() && i <= 20; ++i)
+        if (!std::isnan(p_[i])) gaps.push_back(std::fabs(p_[i]));
+    patterns_[static_cast<std::size_t>(index)] = gaps.empty() ? DEFAULT_PATTERNS[index] : gaps;
+}
+
+void Interpreter::fill_type(std::string_view) {
+    int type = has(1) ? parameter(0) : 1;
+    if (type == 1 || type == 2) {
+        fill_kind_ = FillKind::solid;
+    } else if (type == 3 || type == 4) {
+        fill_kind_ = type == 3 ? FillKind::hatch : FillKind::cross_hatch;
+        if (has(2)) hatch_spacing_ = std::fabs(p_[1]);
+        if (has(3)) hatch_angle_ = p_[2];
+    } else {
+        warn_once("FT", "Fülltyp " + std::to_string(type) + " als Vollfläche gezeichnet");
+        fill_kind_ = FillKind::solid;
+    }
+}
+
+void Interpreter::polygon_mode(std::string_view) {
+    int mode = has(1) ? parameter(0) : 0;
+    if (mode == 0) {
+        flush_line();
+        in_polygon_ = true;
+        polygon_.clear();
+        polygon_.emplace_back();
+    } else if (in_polygon_) {
+        close_subpolygon();
+        if (mode == 2) {
+            in_polygon_ = false;
+            polygon_.pop_back();  // the empty one that close_subpolygon opened
+        }
+    }
+}
+
+void Interpreter::fill_polygon_instruction(std::string_view) { fill_polygon(has(1) ? parameter(0) : 0); }
+void Interpreter::edge_polygon_instruction(std::string_view) { edge_polygon(); }
+void Interpreter::circle_instruction(std::string_view) { circle(); }
+void Interpreter::filled_rectangle(std::string_view m) { rectangle(m == "RR", true); }
+void Interpreter::edged_rectangle(std::string_view m) { rectangle(m == "ER", false); }
+
+void Interpreter::rotate(std::string_view) {
+    int angle = has(1) ? parameter(0) : 0;
+    if (angle != 0 && angle != 90 && angle != 180 && angle != 270)
+        return warn_once("RO", "Drehung nur um 0, 90, 180 oder 270 Grad");
+    rotation_ = angle;
+}
+
+void Interpreter::initialise_instruction(std::string_view) {
+    flush_line();
+    initialise();
+}
+
+void Interpreter::defaults_instruction(std::string_view) {
+    flush_line();
+    defaults();
+}
+
+void Interpreter::scale(std::string_view) {
+    if (has(1)) warn_once("SC", "Skalierung (SC) nicht unterstützt, Koordinaten als Plottereinheiten genommen");
+}
+
+void Interpreter::input_window(std::string_view) {
+    if (has(1)) warn_once("IW", "Fenster (IW) nicht unterstützt");
+}
+
+// Media size, input points and job settings do not change the drawing.
+void Interpreter::job_setting(std::string_view m) {
+    if (m == "WU" && has(1) && parameter(0) != 0) warn_once("WU", "relative Stiftbreiten (WU1) nicht unterstützt");
 }
 
 void Interpreter::select_pen(int pen) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks to build and test MURAL:
-# compiler, CMake, Ninja, GoogleTest, cairo, the NetCDF library, hp2xx (a
+# compiler, CMake, Ninja, GoogleTest, cairo, the NetCDF library, cppcheck, hp2xx (a
 # second renderer the tests check plots with), the readers the tests check
 # NetCDF files with (ncdump, GDAL, Python's xarray; MURAL_WITH_NETCDF_READERS=0
 # leaves them out) and, on request, a browser and poppler
@@ -16,6 +16,7 @@ command -v ninja >/dev/null || missing+=(ninja-build)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/cairo/cairo.h ] || missing+=(libcairo2-dev)
 [ -f /usr/include/netcdf.h ] || missing+=(libnetcdf-dev)
+command -v cppcheck >/dev/null || missing+=(cppcheck)
 if [ "${MURAL_WITH_HP2XX:-1}" = 1 ]; then
   command -v hp2xx >/dev/null || missing+=(hp2xx)
 fi

@@ -178,6 +178,135 @@ void sketch(const Geometry& g, double x, double y, double z, float& u, float& v,
     w = static_cast<float>(speed * fw);
 }
 
+// The result file: the sketched wind on the faces, no flow into obstacles.
+resultfile::ResultFileImage make_result(const Geometry& g, const std::vector<float>& dz) {
+    resultfile::ResultFileImage r;
+    r.version = 2.1f;
+    r.program = "QEM V3.2";
+    r.title = platform::utf8_to_cp850("Beispiel: Umströmung von drei Gebäuden, Anströmung aus 270 Grad");
+    r.infile = "C:\\MODELL\\RUN1.STE";
+    r.igbfile = "C:\\MODELL\\RUN1.DAT";
+    r.orodat = "";
+    r.landat = "";
+    r.uvwdat = "C:\\MODELL\\RUN1.UVW";
+    r.NX = NX;
+    r.NY = NY;
+    r.NZ = NZ;
+    r.XMIN = XMIN;
+    r.YMIN = YMIN;
+    r.DX = DX;
+    r.DY = DY;
+    r.DZK = dz;
+    r.WNord = 90.0f;
+    r.DD = DD;
+    r.FF = FF;
+    r.ZA = ZA;
+    r.WEXP = WEXP;
+    r.D0 = 0.0f;
+    r.Z0 = 0.3f;
+    for (int k = 0; k < NZ; ++k) {
+        float zc = g.zw[static_cast<std::size_t>(k)] + 0.5f * dz[static_cast<std::size_t>(k)];
+        r.U0.push_back(profile(zc) * g.ex);
+        r.V0.push_back(profile(zc) * g.ey);
+    }
+    r.ALPHA = 1.0f;
+    r.TOPZU = false;
+
+    // U on the x faces: face i lies between cells i-1 and i.
+    for (int k = 1; k <= NZ; ++k)
+        for (int j = 1; j <= NY; ++j)
+            for (int i = 1; i <= NX + 1; ++i) {
+                float u, v, w;
+                double z = g.zw[static_cast<std::size_t>(k - 1)] + 0.5 * dz[static_cast<std::size_t>(k - 1)];
+                sketch(g, XMIN + (i - 1) * DX, YMIN + (j - 0.5) * DY, z, u, v, w);
+                if (blocked(i - 1, j, k) || blocked(i, j, k)) u = 0.0f;
+                r.U.push_back(u);
+            }
+    for (int k = 1; k <= NZ; ++k)
+        for (int j = 1; j <= NY + 1; ++j)
+            for (int i = 1; i <= NX; ++i) {
+                float u, v, w;
+                double z = g.zw[static_cast<std::size_t>(k - 1)] + 0.5 * dz[static_cast<std::size_t>(k - 1)];
+                sketch(g, XMIN + (i - 0.5) * DX, YMIN + (j - 1) * DY, z, u, v, w);
+                if (blocked(i, j - 1, k) || blocked(i, j, k)) v = 0.0f;
+                r.V.push_back(v);
+            }
+    for (int k = 1; k <= NZ + 1; ++k)
+        for (int j = 1; j <= NY; ++j)
+            for (int i = 1; i <= NX; ++i) {
+                float u, v, w;
+                sketch(g, XMIN + (i - 0.5) * DX, YMIN + (j - 0.5) * DY, g.zw[static_cast<std::size_t>(k - 1)], u, v, w);
+                // No flow through the ground, the top or an obstacle face.
+                if (k == 1 || k == NZ + 1 || blocked(i, j, k - 1) || blocked(i, j, k)) w = 0.0f;
+                r.W.push_back(w);
+            }
+    return r;
+}
+
+// The obstacle file of the result file's run.
+resultfile::ObstacleFileImage make_obstacles(const resultfile::ResultFileImage& r, const std::vector<float>& dz) {
+    resultfile::ObstacleFileImage o;
+    o.version = 2.1f;
+    o.program = r.program;
+    o.title = r.title;
+    o.infile = r.infile;
+    o.gebdat = r.igbfile;
+    o.uvwdat = r.uvwdat;
+    o.NX = NX;
+    o.NY = NY;
+    o.NZ = NZ;
+    o.X0 = XMIN;
+    o.Y0 = YMIN;
+    o.DX = DX;
+    o.DY = DY;
+    o.DZK = dz;
+    auto record = [](const Box& b) {
+        return resultfile::ObstacleRecord{static_cast<std::int16_t>(b.ia), static_cast<std::int16_t>(b.ie),
+                                          static_cast<std::int16_t>(b.ja), static_cast<std::int16_t>(b.je),
+                                          static_cast<std::int16_t>(b.ka), static_cast<std::int16_t>(b.ke),
+                                          static_cast<std::int16_t>(b.type)};
+    };
+    for (const Box& b : kMassive) o.massive.push_back(record(b));
+    for (const Box& b : kPorous) o.porous.push_back(record(b));
+    return o;
+}
+
+resultfile::DiffusionFileImage make_diffusion(const resultfile::ResultFileImage& r, const Geometry& g,
+                                              const std::vector<float>& dz) {
+    // Diffusion coefficients growing with height (mixing length), smaller
+    // in the wakes where the wind is weak; stored packed.
+    resultfile::DiffusionFileImage d;
+    d.run = "QEM V3.2 Beispiel";
+    d.LX = NX;
+    d.LY = NY;
+    d.LZ = NZ;
+    d.FAKH = 100.0f;
+    d.FAKV = 100.0f;
+    auto coefficient = [&](float speed, double z) {
+        double l = 0.4 * z / (1.0 + 0.4 * z / 20.0);
+        return static_cast<float>(std::min(0.05 + l * 0.1 * std::abs(speed) + 0.02 * l, 300.0));
+    };
+    for (int k = 1; k <= NZ; ++k)
+        for (int j = 1; j <= NY; ++j)
+            for (int i = 1; i <= NX + 1; ++i) {
+                std::size_t n = static_cast<std::size_t>((i - 1) + (NX + 1) * ((j - 1) + NY * (k - 1)));
+                d.KX.push_back(coefficient(r.U[n], g.zw[static_cast<std::size_t>(k - 1)] + 0.5 * dz[static_cast<std::size_t>(k - 1)]));
+            }
+    for (int k = 1; k <= NZ; ++k)
+        for (int j = 1; j <= NY + 1; ++j)
+            for (int i = 1; i <= NX; ++i) {
+                std::size_t n = static_cast<std::size_t>((i - 1) + NX * ((j - 1) + (NY + 1) * (k - 1)));
+                d.KY.push_back(coefficient(r.V[n], g.zw[static_cast<std::size_t>(k - 1)] + 0.5 * dz[static_cast<std::size_t>(k - 1)]));
+            }
+    for (int k = 1; k <= NZ + 1; ++k)
+        for (int j = 1; j <= NY; ++j)
+            for (int i = 1; i <= NX; ++i) {
+                std::size_t n = static_cast<std::size_t>((i - 1) + NX * ((j - 1) + NY * (k - 1)));
+                d.KZ.push_back(coefficient(2.0f + r.W[n], g.zw[static_cast<std::size_t>(k - 1)]));
+            }
+    return d;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -196,126 +325,11 @@ int main(int argc, char** argv) {
         g.ex = static_cast<float>(-std::sin(rad));
         g.ey = static_cast<float>(-std::cos(rad));
 
-        resultfile::ResultFileImage r;
-        r.version = 2.1f;
-        r.program = "QEM V3.2";
-        r.title = platform::utf8_to_cp850("Beispiel: Umströmung von drei Gebäuden, Anströmung aus 270 Grad");
-        r.infile = "C:\\MODELL\\RUN1.STE";
-        r.igbfile = "C:\\MODELL\\RUN1.DAT";
-        r.orodat = "";
-        r.landat = "";
-        r.uvwdat = "C:\\MODELL\\RUN1.UVW";
-        r.NX = NX;
-        r.NY = NY;
-        r.NZ = NZ;
-        r.XMIN = XMIN;
-        r.YMIN = YMIN;
-        r.DX = DX;
-        r.DY = DY;
-        r.DZK = dz;
-        r.WNord = 90.0f;
-        r.DD = DD;
-        r.FF = FF;
-        r.ZA = ZA;
-        r.WEXP = WEXP;
-        r.D0 = 0.0f;
-        r.Z0 = 0.3f;
-        for (int k = 0; k < NZ; ++k) {
-            float zc = g.zw[static_cast<std::size_t>(k)] + 0.5f * dz[static_cast<std::size_t>(k)];
-            r.U0.push_back(profile(zc) * g.ex);
-            r.V0.push_back(profile(zc) * g.ey);
-        }
-        r.ALPHA = 1.0f;
-        r.TOPZU = false;
-
-        // U on the x faces: face i lies between cells i-1 and i.
-        for (int k = 1; k <= NZ; ++k)
-            for (int j = 1; j <= NY; ++j)
-                for (int i = 1; i <= NX + 1; ++i) {
-                    float u, v, w;
-                    double z = g.zw[static_cast<std::size_t>(k - 1)] + 0.5 * dz[static_cast<std::size_t>(k - 1)];
-                    sketch(g, XMIN + (i - 1) * DX, YMIN + (j - 0.5) * DY, z, u, v, w);
-                    if (blocked(i - 1, j, k) || blocked(i, j, k)) u = 0.0f;
-                    r.U.push_back(u);
-                }
-        for (int k = 1; k <= NZ; ++k)
-            for (int j = 1; j <= NY + 1; ++j)
-                for (int i = 1; i <= NX; ++i) {
-                    float u, v, w;
-                    double z = g.zw[static_cast<std::size_t>(k - 1)] + 0.5 * dz[static_cast<std::size_t>(k - 1)];
-                    sketch(g, XMIN + (i - 0.5) * DX, YMIN + (j - 1) * DY, z, u, v, w);
-                    if (blocked(i, j - 1, k) || blocked(i, j, k)) v = 0.0f;
-                    r.V.push_back(v);
-                }
-        for (int k = 1; k <= NZ + 1; ++k)
-            for (int j = 1; j <= NY; ++j)
-                for (int i = 1; i <= NX; ++i) {
-                    float u, v, w;
-                    sketch(g, XMIN + (i - 0.5) * DX, YMIN + (j - 0.5) * DY, g.zw[static_cast<std::size_t>(k - 1)], u, v, w);
-                    // No flow through the ground, the top or an obstacle face.
-                    if (k == 1 || k == NZ + 1 || blocked(i, j, k - 1) || blocked(i, j, k)) w = 0.0f;
-                    r.W.push_back(w);
-                }
+        const resultfile::ResultFileImage r = make_result(g, dz);
         resultfile::write_result_file(dir + "run1.ERG", r);
-
-        resultfile::ObstacleFileImage o;
-        o.version = 2.1f;
-        o.program = r.program;
-        o.title = r.title;
-        o.infile = r.infile;
-        o.gebdat = r.igbfile;
-        o.uvwdat = r.uvwdat;
-        o.NX = NX;
-        o.NY = NY;
-        o.NZ = NZ;
-        o.X0 = XMIN;
-        o.Y0 = YMIN;
-        o.DX = DX;
-        o.DY = DY;
-        o.DZK = dz;
-        auto record = [](const Box& b) {
-            return resultfile::ObstacleRecord{static_cast<std::int16_t>(b.ia), static_cast<std::int16_t>(b.ie),
-                                              static_cast<std::int16_t>(b.ja), static_cast<std::int16_t>(b.je),
-                                              static_cast<std::int16_t>(b.ka), static_cast<std::int16_t>(b.ke),
-                                              static_cast<std::int16_t>(b.type)};
-        };
-        for (const Box& b : kMassive) o.massive.push_back(record(b));
-        for (const Box& b : kPorous) o.porous.push_back(record(b));
-        resultfile::write_obstacle_file(dir + "run1.IGB", o);
+        resultfile::write_obstacle_file(dir + "run1.IGB", make_obstacles(r, dz));
         write_building_file(dir + "run1.dat", g.zw);
-
-        // Diffusion coefficients growing with height (mixing length), smaller
-        // in the wakes where the wind is weak; stored packed.
-        resultfile::DiffusionFileImage d;
-        d.run = "QEM V3.2 Beispiel";
-        d.LX = NX;
-        d.LY = NY;
-        d.LZ = NZ;
-        d.FAKH = 100.0f;
-        d.FAKV = 100.0f;
-        auto coefficient = [&](float speed, double z) {
-            double l = 0.4 * z / (1.0 + 0.4 * z / 20.0);
-            return static_cast<float>(std::min(0.05 + l * 0.1 * std::abs(speed) + 0.02 * l, 300.0));
-        };
-        for (int k = 1; k <= NZ; ++k)
-            for (int j = 1; j <= NY; ++j)
-                for (int i = 1; i <= NX + 1; ++i) {
-                    std::size_t n = static_cast<std::size_t>((i - 1) + (NX + 1) * ((j - 1) + NY * (k - 1)));
-                    d.KX.push_back(coefficient(r.U[n], g.zw[static_cast<std::size_t>(k - 1)] + 0.5 * dz[static_cast<std::size_t>(k - 1)]));
-                }
-        for (int k = 1; k <= NZ; ++k)
-            for (int j = 1; j <= NY + 1; ++j)
-                for (int i = 1; i <= NX; ++i) {
-                    std::size_t n = static_cast<std::size_t>((i - 1) + NX * ((j - 1) + (NY + 1) * (k - 1)));
-                    d.KY.push_back(coefficient(r.V[n], g.zw[static_cast<std::size_t>(k - 1)] + 0.5 * dz[static_cast<std::size_t>(k - 1)]));
-                }
-        for (int k = 1; k <= NZ + 1; ++k)
-            for (int j = 1; j <= NY; ++j)
-                for (int i = 1; i <= NX; ++i) {
-                    std::size_t n = static_cast<std::size_t>((i - 1) + NX * ((j - 1) + NY * (k - 1)));
-                    d.KZ.push_back(coefficient(2.0f + r.W[n], g.zw[static_cast<std::size_t>(k - 1)]));
-                }
-        resultfile::write_diffusion_file(dir + "run1.DIF", d);
+        resultfile::write_diffusion_file(dir + "run1.DIF", make_diffusion(r, g, dz));
     } catch (const platform::Fatal& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

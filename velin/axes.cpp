@@ -90,6 +90,15 @@ void rrwind_hpgl2(float X1, float X2, float Y1, float Y2, float THK) {
 
 }  // namespace
 
+float axis_step(float range, int parts) {
+    if (!(range > 0.0f) || !std::isfinite(range) || parts < 1) return 1.0f;
+    const double raw = static_cast<double>(range) / parts;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    const double unit = raw / power;  // 1 <= unit < 10
+    const double step = unit < 1.5 ? 1.0 : unit < 3.5 ? 2.0 : unit < 7.5 ? 5.0 : 10.0;
+    return static_cast<float>(step * power);
+}
+
 namespace detail {
 
 void graph_start() {
@@ -113,6 +122,29 @@ void graph_start() {
     if (!st.PSCMD.empty()) INSBU(st.PSCMD);
     if (st.NPpal < 0) SETPAL("*", "*");
 }
+
+namespace {
+
+// The unnumbered ticks of length t: axis.ticks - 1 in each step.
+template <typename Move, typename Draw>
+void minor_ticks(const AxisSettings& axis, bool logarithmic, float fum, float t, Move move, Draw draw) {
+    const float min = axis.min, step = axis.step, max = axis.max;
+    const float tolerance = 0.001f * std::fabs(step);
+    const int n = axis.ticks;
+    for (int k = 0; min + static_cast<float>(k) * step < max - tolerance; ++k) {
+        float base = min + static_cast<float>(k) * step;
+        for (int j = 1; j < n; ++j) {
+            float v = logarithmic ? base + step + std::log10(static_cast<float>(j) / static_cast<float>(n))
+                                  : base + static_cast<float>(j) * step / static_cast<float>(n);
+            if (v > max + tolerance) break;
+            float pos = (v - min) * fum;
+            move(pos, 0.0f);
+            draw(pos, t);
+        }
+    }
+}
+
+}  // namespace
 
 void draw_axis(bool x_axis, const AxisSettings& axis, bool logarithmic, float length, float x0, float y0, float fum) {
     PlotState& st = plot_state();
@@ -192,20 +224,7 @@ void draw_axis(bool x_axis, const AxisSettings& axis, bool logarithmic, float le
         move(previous_pos, 0.0f);
         draw(length, 0.0f);
     }
-    if (axis.ticks > 1) {
-        const int n = axis.ticks;
-        for (int k = 0; min + static_cast<float>(k) * step < max - tolerance; ++k) {
-            float base = min + static_cast<float>(k) * step;
-            for (int j = 1; j < n; ++j) {
-                float v = logarithmic ? base + step + std::log10(static_cast<float>(j) / static_cast<float>(n))
-                                      : base + static_cast<float>(j) * step / static_cast<float>(n);
-                if (v > max + tolerance) break;
-                float pos = (v - min) * fum;
-                move(pos, 0.0f);
-                draw(pos, 0.6f * t);
-            }
-        }
-    }
+    if (axis.ticks > 1) minor_ticks(axis, logarithmic, fum, 0.6f * t, move, draw);
 
     HEIGHT(full_height);
     if (!axis.name.empty() && axis.name[0] != ' ') {

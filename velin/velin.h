@@ -81,6 +81,10 @@ void AREA2D(float XAX, float YAX);
 void PHYSOR(float X, float Y);
 void OREL(float DX, float DY);
 void GRAF(float XMIN, float XSTP, float XMAX, float YMIN, float YSTP, float YMAX);
+// The step of 1, 2 or 5 times a power of ten nearest to `range` / `parts`:
+// the numbered ticks of an axis, about `parts` of them. 1 for an empty or
+// unusable range.
+float axis_step(float range, int parts = 5);
 void GRAFRR(float XMIN, float XSTP, float XMAX, float YMIN, float YSTP, float YMAX);
 void LOGLOG(float XMIN, float XSTP, float XMAX, float YMIN, float YSTP, float YMAX);
 void XLOG(float XMIN, float XSTP, float XMAX, float YMIN, float YSTP, float YMAX);

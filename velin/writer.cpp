@@ -4,6 +4,7 @@
 // list. The stream holds no blanks and no line breaks.
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>

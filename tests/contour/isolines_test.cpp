@@ -25,12 +25,14 @@ struct Line {
 
 // Traces without drawing and keeps every line (grid indices).
 std::vector<Line> trace(const platform::Field2D<float>& z, std::vector<float> levels, int mx = 1, int my = 1,
-                        bool uncapped = true) {
+                        bool uncapped = true, contour::TracerPool* pool = nullptr) {
     std::vector<Line> lines;
     contour::LineSink keep = [&](std::span<float> X, std::span<float> Y, int N, int L) {
         lines.push_back({{X.begin(), X.begin() + N}, {Y.begin(), Y.begin() + N}, L});
     };
-    contour::trace_isolines(z, z.n1(), z.n2(), mx, my, levels, static_cast<int>(levels.size()), uncapped, keep);
+    const contour::TracerPool p =
+        contour::trace_isolines(z, z.n1(), z.n2(), mx, my, levels, static_cast<int>(levels.size()), uncapped, keep);
+    if (pool) *pool = p;
     return lines;
 }
 
@@ -211,8 +213,8 @@ TEST(IsolineTracer, NodePoolCutsLongestLinesAndLosesNoNode) {
     auto z = field(nx, ny, [&](float x, float) { return 0.01f * x + 2.0f * noise(random); });
     std::vector<float> levels;
     for (int l = 1; l <= 12; ++l) levels.push_back(static_cast<float>(l));
-    auto lines = trace(z, levels);
-    contour::TracerPool pool = contour::tracer_pool();
+    contour::TracerPool pool;
+    auto lines = trace(z, levels, 1, 1, true, &pool);
     EXPECT_GT(pool.cuts, 0);
     EXPECT_EQ(pool.free, pool.size - pool.heads);
     // An end inside the field that does not close its line is where a cut
@@ -412,47 +414,51 @@ protected:
 };
 
 // The label "50" stands in a gap of its line, centred on the line, and
-// reads from left to right whichever way the line runs.
-TEST_F(IsolineLabels, LabelSitsCentredOnItsLineAndReadsLeftToRight) {
-    for (float angle : {0.0f, 30.0f, 90.0f, -60.0f}) {
-        Box forward = label_of(angle, false);
-        TearDown();
-        SetUp();
-        Box backward = label_of(angle, true);
-        TearDown();
-        SetUp();
-        ASSERT_FALSE(forward.empty()) << angle;
-        EXPECT_NEAR(forward.x0, backward.x0, 0.03) << angle;
-        EXPECT_NEAR(forward.y0, backward.y0, 0.03) << angle;
-        EXPECT_NEAR(forward.x1, backward.x1, 0.03) << angle;
-    }
+// reads from left to right whichever way the line runs: the line traced in
+// either direction (a second plot) puts the same text at the same place.
+class LabelAngle : public IsolineLabels, public ::testing::WithParamInterface<float> {};
+
+TEST_P(LabelAngle, SitsCentredOnItsLineAndReadsLeftToRight) {
+    const float angle = GetParam();
+    const Box forward = label_of(angle, false);
+    contour::reset();
+    start_graph(100.0f, 100.0f, 100.0f, 100.0f);
+    const Box backward = label_of(angle, true);
+    ASSERT_FALSE(forward.empty());
+    EXPECT_NEAR(forward.x0, backward.x0, 0.03);
+    EXPECT_NEAR(forward.y0, backward.y0, 0.03);
+    EXPECT_NEAR(forward.x1, backward.x1, 0.03);
+    EXPECT_NEAR(forward.y1, backward.y1, 0.03);
 }
+
+INSTANTIATE_TEST_SUITE_P(Angles, LabelAngle, ::testing::Values(0.0f, 30.0f, 90.0f, -60.0f));
 
 // A gap (0,0)-(10,0) with a label 6 mm long at height 2: the text starts at
 // x = 3 with its middle on the line, in either direction of the line.
-TEST_F(IsolineLabels, GapOfTenWithLabelOfSixPutsTheTextFromThreeToSeven) {
-    for (bool reversed : {false, true}) {
-        contour::ISONUM(2.0f, 0);
-        auto& block = contour::detail::curve_block();
-        block = {1, 0.0f, 6.0f, 1.0f, 8.0f, 1.0f};
-        std::vector<float> X = {0.0f, 5.0f, 10.0f}, Y = {50.0f, 50.0f, 50.0f};
-        if (reversed) std::reverse(X.begin(), X.end());
-        int a = 0, e = 2;
-        const long long before = position();
-        contour::NUMOD(2, X, Y, 3, a, e);
-        EXPECT_EQ(a, 1);
-        EXPECT_EQ(e, 3);
-        EXPECT_EQ(block.ISTRT, 3);
-        Box text;
-        for (const Stroke& s : plot_strokes(finish().substr(static_cast<std::size_t>(before)))) text.add(s.x0, s.y0), text.add(s.x1, s.y1);
-        auto [x0, y0] = page_mm(0.0f, 50.0f);
-        EXPECT_NEAR(text.x0 - x0, 3.0, 0.4) << reversed;
-        EXPECT_LT(text.x1 - x0, 7.0) << reversed;
-        EXPECT_NEAR(0.5 * (text.y0 + text.y1), y0, 0.1) << reversed;
-        TearDown();
-        SetUp();
-    }
+class LabelInGap : public IsolineLabels, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LabelInGap, OfTenWithLabelOfSixPutsTheTextFromThreeToSeven) {
+    contour::ISONUM(2.0f, 0);
+    auto& block = contour::detail::curve_block();
+    block = {.ISTRT = 1, .GL = 0.0f, .XL = 6.0f, .HZH = 1.0f, .WL_VAL = 8.0f, .margin = 1.0f};
+    std::vector<float> X = {0.0f, 5.0f, 10.0f}, Y = {50.0f, 50.0f, 50.0f};
+    if (GetParam()) std::reverse(X.begin(), X.end());
+    int a = 0, e = 2;
+    const long long before = position();
+    contour::NUMOD(2, X, Y, 3, a, e);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(e, 3);
+    EXPECT_EQ(block.ISTRT, 3);
+    Box text;
+    for (const Stroke& s : plot_strokes(finish().substr(static_cast<std::size_t>(before))))
+        text.add(s.x0, s.y0), text.add(s.x1, s.y1);
+    auto [x0, y0] = page_mm(0.0f, 50.0f);
+    EXPECT_NEAR(text.x0 - x0, 3.0, 0.4);
+    EXPECT_LT(text.x1 - x0, 7.0);
+    EXPECT_NEAR(0.5 * (text.y0 + text.y1), y0, 0.1);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothDirections, LabelInGap, ::testing::Bool());
 
 TEST_F(IsolineLabels, CurvedLineGetsNoLabelAndAWarning) {
     geometry(201, 201);
@@ -477,33 +483,36 @@ TEST_F(IsolineLabels, CurvedLineGetsNoLabelAndAWarning) {
 }
 
 // Margin positions label only open lines, beside their ends on that side.
-TEST_F(IsolineLabels, MarginLabelsOnlyOnOpenLinesOnTheRequestedSide) {
-    struct Case {
-        float level;
-        bool open;  // the line runs from the left edge to the left edge; else closed
-    };
-    for (Case c : {Case{40.0f, true}, Case{80.0f, false}}) {
-        geometry(21, 21);
-        contour::ISONUM(2.0f, 0);
-        const float values[] = {c.level};
-        const int one[] = {1}, none[] = {0};
-        contour::ISOMOD(values, one, one, none, none, none, 1);
-        contour::NUPOSX(-10.0f);  // left of the field
-        auto z = field(21, 21, [](float x, float y) { return 100.0f - std::hypot(5.0f * x - 45.0f, 5.0f * y - 55.0f); });
-        const long long before = position();
-        contour::ISOPLO(z, 21, 21);
-        double left = page_mm(0.0f, 0.0f).first, right = page_mm(100.0f, 0.0f).first;
-        int outside_left = 0, outside_right = 0;
-        for (const Stroke& s : plot_strokes(finish().substr(static_cast<std::size_t>(before)))) {
-            if (s.x0 < left - 0.5 && s.x1 < left - 0.5) ++outside_left;
-            if (s.x0 > right + 0.5 || s.x1 > right + 0.5) ++outside_right;
-        }
-        EXPECT_EQ(outside_left > 0, c.open) << c.level;
-        EXPECT_EQ(outside_right, 0) << c.level;
-        TearDown();
-        SetUp();
+struct MarginCase {
+    float level;
+    bool open;  // the line runs from the left edge to the left edge; else closed
+};
+
+class MarginLabels : public IsolineLabels, public ::testing::WithParamInterface<MarginCase> {};
+
+TEST_P(MarginLabels, OnlyOnOpenLinesOnTheRequestedSide) {
+    const MarginCase c = GetParam();
+    geometry(21, 21);
+    contour::ISONUM(2.0f, 0);
+    const float values[] = {c.level};
+    const int one[] = {1}, none[] = {0};
+    contour::ISOMOD(values, one, one, none, none, none, 1);
+    contour::NUPOSX(-10.0f);  // left of the field
+    auto z = field(21, 21, [](float x, float y) { return 100.0f - std::hypot(5.0f * x - 45.0f, 5.0f * y - 55.0f); });
+    const long long before = position();
+    contour::ISOPLO(z, 21, 21);
+    double left = page_mm(0.0f, 0.0f).first, right = page_mm(100.0f, 0.0f).first;
+    int outside_left = 0, outside_right = 0;
+    for (const Stroke& s : plot_strokes(finish().substr(static_cast<std::size_t>(before)))) {
+        if (s.x0 < left - 0.5 && s.x1 < left - 0.5) ++outside_left;
+        if (s.x0 > right + 0.5 || s.x1 > right + 0.5) ++outside_right;
     }
+    EXPECT_EQ(outside_left > 0, c.open) << c.level;
+    EXPECT_EQ(outside_right, 0) << c.level;
 }
+
+INSTANTIATE_TEST_SUITE_P(OpenAndClosed, MarginLabels,
+                         ::testing::Values(MarginCase{40.0f, true}, MarginCase{80.0f, false}));
 
 // Small rules of the settings: sub-steps of 0 are 1, no values draw nothing,
 // a later ISOVAL lifts the zero suppression, lines shorter than ALMIN are

@@ -74,27 +74,30 @@ TEST_F(Raster, RefusesInconsistentArguments) {
 // 1-2, 3-4 and 5-6, each one fill per row, the background one fill in all.
 // Cells without a value (NaN, infinite) stay paper, and then no background
 // rectangle may cover them.
-TEST_F(Raster, LinearFieldGivesBackgroundAndOneRunPerRowAndClass) {
-    auto rows = [&](int pen, float x1, float x2) {
-        return std::vector<Fill>{{pen, x1, x2, 0, 20}, {pen, x1, x2, 20, 50}, {pen, x1, x2, 50, 60}};
-    };
-    auto join = [](std::vector<std::vector<Fill>> parts) {
-        std::vector<Fill> all;
-        for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-        return all;
-    };
+std::vector<Fill> rows(int pen, float x1, float x2) {
+    return {{pen, x1, x2, 0, 20}, {pen, x1, x2, 20, 50}, {pen, x1, x2, 50, 60}};
+}
+
+std::vector<Fill> join(const std::vector<std::vector<Fill>>& parts) {
+    std::vector<Fill> all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+struct LinearCase {
+    const char* name;
+    int method;
+    std::vector<float> limits;
+    std::vector<int> pens;
+    std::vector<Fill> fills;
+    bool holes = false;     // cell (3, 2) NaN, (6, 1) infinite
+    const char* note = "";  // on the console
+};
+
+std::vector<LinearCase> linear_cases() {
     const auto b5 = rows(5, 30, 70), b7 = rows(7, 70, 100);
     const std::vector<Fill> background{{3, 0, 100, 0, 60}};
-    struct Case {
-        const char* name;
-        int method;
-        std::vector<float> limits;
-        std::vector<int> pens;
-        std::vector<Fill> fills;
-        bool holes = false;     // cell (3, 2) NaN, (6, 1) infinite
-        const char* note = "";  // on the console
-    };
-    const std::vector<Case> cases = {
+    return {
         // Equal counts: the lowest pen is the background.
         {"pen by pen", 2, {20, 40, 50}, {3, 5, 7}, join({background, b5, b7})},
         {"row by row", 1, {20, 40, 50}, {3, 5, 7},
@@ -110,121 +113,125 @@ TEST_F(Raster, LinearFieldGivesBackgroundAndOneRunPerRowAndClass) {
                {{7, 70, 80, 0, 20}, {7, 70, 100, 20, 50}, {7, 70, 100, 50, 60}}}),
          true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        out_.str("");
-        contour::raster_options() = {0, c.method};
-        std::string expected;
-        int pen = -1;
-        for (const Fill& f : c.fills) {
-            if (f.pen != pen) expected += "SP" + std::to_string(f.pen) + ";";
-            pen = f.pen;
-            expected += "PU" + plotter_point(f.x1, f.y1) + "RA" + plotter_point(f.x2, f.y2);
-        }
-        expected += "SP1;";
-        auto field = linear_field();
-        if (c.holes) {
-            field(3, 2) = std::numeric_limits<float>::quiet_NaN();
-            field(6, 1) = std::numeric_limits<float>::infinity();
-        }
-        const std::string stream = raster(field, c.limits, c.pens);
-        EXPECT_EQ(stream.substr(0, expected.size()), expected);
-        EXPECT_EQ(count(stream, "RA"), static_cast<int>(c.fills.size()));
-        EXPECT_NE(out().find(c.note), std::string::npos) << out();
-        EXPECT_EQ(contains(out(), "alle Zellen in einer Klasse"), *c.note != '\0');
-        TearDown();
-        SetUp();
-    }
 }
 
-// A 3 x 4 field of pen 4 with some cells of pens 3 and 5 around cell (2,2).
-TEST_F(Raster, FilterReplacesIsolatedCells) {
-    struct Case {
-        const char* name;
-        int filter;
-        std::vector<std::pair<int, int>> threes, fives;
-        int changed;  // -1: no filter report
-    };
-    const std::vector<Case> cases = {
-        {"sides and below", 1, {{1, 2}, {3, 2}, {2, 1}}, {{2, 2}}, 1},
-        {"sides and above", 1, {{1, 2}, {3, 2}, {2, 3}, {1, 3}, {3, 3}}, {{2, 2}}, 1},
-        {"sides only", 1, {{1, 2}, {3, 2}}, {{2, 2}}, 0},
-        {"one side and below", 1, {{1, 2}, {2, 1}}, {{2, 2}}, 0},
-        // The changed cell (2,2) is the lower neighbour that turns (2,3).
-        {"in place", 1, {{1, 2}, {3, 2}, {2, 1}, {1, 3}, {3, 3}}, {{2, 2}, {2, 3}}, 2},
-        {"filter off", 0, {{1, 2}, {3, 2}, {2, 1}}, {{2, 2}}, -1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        out_.str("");
-        contour::raster_options() = {c.filter, 2};
-        platform::Field2D<float> f(3, 4, 4.0f);
-        for (auto [i, j] : c.threes) f(i, j) = 3.0f;
-        for (auto [i, j] : c.fives) f(i, j) = 5.0f;
-        raster(f, {3, 4, 5}, {3, 4, 5});
-        const int changed = std::max(c.changed, 0);
-        EXPECT_EQ(count(out(), " Punkte gefiltert:       " + std::to_string(changed) + "\n"), c.changed < 0 ? 0 : 1);
-        const int fives = static_cast<int>(c.fives.size()) - changed;
-        EXPECT_NE(out().find("\n     5         " + std::to_string(fives) + " "), std::string::npos) << out();
-        TearDown();
-        SetUp();
+class LinearField : public Raster, public ::testing::WithParamInterface<LinearCase> {};
+
+TEST_P(LinearField, GivesBackgroundAndOneRunPerRowAndClass) {
+    const LinearCase& c = GetParam();
+    SCOPED_TRACE(c.name);
+    contour::raster_options() = {.IFILTER = 0, .METHOD = c.method};
+    std::string expected;
+    int pen = -1;
+    for (const Fill& f : c.fills) {
+        if (f.pen != pen) expected += "SP" + std::to_string(f.pen) + ";";
+        pen = f.pen;
+        expected += "PU" + plotter_point(f.x1, f.y1) + "RA" + plotter_point(f.x2, f.y2);
     }
+    expected += "SP1;";
+    auto field = linear_field();
+    if (c.holes) {
+        field(3, 2) = std::numeric_limits<float>::quiet_NaN();
+        field(6, 1) = std::numeric_limits<float>::infinity();
+    }
+    const std::string stream = raster(field, c.limits, c.pens);
+    EXPECT_EQ(stream.substr(0, expected.size()), expected);
+    EXPECT_EQ(count(stream, "RA"), static_cast<int>(c.fills.size()));
+    EXPECT_NE(out().find(c.note), std::string::npos) << out();
+    EXPECT_EQ(contains(out(), "alle Zellen in einer Klasse"), *c.note != '\0');
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, LinearField, ::testing::ValuesIn(linear_cases()));
+
+// A 3 x 4 field of pen 4 with some cells of pens 3 and 5 around cell (2,2).
+struct FilterCase {
+    const char* name;
+    int filter;
+    std::vector<std::pair<int, int>> threes, fives;
+    int changed;  // -1: no filter report
+};
+
+class Filter : public Raster, public ::testing::WithParamInterface<FilterCase> {};
+
+TEST_P(Filter, ReplacesIsolatedCells) {
+    const FilterCase& c = GetParam();
+    contour::raster_options() = {.IFILTER = c.filter, .METHOD = 2};
+    platform::Field2D<float> f(3, 4, 4.0f);
+    for (auto [i, j] : c.threes) f(i, j) = 3.0f;
+    for (auto [i, j] : c.fives) f(i, j) = 5.0f;
+    raster(f, {3, 4, 5}, {3, 4, 5});
+    const int changed = std::max(c.changed, 0);
+    EXPECT_EQ(count(out(), " Punkte gefiltert:       " + std::to_string(changed) + "\n"), c.changed < 0 ? 0 : 1);
+    const int fives = static_cast<int>(c.fives.size()) - changed;
+    EXPECT_NE(out().find("\n     5         " + std::to_string(fives) + " "), std::string::npos) << out();
+}
+
+INSTANTIATE_TEST_SUITE_P(Neighbourhoods, Filter, ::testing::Values(
+        FilterCase{"sides and below", 1, {{1, 2}, {3, 2}, {2, 1}}, {{2, 2}}, 1},
+        FilterCase{"sides and above", 1, {{1, 2}, {3, 2}, {2, 3}, {1, 3}, {3, 3}}, {{2, 2}}, 1},
+        FilterCase{"sides only", 1, {{1, 2}, {3, 2}}, {{2, 2}}, 0},
+        FilterCase{"one side and below", 1, {{1, 2}, {2, 1}}, {{2, 2}}, 0},
+        // The changed cell (2,2) is the lower neighbour that turns (2,3).
+        FilterCase{"in place", 1, {{1, 2}, {3, 2}, {2, 1}, {1, 3}, {3, 3}}, {{2, 2}, {2, 3}}, 2},
+        FilterCase{"filter off", 0, {{1, 2}, {3, 2}, {2, 1}}, {{2, 2}}, -1}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
 
 // The questions come when an option is unset, or out of range while the
 // protocol is on the console; an unreadable answer is asked again.
-TEST_F(Raster, AsksForUnsetOrOutOfRangeOptions) {
-    struct Case {
-        int filter, method;
-        bool log_unit;
-        const char* input;
-        int filter_asked, method_asked, final_filter, final_method, fills;
-    };
-    const std::vector<Case> cases = {
-        {-1, 0, false, "x\n0\n1\n", 2, 1, 0, 1, 7},
-        {2, 3, false, "1\n2\n", 1, 1, 1, 2, 7},
-        {1, 2, false, "", 0, 0, 1, 2, 7},
-        // With the protocol in a log, a method out of range draws the background only.
-        {2, 3, true, "", 0, 0, 2, 3, 1},
-    };
+struct OptionCase {
+    int filter, method;
+    bool log_unit;
+    const char* input;
+    int filter_asked, method_asked, final_filter, final_method, fills;
+};
+
+class Options : public Raster, public ::testing::WithParamInterface<OptionCase> {};
+
+TEST_P(Options, AskedWhenUnsetOrOutOfRange) {
+    const OptionCase& c = GetParam();
     std::ostringstream log;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.input);
-        if (c.log_unit) {
-            velin::connect_unit(99, &log);
-            velin::SETIOC(99);
-        }
-        answer(c.input);
-        out_.str("");
-        contour::raster_options() = {c.filter, c.method};
-        EXPECT_EQ(count(raster(linear_field(), {20, 40, 50}, {3, 5, 7}), "RA"), c.fills);
-        EXPECT_EQ(count(out(), " Singuläre Punkte Filtern (0,1): "), c.filter_asked);
-        EXPECT_EQ(count(out(), " Methode (1-zeilenweise ,2-farbweise): "), c.method_asked);
-        EXPECT_EQ(contour::raster_options().IFILTER, c.final_filter);
-        EXPECT_EQ(contour::raster_options().METHOD, c.final_method);
-        TearDown();
-        SetUp();
+    if (c.log_unit) {
+        velin::connect_unit(99, &log);
+        velin::SETIOC(99);
     }
-    EXPECT_NE(log.str().find(" Hintergrundrechteck mit Stift   3"), std::string::npos);
+    answer(c.input);
+    contour::raster_options() = {.IFILTER = c.filter, .METHOD = c.method};
+    EXPECT_EQ(count(raster(linear_field(), {20, 40, 50}, {3, 5, 7}), "RA"), c.fills);
+    EXPECT_EQ(count(out(), " Singuläre Punkte Filtern (0,1): "), c.filter_asked);
+    EXPECT_EQ(count(out(), " Methode (1-zeilenweise ,2-farbweise): "), c.method_asked);
+    EXPECT_EQ(contour::raster_options().IFILTER, c.final_filter);
+    EXPECT_EQ(contour::raster_options().METHOD, c.final_method);
+    EXPECT_EQ(contains(log.str(), " Hintergrundrechteck mit Stift   3"), c.log_unit);
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, Options,
+                         ::testing::Values(OptionCase{-1, 0, false, "x\n0\n1\n", 2, 1, 0, 1, 7},
+                                           OptionCase{2, 3, false, "1\n2\n", 1, 1, 1, 2, 7},
+                                           OptionCase{1, 2, false, "", 0, 0, 1, 2, 7},
+                                           // With the protocol in a log, a method out of
+                                           // range draws the background only.
+                                           OptionCase{2, 3, true, "", 0, 0, 2, 3, 1}));
 
 // A class text beginning with "!" is drawn but has no legend entry (whose
 // box would select its pen once more).
-TEST_F(Raster, LegendHasOneEntryPerNamedClass) {
-    for (bool noleg : {false, true}) {
-        SCOPED_TRACE(noleg);
-        velin::HEIGHT(2.5f);
-        mapelements::LEGDEF(100.0f, 0.0f, 40.0f, 60.0f, 0.0f);
-        contour::raster_options() = {0, 2};
-        const std::string stream =
-            raster(linear_field(), {20, 40, 50}, {3, 5, 7}, {"leicht", "!mittel", "stark"}, noleg);
-        EXPECT_EQ(mapelements::RRLEGP().LEVEL, noleg ? 1 : 3);
-        EXPECT_EQ(count(stream, "SP5"), 1);
-        EXPECT_EQ(count(stream, "SP3"), noleg ? 1 : 2);
-        EXPECT_EQ(count(stream, "SP7"), noleg ? 1 : 2);
-        TearDown();
-        SetUp();
-    }
+class Legend : public Raster, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(Legend, OneEntryPerNamedClass) {
+    const bool noleg = GetParam();
+    velin::HEIGHT(2.5f);
+    mapelements::LEGDEF(100.0f, 0.0f, 40.0f, 60.0f, 0.0f);
+    contour::raster_options() = {.IFILTER = 0, .METHOD = 2};
+    const std::string stream = raster(linear_field(), {20, 40, 50}, {3, 5, 7}, {"leicht", "!mittel", "stark"}, noleg);
+    EXPECT_EQ(mapelements::RRLEGP().LEVEL, noleg ? 1 : 3);
+    EXPECT_EQ(count(stream, "SP5"), 1);
+    EXPECT_EQ(count(stream, "SP3"), noleg ? 1 : 2);
+    EXPECT_EQ(count(stream, "SP7"), noleg ? 1 : 2);
 }
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutEntries, Legend, ::testing::Bool());
 
 }  // namespace

@@ -34,8 +34,7 @@ protected:
     }
     void gerada(char key) {
         RasterClasses& r = raster_classes();
-        GERADA(dir.file("MURAL.RAS"), std::string(1, key), r.IPEN, isoline_values().WISO, r.LBEZ, r.NISO, r.LTIT,
-               r.NTIT);
+        GERADA(dir.file("MURAL.RAS"), std::string(1, key), r.IPEN, r.CLASS, r.LBEZ, r.NISO, r.LTIT, r.NTIT);
     }
     // The value lists as "value thickness mode labels pen;" per entry.
     static std::string values_read() {
@@ -225,7 +224,7 @@ TEST_F(ScalarField, RasterFileSections) {
         EXPECT_EQ(r.LTIT[1], "in m/s, 'gemittelt'");
         EXPECT_EQ(std::vector<int>(r.IPEN.begin(), r.IPEN.begin() + 3), (std::vector<int>{2, 3, 4}));
         EXPECT_EQ(r.LBEZ[2], "bis 2");
-        EXPECT_FLOAT_EQ(isoline_values().WISO[1], 1.0f);
+        EXPECT_FLOAT_EQ(r.CLASS[1], 1.0f);
         EXPECT_EQ(count(out(), " -- Farbrasterdarstellung mit  " + std::to_string(classes) + " Farben"), 1);
     }
     // Classes already read are kept: the file is not looked at again.

@@ -7,8 +7,11 @@
 #include <functional>
 #include <sys/stat.h>
 #include <tuple>
+#include <utility>
 
 #include "../resultfile/result_image.h"
+#include "driver/dialogue.h"
+#include "resultfile/model.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -35,6 +38,20 @@ protected:
     std::string plot() const { return read_file(dir.file("MURAL.PLT")); }
     ScratchDir dir;
 };
+
+// The layers every picture of a vertical section shows: those whose centre
+// lies at or below the height shown, at least the first (faces 0, 5, 10, 20
+// and 40 m).
+TEST(SectionLayers, CentreAtOrBelowTheHeightShown) {
+    resultfile::Grid g;
+    g.NZ = 4;
+    g.ZL.resize(4);
+    const float centres[] = {2.5f, 7.5f, 15.0f, 30.0f};
+    for (int k = 1; k <= 4; ++k) g.ZL(k) = centres[k - 1];
+    const std::pair<float, int> cases[] = {{1.0f, 1},  {2.5f, 1},  {7.4f, 1},  {7.5f, 2},   {14.9f, 2},
+                                           {15.0f, 3}, {29.0f, 3}, {30.0f, 4}, {1000.0f, 4}};
+    for (const auto& [height, layers] : cases) EXPECT_EQ(driver::section_layers(g, height), layers) << height;
+}
 
 // Anything but a regular file where a text file is read counts as missing:
 // the run ends promptly as it does without the file.

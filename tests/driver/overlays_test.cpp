@@ -31,23 +31,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void reset_everything() {
-    driver::reset_command_line();
-    driver::reset_settings();
-    driver::reset_dialogue();
-    mapelements::reset_legend();
-    mapelements::reset_background();
-    contour::reset_raster_classes();
-    contour::reset_isoline_values();
-    mapelements::reset_obstacle_state();
-    flowplots::reset_reference_arrow();
-    resultfile::reset_model();
-    velin::reset();
-}
 
 // Runs mural in `dir` as the command line `args` with the answers `input`.
 int run_here(const fs::path& dir, const std::vector<std::string>& args, const std::string& input, std::string& out) {
-    reset_everything();
+    driver::reset_run();
     platform::set_arguments(args);
     const fs::path previous = fs::current_path();
     fs::current_path(dir);

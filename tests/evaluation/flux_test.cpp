@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "plot_fixture.h"
+#include "platform/freeformat.h"
 #include "resultfile/model.h"
 
 namespace {
@@ -177,7 +178,7 @@ TEST(ExponentForm, WritesTheMantissaBelowOneAndATwoDigitExponent) {
         {1.5e-30, 12, 4, "  0.1500E-29"},  {-105.0, 8, 4, "-0.1050E+03"},   {1.0e100, 12, 4, " 0.1000E+101"},
         {0.5, 6, 1, "0.5E+00"},           {std::nan(""), 12, 4, "         NaN"},
     };
-    for (const auto& c : cases) EXPECT_EQ(evaluation::exponent_form(c.value, c.w, c.d), c.text) << c.value;
+    for (const auto& c : cases) EXPECT_EQ(platform::exponent_form(c.value, c.w, c.d), c.text) << c.value;
 }
 
 }  // namespace

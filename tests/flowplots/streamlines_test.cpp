@@ -24,6 +24,7 @@ struct Section {
     float d;
     platform::Field2D<float> U, V;
     platform::Field2D<std::int16_t> MAP, LGB;
+    flowplots::PlotWindow window;
     Section(int x, int y, float size, const std::function<float(float, float)>& u,
             const std::function<float(float, float)>& v, double x0 = 0.0, double y0 = 0.0)
         : nx(x), ny(y), d(size), U(x + 1, y), V(x, y + 1), MAP(x, y), LGB(x, y, 0) {
@@ -31,9 +32,9 @@ struct Section {
             for (int i = 1; i <= nx + 1; ++i) U(i, j) = u(d * (i - 1), d * (j - 0.5f));
         for (int j = 1; j <= ny + 1; ++j)
             for (int i = 1; i <= nx; ++i) V(i, j) = v(d * (i - 0.5f), d * (j - 1));
-        flowplots::plot_window() = {x0, x0 + d * nx, y0, y0 + d * ny, d, d};
+        window = {x0, x0 + d * nx, y0, y0 + d * ny, d, d};
     }
-    void draw() { flowplots::PLSTR(U, V, MAP, LGB, nx, ny); }
+    void draw() { flowplots::PLSTR(U, V, MAP, LGB, nx, ny, window); }
 };
 
 class Streamlines : public PlotTest {
@@ -64,8 +65,8 @@ protected:
 TEST_F(Streamlines, RefusesASectionWithoutCells) {
     Section s(3, 3, 1.0f, [](float, float) { return 1.0f; }, [](float, float) { return 0.0f; });
     graph(s);
-    EXPECT_THROW(flowplots::PLSTR(s.U, s.V, s.MAP, s.LGB, 0, 3), platform::Fatal);
-    flowplots::plot_window().DX = 0.0f;
+    EXPECT_THROW(flowplots::PLSTR(s.U, s.V, s.MAP, s.LGB, 0, 3, s.window), platform::Fatal);
+    s.window.DX = 0.0f;
     EXPECT_THROW(s.draw(), platform::Fatal);
 }
 

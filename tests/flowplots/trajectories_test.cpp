@@ -26,17 +26,18 @@ struct Section {
     std::vector<double> xr, yr;
     std::vector<float> dx, dy;
     float U0, V0;  // inflow
+    flowplots::PlotWindow window;
     Section(int a, int b, float d1, float d2, float u, float v, double x0 = 0.0, double y0 = 0.0)
         : n1(a), n2(b), U(a + 1, b, u), V(a, b + 1, v), MAP(a, b), LGB(a, b), U0(u), V0(v) {
         for (int i = 0; i <= a; ++i) xr.push_back(x0 + d1 * static_cast<double>(i));
         for (int j = 0; j <= b; ++j) yr.push_back(y0 + d2 * static_cast<double>(j));
         dx.assign(static_cast<std::size_t>(a), d1);
         dy.assign(static_cast<std::size_t>(b), d2);
-        flowplots::plot_window() = {x0, xr.back(), y0, yr.back(), d1, d2};
+        window = {x0, xr.back(), y0, yr.back(), d1, d2};
     }
     void draw(bool vertical) {
-        if (vertical) flowplots::PLTRAZ(U, V, MAP, n1, n2, U0, V0, xr, yr, dx, dy);
-        else flowplots::PLTRAJ(U, V, MAP, n1, n2, U0, V0, LGB, xr, yr, dx, dy);
+        if (vertical) flowplots::PLTRAZ(U, V, MAP, n1, n2, U0, V0, xr, yr, dx, dy, window);
+        else flowplots::PLTRAJ(U, V, MAP, n1, n2, U0, V0, LGB, xr, yr, dx, dy, window);
     }
 };
 
@@ -295,7 +296,7 @@ TEST_F(Trajectories, ParcelsInAVortexKeepToTheirCircle) {
 TEST_F(Trajectories, VerticalPathsFindColumnsByFacesAndEndAboveTheTopLevel) {
     // Columns from x = 100 m; levels up to 40 m in a window up to 80 m.
     Section s(10, 4, 10.0f, 10.0f, 0.0f, 2.0f, 100.0f);
-    flowplots::plot_window().YMAX = 80.0f;
+    s.window.YMAX = 80.0f;
     answer("100\n1\n");
     s.draw(true);
     EXPECT_NE(out().find(" Startpunkte vertikal im Abstand   20.0\n"), std::string::npos) << out();
@@ -304,7 +305,7 @@ TEST_F(Trajectories, VerticalPathsFindColumnsByFacesAndEndAboveTheTopLevel) {
     ASSERT_FALSE(found.empty());
     for (const Chain& p : found) EXPECT_LT(p.back().y, page(0.0f, 42.0f).y);
     // A lower window keeps the start spacing of the run.
-    flowplots::plot_window().YMAX = 40.0f;
+    s.window.YMAX = 40.0f;
     s.draw(true);
     EXPECT_FLOAT_EQ(flowplots::trajectory_state().PDY, 20.0f);
 }

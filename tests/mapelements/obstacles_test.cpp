@@ -703,7 +703,7 @@ TEST_F(Buildings, LongPolylineIsDrawnWhole) {
 
 TEST_F(Buildings, KeysTreesAndUnknownKeys) {
     std::string tree = building_line('M', 0, 12, {50, 60, 3, 0}, {0, 0, 0, 0}, 8);
-    tree = tree.substr(0, 13 + 32) + "\n";  // a tree line ends after x4
+    tree.replace(13 + 32, std::string::npos, "\n");  // a tree line ends after x4
     const std::string outside = building_line('M', 0, 12, {150, 60, 3, 0}, {0, 0, 0, 0}, 8);
     const std::string path = file("schluessel.dat", kHeader + tree + outside + "X  irgendein Text, keine Zahl\n" +
                                                         "! Kommentar\nZ" + std::string(40, ' ') + "\n");

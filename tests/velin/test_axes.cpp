@@ -32,6 +32,20 @@ protected:
     }
 };
 
+// The numbered step: 1, 2 or 5 times a power of ten nearest to a fifth of
+// the range (or the given share); 1 where the range gives none.
+TEST(AxisStep, NearestOneTwoFive) {
+    const struct {
+        float range;
+        int parts;
+        float step;
+    } cases[] = {{300.0f, 5, 50.0f},   {400.0f, 5, 100.0f}, {80.0f, 5, 20.0f},  {70.0f, 5, 10.0f},
+                 {37.0f, 5, 5.0f},     {38.0f, 5, 10.0f},   {144.2f, 5, 20.0f}, {0.3f, 5, 0.05f},
+                 {1000.0f, 8, 100.0f}, {0.0f, 5, 1.0f},     {-20.0f, 5, 1.0f},  {NAN, 5, 1.0f},
+                 {INFINITY, 5, 1.0f},  {50.0f, 0, 1.0f}};
+    for (const auto& c : cases) EXPECT_FLOAT_EQ(axis_step(c.range, c.parts), c.step) << c.range << " / " << c.parts;
+}
+
 TEST_F(Axes, BadRangesAndLevels) {
     INIPLO("HPGL2", "DINA4Q");
     PLFILE(plot_);

@@ -3,6 +3,7 @@
 // circles, a frame, filled outline text and German text at several angles. The plots are left in
 // the test's working directory and rendered with hp2xx when it is installed.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -14,6 +15,32 @@ using namespace velin;
 namespace {
 
 class Demonstration : public velintest::VelinTest, public ::testing::WithParamInterface<const char*> {};
+
+// A second graph beside the first: logarithmic axes with minor ticks,
+// numbers and names on the far side of the axes, and a power law as a
+// straight line.
+void draw_spectrum() {
+    OREL(280, 0);
+    XNAME("Frequenz [1/s]", -100);
+    YNAME("Spektrum", -100);
+    XTICKS(10);
+    YTICKS(10);
+    AREA2D(150, 130);
+    LOGLOG(1, 10, 1000, 0.01f, 10, 100);
+    FRAME();
+    std::vector<float> f(45), e(45);
+    for (int i = 0; i <= 44; ++i) {
+        f[static_cast<std::size_t>(i)] = std::pow(10.0f, 0.05f * static_cast<float>(i));
+        e[static_cast<std::size_t>(i)] = 50.0f * std::pow(f[static_cast<std::size_t>(i)], -5.0f / 3.0f);
+    }
+    SELPEN(2);
+    THKCRV(0.4f);
+    CURVE(f, e, 45, 0);
+    MARKER(5);
+    SCLPIC(1.5f);
+    CURVE(f, e, 45, -4);
+    ENDGR(1);
+}
 
 void draw_demo(const std::string& file, const char* device) {
     INIPLO(device, "DINA4Q");
@@ -109,28 +136,7 @@ void draw_demo(const std::string& file, const char* device) {
     INTNO(2026, 150, 15);
     ENDGR(1);
 
-    // A second graph beside it: logarithmic axes with minor ticks, numbers and
-    // names on the far side of the axes, and a power law as a straight line.
-    OREL(280, 0);
-    XNAME("Frequenz [1/s]", -100);
-    YNAME("Spektrum", -100);
-    XTICKS(10);
-    YTICKS(10);
-    AREA2D(150, 130);
-    LOGLOG(1, 10, 1000, 0.01f, 10, 100);
-    FRAME();
-    std::vector<float> f(45), e(45);
-    for (int i = 0; i <= 44; ++i) {
-        f[static_cast<std::size_t>(i)] = std::pow(10.0f, 0.05f * static_cast<float>(i));
-        e[static_cast<std::size_t>(i)] = 50.0f * std::pow(f[static_cast<std::size_t>(i)], -5.0f / 3.0f);
-    }
-    SELPEN(2);
-    THKCRV(0.4f);
-    CURVE(f, e, 45, 0);
-    MARKER(5);
-    SCLPIC(1.5f);
-    CURVE(f, e, 45, -4);
-    ENDGR(1);
+    draw_spectrum();
     DONEPL();
 }
 
