@@ -126,15 +126,14 @@ using ContextPtr = std::unique_ptr<cairo_t, ContextRelease>;
 
 class PngWriteStruct {
 public:
-    PngWriteStruct() {
-        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        info = png ? png_create_info_struct(png) : nullptr;
-    }
+    PngWriteStruct()
+        : png(png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr)),
+          info(png ? png_create_info_struct(png) : nullptr) {}
     ~PngWriteStruct() { png_destroy_write_struct(&png, &info); }
     PngWriteStruct(const PngWriteStruct&) = delete;
     PngWriteStruct& operator=(const PngWriteStruct&) = delete;
-    png_structp png = nullptr;
-    png_infop info = nullptr;
+    png_structp png;
+    png_infop info;
 };
 
 void check(cairo_status_t status, std::string_view what) {

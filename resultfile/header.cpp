@@ -40,22 +40,11 @@ std::string two_decimals(float v) {
     return buffer;
 }
 
-// Asks whether to go on with a file of another format version; anything but
-// "J" or "j" (also the end of the input) stops the run without a message.
+// Asks whether to go on with a file of another format version.
 void confirm_version(std::string_view routine, std::string_view indent, float version) {
-    auto& con = platform::console();
-    con.write(std::string(indent) + std::string(routine) + "-geändertes Dateiformat - akt.Version " +
-              two_decimals(kCurrentVersion) + "\tDateiversion " + two_decimals(version));
-    con.prompt(" Weitermachen ? (N,j): ");
-    std::string answer;
-    try {
-        answer = con.read_line();
-    } catch (const platform::Fatal&) {
-        con.line();
-        platform::stop_quietly();
-    }
-    std::size_t first = answer.find_first_not_of(" \t");
-    if (first == std::string::npos || (answer[first] != 'J' && answer[first] != 'j')) platform::stop_quietly();
+    platform::console().write(std::string(indent) + std::string(routine) + "-geändertes Dateiformat - akt.Version " +
+                              two_decimals(kCurrentVersion) + "\tDateiversion " + two_decimals(version));
+    go_on_or_stop(" Weitermachen ? (N,j): ");
 }
 
 // The family header reader of both families.
@@ -167,6 +156,20 @@ void GET_HEAD(const std::string& FILE, bool LDEBUG, std::string& MNAME) {
     con.line("   Ergebnisse vom Modell " + trimmed(rs.MNAME));
     if (rs.MODELL == kQEM) GQEM_HED(path);
     else GTRZ_HED(path);
+}
+
+void go_on_or_stop(std::string_view prompt) {
+    auto& con = platform::console();
+    con.prompt(prompt);
+    std::string answer;
+    try {
+        answer = con.read_line();
+    } catch (const platform::Fatal&) {
+        con.line();
+        platform::stop_quietly();
+    }
+    std::size_t first = answer.find_first_not_of(" \t");
+    if (first == std::string::npos || (answer[first] != 'J' && answer[first] != 'j')) platform::stop_quietly();
 }
 
 void GQEM_HED(const std::string& FILE) { read_header(FILE, kQEM); }

@@ -22,6 +22,11 @@ void complete_grid(Grid& g);
 void check_grid(const char* ROUTINE, const std::string& file, float XMIN, float YMIN, float DX, float DY,
                 const platform::Array1D<float>& DZK, int NX, int NY);
 
+// After the question whether to go on with a file of another format version:
+// anything but "J" or "j" (also the end of the input) stops the run without a
+// message.
+void go_on_or_stop(std::string_view prompt);
+
 void GQEM_HED(const std::string& FILE);
 void GTRZ_HED(const std::string& FILE);
 void GQEM_DIM(int& NX, int& NY, int& NZ);

@@ -73,16 +73,7 @@ void read_description(const std::string& FILE, bool DEBUG, int& nb, int& no, int
     if (!same_version(version, kCurrentVersion)) {
         con.line(std::string(indent) + "GETIGB-falsche Programmversion");
         con.line("Datei:" + one_decimal(version) + "\tGETIGB:" + one_decimal(kCurrentVersion));
-        con.prompt(std::string(indent) + "Weitermachen ? (N,J): ");
-        std::string answer;
-        try {
-            answer = con.read_line();
-        } catch (const platform::Fatal&) {
-            con.line();
-            platform::stop_quietly();
-        }
-        std::size_t first = answer.find_first_not_of(" \t");
-        if (first == std::string::npos || (answer[first] != 'J' && answer[first] != 'j')) platform::stop_quietly();
+        go_on_or_stop(std::string(indent) + "Weitermachen ? (N,J): ");
     }
 
     const std::size_t lf = static_cast<std::size_t>(name_field_length(version));

@@ -17,6 +17,9 @@ cmake --build "$build"
 cppcheck -q --std=c++20 --language=c++ --library=googletest --enable=warning,portability,performance \
   --suppress=missingIncludeSystem --error-exitcode=1 -j2 -I . -I tests/support \
   atlas bench contour driver erg2nc evaluation flowplots fuzz mapelements platform preview resultfile tests tools velin
+# No function over 100 lines.
+python3 scripts/function_lengths.py 100 \
+  atlas bench contour driver erg2nc evaluation flowplots fuzz mapelements platform preview resultfile tests tools velin
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 ctest --test-dir "$build" --output-on-failure -j2
