@@ -128,8 +128,8 @@ int main(int argc, char** argv) {
     std::printf("erg2nc (default, deflate 1): %.3f s, %.1f MB\n", packed,
                 static_cast<double>(fs::file_size(dir + "/bench.nc")) / 1e6);
 
-    // Reading for a picture of level 5: the readers' order for the result
-    // file (all of it), the level and the face above it for the NetCDF files.
+    // Reading for a picture of level 5 as mural reads it: by section, the
+    // level and the face above it, from the result file and the NetCDF files.
     std::istringstream in;
     std::ostringstream out;
     platform::console().attach(in, out, out);
@@ -142,9 +142,9 @@ int main(int argc, char** argv) {
         rf::GET_DIM(nx, ny, nz, kg);
         rf::GET_GRID();
         rf::GET_ANS();
-        auto& m = rf::model_fields();
-        rf::read_face_fields(rf::GET_UVW, m.U, m.V, m.W);
+        rf::read_wind_by_section();
         rf::GET_HAUS();
+        rf::read_field_levels(5, 5);
     };
     auto from_netcdf = [&](const std::string& file) {
         rf::reset_model();
