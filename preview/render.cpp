@@ -1,7 +1,7 @@
-// The cairo back end: the plot stream is read twice, first to find each
-// page's extent and orientation, then to draw. Page millimetres (y up) become
-// device units by one scale with the y axis turned over: points for PDF and
-// SVG, pixels for PNG.
+// The pictures of a plot: the plot stream is read twice, first to find each
+// page's extent and orientation, then to draw, PNG and SVG with cairo, PDF
+// with MURAL's own writer. Page millimetres (y up) become device units by one
+// scale: points for PDF and SVG, pixels for PNG.
 //
 // Lines are round-capped and round-joined like a plotter pen and never
 // thinner than MIN_VECTOR_WIDTH (one pixel in PNG), so that the thinnest pen
@@ -13,11 +13,9 @@
 //
 // A plot that draws at negative coordinates (a foreign one) gets a page that
 // begins at its drawing, so that nothing of it is lost.
-#include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
 #include <png.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <csetjmp>
@@ -34,18 +32,9 @@
 #include "platform/console.h"
 #include "platform/fatal.h"
 #include "platform/files.h"
+#include "preview/device.h"
+#include "preview/pdf.h"
 #include "preview/preview.h"
-
-// cairo compresses the content streams of a PDF at zlib's default level and
-// has no setting for it; deflating is then almost half the time of a large
-// PDF. Asked for the default, a stream here is compressed at the fastest
-// level (files about a quarter larger, the same pages); a caller that names
-// a level gets it. This definition takes the place of zlib's for the whole
-// program.
-extern "C" int deflateInit_(z_streamp stream, int level, const char* version, int stream_size) {
-    if (level == Z_DEFAULT_COMPRESSION) level = Z_BEST_SPEED;
-    return deflateInit2_(stream, level, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, version, stream_size);
-}
 
 namespace preview {
 
@@ -141,82 +130,66 @@ void check(cairo_status_t status, std::string_view what) {
         platform::fatal(ROUTINE, std::string(what) + ": " + cairo_status_to_string(status));
 }
 
-// The second pass: drawing on the cairo surface of the format.
-class CairoCanvas : public Canvas {
+// PNG and SVG are drawn by cairo, on a surface of the first page.
+class CairoDevice final : public Device {
 public:
-    CairoCanvas(Format format, std::vector<PageBox> sizes, double dpi, const WarningSink& warn, std::string& out)
-        : format_(format), sizes_(std::move(sizes)), warn_(warn), out_(out) {
-        scale_ = format == Format::png ? dpi / MM_PER_INCH : POINTS_PER_MM;
-        min_width_ = format == Format::png ? std::max(MIN_VECTOR_WIDTH, 1.0 / scale_) : MIN_VECTOR_WIDTH;
-    }
-    ~CairoCanvas() override = default;
-    CairoCanvas(const CairoCanvas&) = delete;
-    CairoCanvas& operator=(const CairoCanvas&) = delete;
+    CairoDevice(Format format, double scale, std::string& out) : format_(format), scale_(scale), out_(out) {}
 
-    void begin_page(const PageStart& page) override {
-        drawing_ = page.index < static_cast<int>(sizes_.size()) && (format_ == Format::pdf || page.index == 0);
-        if (!drawing_) return;
-        start(sizes_[static_cast<std::size_t>(page.index)]);
-    }
-
-    // Strokes of one pen in a row are gathered into one path (cairo starts the
-    // dash pattern anew on each subpath, so nothing changes but the speed).
-    void stroke(std::span<const Subpath> path, const Pen& pen) override {
-        if (!drawing_) return;
-        flush_areas();
-        if (pending_ > 0 && !same_pen(pen)) flush();
-        for (const Subpath& k : path) {
-            if (k.radius == 0.0f && k.points.size() > MAX_PIECE) {
-                flush();
-                pen_ = pen;
-                stroke_in_pieces(k);
-                continue;
-            }
-            if (pending_ == 0) {
-                pen_ = pen;
-                cairo_new_path(cr_.get());
-            }
-            pending_ += k.points.size() + 1;
-            add({&k, 1}, true);
-            if (pending_ >= MAX_BATCH) flush();
+    void begin_page(double w, double h, double x0, double y0) override {
+        if (surface_) return;  // only the first page is drawn
+        if (format_ == Format::png) {
+            double pw = std::round(w * scale_), ph = std::round(h * scale_);
+            if (pw < 1 || ph < 1 || pw > MAX_SIDE || ph > MAX_SIDE || pw * ph > MAX_PIXELS)
+                platform::fatal(ROUTINE, "Bild zu groß (" + std::to_string(static_cast<long long>(pw)) + " x " +
+                                             std::to_string(static_cast<long long>(ph)) +
+                                             " Pixel): kleinere Auflösung wählen");
+            surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(pw), static_cast<int>(ph)));
+        } else {
+            surface_.reset(cairo_svg_surface_create_for_stream(append_bytes, &out_, w * scale_, h * scale_));
+            cairo_svg_surface_set_document_unit(surface_.get(), CAIRO_SVG_UNIT_PT);
         }
+        check(cairo_surface_status(surface_.get()), "Ausgabe anlegen");
+        cr_.reset(cairo_create(surface_.get()));
+        cairo_t* cr = cr_.get();
+        // cairo's fast antialiasing (a coarser grid of samples per pixel)
+        // draws a plot of thin pen lines at half the cost, with edges that
+        // differ by a shade.
+        if (format_ == Format::png) cairo_set_antialias(cr, CAIRO_ANTIALIAS_FAST);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        cairo_translate(cr, 0.0, h * scale_);
+        cairo_scale(cr, scale_, -scale_);
+        cairo_translate(cr, -x0, -y0);
+    }
+    void end_page() override {}
+    void move_to(double x, double y) override { cairo_move_to(cr_.get(), x, y); }
+    void line_to(double x, double y) override { cairo_line_to(cr_.get(), x, y); }
+    void close_path() override { cairo_close_path(cr_.get()); }
+    void circle(double x, double y, double radius) override {
+        cairo_new_sub_path(cr_.get());
+        cairo_arc(cr_.get(), x, y, radius, 0.0, 2.0 * std::numbers::pi);
+        cairo_close_path(cr_.get());
+    }
+    void new_path() override { cairo_new_path(cr_.get()); }
+
+    void stroke(const Rgb& colour, const StrokeStyle& style) override {
+        cairo_t* cr = cr_.get();
+        cairo_set_source_rgb(cr, colour.r, colour.g, colour.b);
+        cairo_set_line_width(cr, style.width);
+        cairo_set_line_cap(cr, style.round ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+        cairo_set_line_join(cr, style.round ? CAIRO_LINE_JOIN_ROUND : CAIRO_LINE_JOIN_BEVEL);
+        cairo_set_dash(cr, style.dashes.data(), static_cast<int>(style.dashes.size()), style.dash_offset);
+        cairo_stroke(cr);
     }
 
-    void fill(std::span<const Subpath> path, const Fill& fill) override {
-        if (!drawing_) return;
-        flush();
-        // Simple areas of one colour in a row (arrow heads) are filled together.
-        if (fill.kind == FillKind::solid && path.size() == 1 && path[0].radius == 0.0f && path[0].points.size() >= 3) {
-            if (!areas_.empty() && !(area_colour_ == fill.colour)) flush_areas();
-            area_colour_ = fill.colour;
-            areas_.push_back(path[0].points);
-            area_points_ += path[0].points.size();
-            if (area_points_ >= MAX_BATCH) flush_areas();
-            return;
-        }
-        flush_areas();
-        cairo_new_path(cr_.get());
-        add(path, false);
-        set_colour(fill.colour);
-        cairo_set_fill_rule(cr_.get(), fill.even_odd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-        if (fill.kind == FillKind::solid || !hatch(path, fill)) cairo_fill(cr_.get());
-        cairo_new_path(cr_.get());
+    void fill(const Rgb& colour, bool even_odd) override {
+        cairo_t* cr = cr_.get();
+        cairo_set_source_rgb(cr, colour.r, colour.g, colour.b);
+        cairo_set_fill_rule(cr, even_odd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        cairo_fill(cr);
     }
 
-    void end_page() override {
-        if (!drawing_) return;
-        flush_areas();
-        flush();
-        if (format_ == Format::pdf) cairo_show_page(cr_.get());
-        drawing_ = false;
-    }
-
-    // Completes the output; a plot without any page gives one empty page.
-    void finish() {
-        if (!surface_) {
-            start(sizes_.empty() ? PageBox{} : sizes_.front());
-            if (format_ == Format::pdf) cairo_show_page(cr_.get());
-        }
+    void finish() override {
         check(cairo_status(cr_.get()), "Zeichnen");
         if (format_ == Format::png) write_png();
         cr_.reset();
@@ -225,44 +198,6 @@ public:
     }
 
 private:
-    void start(const PageBox& page) {
-        const double w = page.width, h = page.height;
-        if (!surface_) {
-            if (format_ == Format::png) {
-                double pw = std::round(w * scale_), ph = std::round(h * scale_);
-                if (pw < 1 || ph < 1 || pw > MAX_SIDE || ph > MAX_SIDE || pw * ph > MAX_PIXELS)
-                    platform::fatal(ROUTINE, "Bild zu groß (" + std::to_string(static_cast<long long>(pw)) + " x " +
-                                                 std::to_string(static_cast<long long>(ph)) +
-                                                 " Pixel): kleinere Auflösung wählen");
-                surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(pw), static_cast<int>(ph)));
-            } else if (format_ == Format::pdf) {
-                surface_.reset(cairo_pdf_surface_create_for_stream(append_bytes, &out_, w * scale_, h * scale_));
-            } else {
-                surface_.reset(cairo_svg_surface_create_for_stream(append_bytes, &out_, w * scale_, h * scale_));
-                cairo_svg_surface_set_document_unit(surface_.get(), CAIRO_SVG_UNIT_PT);
-            }
-            check(cairo_surface_status(surface_.get()), "Ausgabe anlegen");
-            cr_.reset(cairo_create(surface_.get()));
-            // cairo's fast antialiasing (a coarser grid of samples per pixel)
-            // draws a plot of thin pen lines at half the cost, with edges
-            // that differ by a shade.
-            if (format_ == Format::png) cairo_set_antialias(cr_.get(), CAIRO_ANTIALIAS_FAST);
-        } else if (format_ == Format::pdf) {
-            cairo_pdf_surface_set_size(surface_.get(), w * scale_, h * scale_);
-        }
-        cairo_identity_matrix(cr_.get());
-        cairo_set_source_rgb(cr_.get(), 1, 1, 1);
-        cairo_paint(cr_.get());
-        cairo_translate(cr_.get(), 0.0, h * scale_);
-        cairo_scale(cr_.get(), scale_, -scale_);
-        cairo_translate(cr_.get(), -page.x0, -page.y0);
-        page_ = page;
-        cairo_set_line_cap(cr_.get(), CAIRO_LINE_CAP_ROUND);
-        cairo_set_line_join(cr_.get(), CAIRO_LINE_JOIN_ROUND);
-    }
-
-    void set_colour(const Rgb& c) { cairo_set_source_rgb(cr_.get(), c.r, c.g, c.b); }
-
     // The image as an 8-bit RGB PNG. A plot is mostly white paper: a fast
     // compression level makes files hardly larger and takes a fraction of
     // the time of the default one.
@@ -304,6 +239,97 @@ private:
         png_write_end(png, nullptr);
     }
 
+    Format format_;
+    double scale_;  // device units per mm
+    std::string& out_;
+    // The context goes before its surface.
+    SurfacePtr surface_;
+    ContextPtr cr_;
+};
+
+// The second pass: the plot's strokes and fills drawn on the format's device.
+class PageCanvas : public Canvas {
+public:
+    PageCanvas(Format format, std::vector<PageBox> sizes, double dpi, const WarningSink& warn, std::string& out)
+        : format_(format), sizes_(std::move(sizes)), warn_(warn) {
+        scale_ = format == Format::png ? dpi / MM_PER_INCH : POINTS_PER_MM;
+        min_width_ = format == Format::png ? std::max(MIN_VECTOR_WIDTH, 1.0 / scale_) : MIN_VECTOR_WIDTH;
+        if (format == Format::pdf) device_ = std::make_unique<PdfWriter>(out);
+        else device_ = std::make_unique<CairoDevice>(format, scale_, out);
+    }
+
+    void begin_page(const PageStart& page) override {
+        drawing_ = page.index < static_cast<int>(sizes_.size()) && (format_ == Format::pdf || page.index == 0);
+        if (!drawing_) return;
+        start(sizes_[static_cast<std::size_t>(page.index)]);
+    }
+
+    // Strokes of one pen in a row are gathered into one path (the dash
+    // pattern starts anew on each subpath, so nothing changes but the speed).
+    void stroke(std::span<const Subpath> path, const Pen& pen) override {
+        if (!drawing_) return;
+        flush_areas();
+        if (pending_ > 0 && !same_pen(pen)) flush();
+        for (const Subpath& k : path) {
+            if (k.radius == 0.0f && k.points.size() > MAX_PIECE) {
+                flush();
+                pen_ = pen;
+                stroke_in_pieces(k);
+                continue;
+            }
+            if (pending_ == 0) {
+                pen_ = pen;
+                device_->new_path();
+            }
+            pending_ += k.points.size() + 1;
+            add({&k, 1}, true);
+            if (pending_ >= MAX_BATCH) flush();
+        }
+    }
+
+    void fill(std::span<const Subpath> path, const Fill& fill) override {
+        if (!drawing_) return;
+        flush();
+        // Simple areas of one colour in a row (arrow heads) are filled together.
+        if (fill.kind == FillKind::solid && path.size() == 1 && path[0].radius == 0.0f && path[0].points.size() >= 3) {
+            if (!areas_.empty() && !(area_colour_ == fill.colour)) flush_areas();
+            area_colour_ = fill.colour;
+            areas_.push_back(path[0].points);
+            area_points_ += path[0].points.size();
+            if (area_points_ >= MAX_BATCH) flush_areas();
+            return;
+        }
+        flush_areas();
+        device_->new_path();
+        add(path, false);
+        if (fill.kind == FillKind::solid || !hatch(path, fill)) device_->fill(fill.colour, fill.even_odd);
+        device_->new_path();
+    }
+
+    void end_page() override {
+        if (!drawing_) return;
+        flush_areas();
+        flush();
+        device_->end_page();
+        drawing_ = false;
+    }
+
+    // Completes the output; a plot without any page gives one empty page.
+    void finish() {
+        if (!started_) {
+            start(sizes_.empty() ? PageBox{} : sizes_.front());
+            device_->end_page();
+        }
+        device_->finish();
+    }
+
+private:
+    void start(const PageBox& page) {
+        device_->begin_page(page.width, page.height, page.x0, page.y0);
+        started_ = true;
+        page_ = page;
+    }
+
     bool same_pen(const Pen& pen) const {
         return pen.colour == pen_.colour && pen.width_mm == pen_.width_mm && pen.dashes == pen_.dashes;
     }
@@ -313,7 +339,7 @@ private:
     // exactly the union of the areas, as filling them one by one does.
     void flush_areas() {
         if (areas_.empty()) return;
-        cairo_new_path(cr_.get());
+        device_->new_path();
         for (const std::vector<Point>& ring : areas_) {
             double twice_area = 0.0;
             for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
@@ -321,14 +347,12 @@ private:
             const bool reverse = twice_area < 0.0;
             for (std::size_t n = 0; n < ring.size(); ++n) {
                 const Point& p = ring[reverse ? ring.size() - 1 - n : n];
-                if (n == 0) cairo_move_to(cr_.get(), p.x, p.y);
-                else cairo_line_to(cr_.get(), p.x, p.y);
+                if (n == 0) device_->move_to(p.x, p.y);
+                else device_->line_to(p.x, p.y);
             }
-            cairo_close_path(cr_.get());
+            device_->close_path();
         }
-        set_colour(area_colour_);
-        cairo_set_fill_rule(cr_.get(), CAIRO_FILL_RULE_WINDING);
-        cairo_fill(cr_.get());
+        device_->fill(area_colour_, false);
         areas_.clear();
         area_points_ = 0;
     }
@@ -352,7 +376,7 @@ private:
                 piece.points.push_back(k.points.front());
                 piece.down.push_back(true);
             }
-            cairo_new_path(cr_.get());
+            device_->new_path();
             add({&piece, 1}, true);
             pending_ = piece.points.size();
             flush(run);
@@ -370,22 +394,20 @@ private:
     void flush(double dash_offset = 0.0) {
         if (pending_ == 0) return;
         pending_ = 0;
-        set_colour(pen_.colour);
         const double width = std::max(pen_.width_mm, min_width_);
-        cairo_set_line_width(cr_.get(), width);
         // A pen's round tip shows only on lines wider than two pixels; the
         // flat ends of thinner ones draw much faster and look the same. Not
         // so for dotted lines: their dots are all tip.
         const bool dots = std::find(pen_.dashes.begin(), pen_.dashes.end(), 0.0) != pen_.dashes.end();
         const bool hairline = format_ == Format::png && width * scale_ < 2.0 && !dots;
-        cairo_set_line_cap(cr_.get(), hairline ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
-        cairo_set_line_join(cr_.get(), hairline ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
         double sum = 0.0;
         for (double d : pen_.dashes) sum += d;
-        if (sum > 0.0)
-            cairo_set_dash(cr_.get(), pen_.dashes.data(), static_cast<int>(pen_.dashes.size()), std::fmod(dash_offset, sum));
-        cairo_stroke(cr_.get());
-        if (sum > 0.0) cairo_set_dash(cr_.get(), nullptr, 0, 0.0);
+        StrokeStyle style{width, !hairline, {}, 0.0};
+        if (sum > 0.0) {
+            style.dashes = pen_.dashes;
+            style.dash_offset = std::fmod(dash_offset, sum);
+        }
+        device_->stroke(pen_.colour, style);
     }
 
     // Adds subpaths to the current path: outlines leave out pen-up moves,
@@ -395,22 +417,20 @@ private:
             if (k.points.empty()) continue;
             const Point& p0 = k.points.front();
             if (k.radius > 0.0f) {
-                cairo_new_sub_path(cr_.get());
-                cairo_arc(cr_.get(), p0.x, p0.y, k.radius, 0.0, 2.0 * std::numbers::pi);
-                cairo_close_path(cr_.get());
+                device_->circle(p0.x, p0.y, k.radius);
                 continue;
             }
-            cairo_move_to(cr_.get(), p0.x, p0.y);
+            device_->move_to(p0.x, p0.y);
             bool all_down = true;
             for (std::size_t i = 1; i < k.points.size(); ++i) {
                 bool down = !outline || k.down.empty() || k.down[i];
                 all_down = all_down && down;
-                if (down) cairo_line_to(cr_.get(), k.points[i].x, k.points[i].y);
-                else cairo_move_to(cr_.get(), k.points[i].x, k.points[i].y);
+                if (down) device_->line_to(k.points[i].x, k.points[i].y);
+                else device_->move_to(k.points[i].x, k.points[i].y);
             }
             if (k.closed) {
-                if (all_down) cairo_close_path(cr_.get());
-                else cairo_line_to(cr_.get(), p0.x, p0.y);
+                if (all_down) device_->close_path();
+                else device_->line_to(p0.x, p0.y);
             }
         }
     }
@@ -474,7 +494,7 @@ private:
             warn_once_hatch();
             return false;
         }
-        cairo_new_path(cr_.get());
+        device_->new_path();
         std::vector<std::pair<double, int>> crossings;  // along the line, direction
         for (int pass = 0; pass < passes; ++pass) {
             const double a = (fill.angle_deg + 90.0 * pass) * std::numbers::pi / 180.0;
@@ -498,15 +518,12 @@ private:
                     const bool inside = fill.even_odd ? winding % 2 != 0 : winding != 0;
                     const double u0 = crossings[i].first, u1 = crossings[i + 1].first;
                     if (!inside || !(u1 > u0)) continue;
-                    cairo_move_to(cr_.get(), c * u0 - s * v, s * u0 + c * v);
-                    cairo_line_to(cr_.get(), c * u1 - s * v, s * u1 + c * v);
+                    device_->move_to(c * u0 - s * v, s * u0 + c * v);
+                    device_->line_to(c * u1 - s * v, s * u1 + c * v);
                 }
             }
         }
-        cairo_set_line_width(cr_.get(), width);
-        cairo_set_line_cap(cr_.get(), CAIRO_LINE_CAP_BUTT);
-        cairo_stroke(cr_.get());
-        cairo_set_line_cap(cr_.get(), CAIRO_LINE_CAP_ROUND);
+        device_->stroke(fill.colour, StrokeStyle{width, false, {}, 0.0});
         return true;
     }
 
@@ -521,11 +538,9 @@ private:
     const WarningSink& warn_;
     PageBox page_;  // the page being drawn
     bool hatch_warned_ = false;
-    std::string& out_;
     double scale_ = 1.0, min_width_ = MIN_VECTOR_WIDTH;
-    // The context goes before its surface.
-    SurfacePtr surface_;
-    ContextPtr cr_;
+    std::unique_ptr<Device> device_;
+    bool started_ = false;  // a page has been begun
     bool drawing_ = false;
     Pen pen_;                  // of the gathered strokes
     std::size_t pending_ = 0;  // points gathered
@@ -598,7 +613,7 @@ std::string render(std::string_view hpgl, Format format, const RenderOptions& op
              " Seiten gezeichnet (alle Seiten nur im PDF)");
 
     std::string out;
-    CairoCanvas canvas(format, sizes, options.dpi, warn, out);
+    PageCanvas canvas(format, sizes, options.dpi, warn, out);
     interpret(hpgl, canvas, warn);
     canvas.finish();
     return out;
