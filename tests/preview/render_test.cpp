@@ -4,12 +4,14 @@
 // millimetres from the lower left corner; a PNG pixel is 25.4 / 150 mm.
 #include <cairo.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/fatal.h"
 #include "plot_fixture.h"
@@ -381,3 +383,56 @@ TEST_F(PreviewRender, VectorFormatsCarryThePageInPoints) {
 }
 
 }  // namespace
+
+namespace {
+
+// The bytes of a PDF number after `key` (0 when there is none).
+std::size_t number_after(const std::string& pdf, const std::string& key, std::size_t from = 0) {
+    const std::size_t at = pdf.find(key, from);
+    return at == std::string::npos ? 0 : std::strtoull(pdf.c_str() + at + key.size(), nullptr, 10);
+}
+
+}  // namespace
+
+// Readers repair a PDF with wrong offsets without a word, so the structure is
+// checked here: every object where the table says, every stream as long as
+// its length, the pages counted, and each page's content inflating to the
+// drawing (dashes, a circle, hatching and an even-odd fill on the first).
+TEST(PreviewPdf, EveryObjectAndStreamLiesWhereTheFileSays) {
+    const std::string plot =
+        "IN;SP1;PA400,400;PD4000,4000;PU;LT2,4;PA400,4000;PD8000,400;PU;LT;PA6000,6000;CI800;"
+        "FT3,100,45;PA1000,1000;PM0;PD3000,1000,3000,3000,1000,3000;PM1;PU1500,1500;PD2500,1500,2500,2500,1500,2500;"
+        "PM2;FP;FT1;FP;PG;PA0,0;PD2000,500;PU;PG;";
+    const std::string pdf = preview::render(plot, preview::Format::pdf, {});
+    ASSERT_TRUE(pdf.starts_with("%PDF-1.4\n"));
+    ASSERT_TRUE(pdf.ends_with("%%EOF\n"));
+    const std::size_t xref = number_after(pdf, "startxref\n", pdf.rfind("startxref"));
+    ASSERT_EQ(pdf.compare(xref, 7, "xref\n0 "), 0);
+    const std::size_t objects = number_after(pdf, "xref\n0 ", xref);
+    ASSERT_GT(objects, 5u);
+    EXPECT_EQ(number_after(pdf, "/Size ", xref), objects);
+    EXPECT_NE(pdf.find("/Count 2 "), std::string::npos);
+    const std::size_t table = pdf.find('\n', xref + 5) + 1;
+    auto offset_of = [&](std::size_t k) { return std::strtoull(pdf.c_str() + table + 20 * k, nullptr, 10); };
+    std::vector<std::string> contents;
+    for (std::size_t k = 1; k < objects; ++k) {
+        const std::size_t offset = offset_of(k);
+        const std::string head = std::to_string(k) + " 0 obj\n";
+        ASSERT_EQ(pdf.compare(offset, head.size(), head), 0) << "object " << k;
+        if (pdf.compare(offset + head.size(), 11, "<< /Length ") != 0) continue;
+        // The length is an object of its own, written after the stream.
+        const std::size_t length = number_after(pdf, "obj\n", offset_of(number_after(pdf, "<< /Length ", offset)));
+        const std::size_t data = pdf.find("stream\n", offset) + 7;
+        ASSERT_EQ(pdf.compare(data + length, 10, "\nendstream"), 0) << "object " << k;
+        std::string inflated(1u << 20, '\0');
+        uLongf size = inflated.size();
+        ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(inflated.data()), &size,
+                             reinterpret_cast<const Bytef*>(pdf.data() + data), length),
+                  Z_OK);
+        contents.push_back(inflated.substr(0, size));
+    }
+    ASSERT_EQ(contents.size(), 2u);
+    for (const char* op : {" d\n", " c\n", "h\n", "f*\n", "S\n"})
+        EXPECT_NE(contents[0].find(op), std::string::npos) << op;
+    EXPECT_TRUE(contents[1].ends_with("S\n"));
+}
