@@ -1,6 +1,7 @@
 // A plot file as plt2img reads it: the HP-GL/2 and HP-GL interpreter on a
 // canvas that only takes what it is given, then the whole conversion into a
-// PNG at a low resolution (page choice, pens, fills, hatching through cairo).
+// PNG at a low resolution (page choice, pens, fills, hatching through cairo)
+// and into a PDF (MURAL's own writer, every page).
 #include "fuzz_support.h"
 
 #include "preview/hpgl.h"
@@ -28,9 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     preview::RenderOptions options;
     options.dpi = 10.0;
     options.warn = [](std::string_view) {};
-    try {
-        preview::render(plot, preview::Format::png, options);
-    } catch (const platform::Fatal&) {
+    for (preview::Format format : {preview::Format::png, preview::Format::pdf}) {
+        try {
+            preview::render(plot, format, options);
+        } catch (const platform::Fatal&) {
+        }
     }
     return 0;
 }
