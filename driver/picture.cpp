@@ -179,15 +179,13 @@ void draw_vectors(const Picture& p) {
         n2 = sec.cells_y();
         for (int i = sec.ILB; i <= sec.IRB; ++i) xl.push_back(g.centre_x(i)), dx.push_back(g.DXI(i));
         for (int j = sec.JVB; j <= sec.JHB; ++j) yl.push_back(g.centre_y(j)), dy.push_back(g.DYJ(j));
-    }
-    if (sec.level() && !sec.terrain) {
-        A.resize(n1 + 1, n2);
-        B.resize(n1, n2 + 1);
-        for (int j = 1; j <= n2; ++j)
-            for (int i = 1; i <= n1 + 1; ++i) A(i, j) = m.U(sec.ILB + i - 1, sec.JVB + j - 1, sec.LCUT);
-        for (int j = 1; j <= n2 + 1; ++j)
-            for (int i = 1; i <= n1; ++i) B(i, j) = m.V(sec.ILB + i - 1, sec.JVB + j - 1, sec.LCUT);
-    } else if (sec.level()) {
+        if (!sec.terrain) {
+            // The faces of the window on the level, straight from the section's fields.
+            flowplots::PLVEKT(m.U.level_window(sec.ILB, sec.JVB, sec.LCUT, n1 + 1, n2),
+                              m.V.level_window(sec.ILB, sec.JVB, sec.LCUT, n1, n2 + 1), n1, n2, xl, yl, dx, dy,
+                              kgrid);
+            return;
+        }
         // Terrain-following: both components at the cell centres of each column's level.
         kgrid = 0;
         A.resize(n1, n2);

@@ -46,7 +46,7 @@ ReferenceArrow& reference_arrow() {
 
 void reset_reference_arrow() { reference_arrow() = ReferenceArrow(); }
 
-void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V, int NNX, int NNY,
+void PLVEKT(platform::FieldView2D<float> U, platform::FieldView2D<float> V, int NNX, int NNY,
             std::span<const float> XL, std::span<const float> YL, std::span<const float> DXI,
             std::span<const float> DYJ, int kGrid) {
     auto& con = platform::console();
@@ -70,9 +70,10 @@ void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V
 
     // The largest component, signed; with no finite one 0.
     float largest = -std::numeric_limits<float>::infinity();
-    for (const auto field : {U.span(), V.span()})
-        for (float c : field)
-            if (std::isfinite(c)) largest = std::max(largest, c);
+    for (const auto& field : {U, V})
+        for (int j = 1; j <= field.n2(); ++j)
+            for (int i = 1; i <= field.n1(); ++i)
+                if (std::isfinite(field(i, j))) largest = std::max(largest, field(i, j));
     if (!std::isfinite(largest)) largest = 0.0f;
     const float RL = velin::XPOSN(largest * DT, 0.0f) - velin::XPOSN(0.0f, 0.0f);
     int NINC = 1;

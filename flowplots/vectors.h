@@ -13,7 +13,7 @@ namespace flowplots {
 // U: (NNX + kGrid, NNY), V: (NNX, NNY + kGrid), m/s along the section's two
 // axes; XL, YL positions and DXI, DYJ widths of the points (m). kGrid 1:
 // U and V on the faces between the points; 0: at the points.
-void PLVEKT(const platform::Field2D<float>& U, const platform::Field2D<float>& V, int NNX, int NNY,
+void PLVEKT(platform::FieldView2D<float> U, platform::FieldView2D<float> V, int NNX, int NNY,
             std::span<const float> XL, std::span<const float> YL, std::span<const float> DXI,
             std::span<const float> DYJ, int kGrid);
 

@@ -42,6 +42,35 @@ private:
     std::vector<T> data_;
 };
 
+// A read-only window of n1 x n2 values of a field, indexed 1-based like the
+// field, that borrows them instead of copying: a whole Field2D, or a part of
+// one level of a Field3D. The field must outlive the view.
+template <typename T>
+class FieldView2D {
+public:
+    FieldView2D() = default;
+    // A Field2D passes where a view is asked for: the view of all its values.
+    FieldView2D(const Field2D<T>& f) : first_(f.span().data()), n1_(f.n1()), n2_(f.n2()), stride_(f.n1()) {}
+    // The window of n1 x n2 values from *first on, rows `stride` values apart.
+    FieldView2D(const T* first, int n1, int n2, std::size_t stride) : first_(first), n1_(n1), n2_(n2), stride_(stride) {}
+    int n1() const { return n1_; }
+    int n2() const { return n2_; }
+    const T& operator()(int i, int j) const {
+#ifdef MURAL_FIELD_CHECKS
+        if (i < 1 || i > n1_ || j < 1 || j > n2_) {
+            std::fprintf(stderr, "FieldView2D: (%d,%d) outside the window (%d x %d)\n", i, j, n1_, n2_);
+            std::abort();
+        }
+#endif
+        return first_[static_cast<std::size_t>(i - 1) + stride_ * static_cast<std::size_t>(j - 1)];
+    }
+
+private:
+    const T* first_ = nullptr;
+    int n1_ = 0, n2_ = 0;
+    std::size_t stride_ = 0;
+};
+
 // A box of 1-based indexes, first and last inclusive.
 struct IndexBox {
     int i0 = 1, i1 = 0, j0 = 1, j1 = 0, k0 = 1, k1 = 0;
@@ -92,6 +121,14 @@ public:
     bool whole() const { return box_ == IndexBox{1, n1_, 1, n2_, 1, n3_}; }
     T& operator()(int i, int j, int k) { return data_[index(i, j, k)]; }
     const T& operator()(int i, int j, int k) const { return data_[index(i, j, k)]; }
+    // The n1 x n2 values of level k from (i0, j0) on, as a view: (1, 1) is (i0, j0, k).
+    FieldView2D<T> level_window(int i0, int j0, int k, int n1, int n2) const {
+        if (n1 < 1 || n2 < 1) return {};
+#ifdef MURAL_FIELD_CHECKS
+        static_cast<void>(index(i0 + n1 - 1, j0 + n2 - 1, k));  // the far corner must be held too
+#endif
+        return {&data_[index(i0, j0, k)], n1, n2, b1_};
+    }
     // The values held, in the order of their indexes, first index fastest.
     std::span<T> span() { return data_; }
     std::span<const T> span() const { return data_; }
