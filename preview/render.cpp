@@ -200,7 +200,8 @@ public:
 private:
     // The image as an 8-bit RGB PNG. A plot is mostly white paper: a fast
     // compression level makes files hardly larger and takes a fraction of
-    // the time of the default one.
+    // the time of the default one, and rows left unfiltered pack thin lines
+    // on paper better than libpng's choice of filter per row, in less time.
     void write_png() {
         cairo_surface_flush(surface_.get());
         const int w = cairo_image_surface_get_width(surface_.get()), h = cairo_image_surface_get_height(surface_.get());
@@ -222,6 +223,7 @@ private:
         png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
                      PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_set_compression_level(png, 2);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
         const double dots_per_metre = scale_ * 1000.0;
         png_set_pHYs(png, info, static_cast<png_uint_32>(std::lround(dots_per_metre)),
                      static_cast<png_uint_32>(std::lround(dots_per_metre)), PNG_RESOLUTION_METER);
