@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <string_view>
 
 #include "platform/fatal.h"
 
@@ -22,20 +21,27 @@ constexpr double KAPPA = 0.5522847498307936;
 // comes near (a page is at most 5 m wide).
 constexpr double MAX_COORDINATE = 1.0e6;
 
-// A number with at most `decimals` places, without trailing zeros.
-void put(std::string& s, double value, int decimals = 3) {
-    if (!std::isfinite(value)) value = 0.0;
-    value = std::clamp(value, -MAX_COORDINATE, MAX_COORDINATE);
-    char buffer[32];
-    char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
-    if (decimals > 0) {
-        while (end[-1] == '0') --end;
-        if (end[-1] == '.') --end;
-    }
-    std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
-    if (text == "-0") text = "0";
-    s.append(text);
+// A value as an integer count of 10^-decimals (decimals 0..6), the precision written.
+long long scaled(double value, int decimals) {
+    if (!std::isfinite(value)) return 0;
+    return std::llround(std::clamp(value, -MAX_COORDINATE, MAX_COORDINATE) * std::pow(10.0, decimals));
 }
+
+// A count of 10^-decimals as a decimal number without trailing zeros, written
+// from integers (printf is most of the time of a large page).
+void put_scaled(std::string& s, long long value, int decimals) {
+    if (value < 0) s += '-';
+    unsigned long long v = value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    char digits[8] = {'.'};
+    for (int d = decimals; d > 0; --d, v /= 10) digits[d] = static_cast<char>('0' + v % 10);
+    char buffer[24];
+    s.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
+    int n = decimals;
+    while (n > 0 && digits[n] == '0') --n;
+    if (n > 0) s.append(digits, static_cast<std::size_t>(n) + 1);
+}
+
+void put(std::string& s, double value, int decimals = 3) { put_scaled(s, scaled(value, decimals), decimals); }
 
 void put_colour(std::string& s, const Rgb& c, const char* op) {
     for (double v : {c.r, c.g, c.b}) {
@@ -53,25 +59,7 @@ void put_pair(std::string& s, double x, double y) {
     s += ' ';
 }
 
-long long micro(double mm) {
-    if (!std::isfinite(mm)) return 0;
-    return std::llround(std::clamp(mm, -MAX_COORDINATE, MAX_COORDINATE) * 1000.0);
-}
-
-// Thousandths as a decimal number without trailing zeros.
-void put_micro(std::string& s, long long value) {
-    if (value < 0) s += '-';
-    const unsigned long long v = value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
-    char buffer[24];
-    s.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, v / 1000).ptr);
-    unsigned long long fraction = v % 1000;
-    if (fraction == 0) return;
-    char digits[4] = {'.', static_cast<char>('0' + fraction / 100), static_cast<char>('0' + fraction / 10 % 10),
-                      static_cast<char>('0' + fraction % 10)};
-    std::size_t n = 4;
-    while (digits[n - 1] == '0') --n;
-    s.append(digits, n);
-}
+long long micro(double mm) { return scaled(mm, 3); }
 
 }  // namespace
 
@@ -152,9 +140,9 @@ void PdfWriter::end_page() {
 }
 
 void PdfWriter::put_point(Micro p, const char* op) {
-    put_micro(path_, p.x);
+    put_scaled(path_, p.x, 3);
     path_ += ' ';
-    put_micro(path_, p.y);
+    put_scaled(path_, p.y, 3);
     path_ += op;
 }
 
